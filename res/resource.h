@@ -1,0 +1,36 @@
+/* Resource and command ids, shared by velkor.rc and the code. */
+#ifndef VELKOR_RESOURCE_H
+#define VELKOR_RESOURCE_H
+
+/* Templates, menu and accelerator table */
+#define IDD_MAIN            1
+#define IDR_MAIN_MENU       1
+#define IDR_ACCELERATORS    1
+#define IDD_VAR_NAME        2
+
+/* Main window controls */
+#define IDC_ENTRY_LIST      101
+#define IDC_ENTRY_EDIT      102
+
+/* Variable-name dialog controls */
+#define IDC_VAR_NAME        101
+#define IDC_VAR_OK          102
+#define IDC_VAR_CANCEL      103
+
+/* Commands */
+#define IDM_EXIT            101
+#define IDM_INSERT          102
+#define IDM_RETRIEVE        103
+#define IDM_UPDATE          104
+#define IDM_MODIFY          105
+#define IDM_DELETE          106
+#define IDM_MOVE_UP         107
+#define IDM_MOVE_DOWN       108
+#define IDM_CHECK           109
+#define IDM_BACKUP          110
+#define IDM_EXPORT          111
+#define IDM_INSERT_FOLDER   112
+#define IDM_INSERT_FILE     113
+#define IDM_ABOUT           24346
+
+#endif

@@ -1,0 +1,69 @@
+# Shared by scripts/test, scripts/run and scripts/bench: packages, builds, the Wine prefix, a display.
+# Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${VELKOR_BUILD:-$ROOT/build}
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+PACKAGES="cmake make g++ googletest libbenchmark-dev clang libclang-rt-dev
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  wine wine64 xvfb xauth x11-apps imagemagick xdotool"
+
+log() { printf '== %s\n' "$*"; }
+
+# Installs what is missing; refreshes the package lists only when something is.
+install_packages() {
+  local missing=()
+  for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build_tree NAME [cmake options...]: configures once, then builds.
+build_tree() {
+  local name=$1; shift
+  if [ ! -f "$BUILD/$name/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD/$name" "$@" >/dev/null || return 1
+  fi
+  cmake --build "$BUILD/$name" -j"$JOBS" -- --no-print-directory 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^Consolidate|^$' || true
+  return "${PIPESTATUS[0]}"
+}
+
+# A private Wine prefix under the build folder: the user's own ~/.wine is never touched.
+setup_wine() {
+  export WINEPREFIX=${VELKOR_WINEPREFIX:-$BUILD/wineprefix}
+  export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+  fi
+  wineserver -p 60 >/dev/null 2>&1 || true   # one server for the whole run: starts are faster
+}
+
+# Starts a virtual display when none is set; stop_display ends the one we started.
+XVFB_PID=""
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${VELKOR_FORCE_XVFB:-}" ]; then return 0; fi
+  local n
+  for n in $(seq 90 130); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+stop_display() {
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}

@@ -1,0 +1,15 @@
+/* Texts and names that the whole program shares. No Win32 here: the pure logic uses them too. */
+#ifndef VELKOR_TEXTS_H
+#define VELKOR_TEXTS_H
+
+#define APP_TITLE       "Velkor Editor"
+#define APP_SHORT_NAME  "Velkor"   /* template caption, mutex name, profile section */
+
+#define MACHINE_ENV_KEY "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
+#define USER_ENV_KEY    "HKEY_CURRENT_USER\\Environment"
+
+/* The two header rows of the entry list; the confirmation texts repeat them. */
+#define MACHINE_HEADER_TEXT "---------==< Local Machine >==---------"
+#define USER_HEADER_TEXT    "---------==< Current User >==----------"
+
+#endif

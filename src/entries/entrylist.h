@@ -1,0 +1,23 @@
+/* The entry list: the rows of IDC_ENTRY_LIST of g_hMainWnd, the program's only copy of the variable.
+   Row item data: 1 for a header row, 0 for an entry row. An index of -1 names the selected row. */
+#ifndef VELKOR_ENTRYLIST_H
+#define VELKOR_ENTRYLIST_H
+
+#include <windows.h>
+
+#define SECTION_MACHINE 1   /* start value of the header counter for the machine section */
+#define SECTION_USER    0
+
+void ClearList(void);
+int GetRowCount(void);
+int GetSelectedRow(void);
+int AddRow(const char *text, LPARAM data);          /* -1, and no row, for an empty text */
+int InsertEntryRow(const char *text, int index);    /* index -1: after the last row */
+void DeleteRow(int index);
+int GetRowTextLength(int index);                    /* -1 when index names no row */
+char *CopyRowText(int index);                       /* NULL for an empty text or no row */
+LRESULT GetRowData(int index);                      /* -1 when index names no row */
+char *JoinSection(int start);                       /* SECTION_MACHINE or SECTION_USER */
+void ParseValueIntoList(char *value);               /* value is unchanged on return */
+
+#endif

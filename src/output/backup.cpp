@@ -1,0 +1,3 @@
+/* placeholder until the module lands */
+#include "output/backup.h"
+void BackupRegistryValues(void) {}

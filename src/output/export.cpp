@@ -1,0 +1,3 @@
+/* placeholder until the module lands */
+#include "output/export.h"
+void ExportList(void) {}

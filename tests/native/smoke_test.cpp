@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+TEST(NativeSmoke, Runs) { EXPECT_TRUE(true); }
