@@ -45,6 +45,8 @@ setup_wine() {
     wineboot --init >/dev/null 2>&1
     wineserver -w
   fi
+  # A file whose writes fail (disk full, error 112), for the tests of failing saves.
+  ln -sfn /dev/full "$WINEPREFIX/drive_c/velkor-devfull"
   wineserver -p 60 >/dev/null 2>&1 || true   # one server for the whole run: starts are faster
 }
 
