@@ -1,0 +1,61 @@
+/* The bytes of the two output files: the text export of the list and the REGEDIT4 backup.
+   Output files are text with CR LF line ends: a CR goes before every LF written and no other byte
+   changes; there is no byte-order mark and no end-of-file byte.
+   No Win32 here: the program streams these bytes into a file, the native tests into memory. */
+#ifndef VELKOR_FILEFORMAT_H
+#define VELKOR_FILEFORMAT_H
+
+#include <stddef.h>
+
+/* Where a TextFile's finished bytes go. Returns non-zero when all count bytes were taken. */
+typedef int (*TextSink)(void *context, const char *bytes, size_t count);
+
+#define TEXT_FILE_BUFFER_SIZE 16384
+
+/* A text being written: bytes gather in the buffer and go to the sink when it is full and at
+   the end. After the sink has failed once, nothing more is handed to it. */
+typedef struct TextFile {
+    TextSink sink;
+    void *context;
+    size_t used;
+    int failed;
+    char buffer[TEXT_FILE_BUFFER_SIZE];
+} TextFile;
+
+void StartTextFile(TextFile *file, TextSink sink, void *context);
+/* Writes text, a CR before every LF. */
+void WriteText(TextFile *file, const char *text);
+/* Writes text with a backslash before every backslash and every double quote, and a CR before
+   every LF; no other byte changes. */
+void WriteEscapedValue(TextFile *file, const char *text);
+/* Hands the rest of the buffer to the sink. Returns 0 when any byte could not be written. */
+int FinishTextFile(TextFile *file);
+
+/* The text export: the line "NAME=", then one line per row of the list, text unchanged. */
+void WriteExportHead(TextFile *file, const char *name);
+void WriteExportRow(TextFile *file, const char *text);
+
+/* The backup: the line "REGEDIT4", then a block per value that exists and is not empty:
+   an empty line, "[KEYPATH]" and "NAME"="VALUE" with the value escaped. A NULL value (it could
+   not be read) or an empty one writes nothing. */
+void WriteBackupHead(TextFile *file);
+void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value);
+
+/* Whole files in memory, as the program writes them (the user block before the machine block).
+   Each returns a new buffer (malloc'ed; free it) with its byte count in *length, or NULL when
+   memory runs out. */
+char *ComposeExportFile(const char *name, const char *const *rows, int count, size_t *length);
+char *ComposeBackupFile(const char *name, const char *userValue, const char *machineValue,
+                        size_t *length);
+
+/* Cuts path in place before its last backslash and returns it: "C:\Data\PATH.txt" gives
+   "C:\Data", "C:\PATH.txt" gives "C:", a path without a backslash after its first byte gives "".
+   The walk is over bytes. */
+char *CutToFolder(char *path);
+
+/* buffer (size bytes) holds a folder, possibly empty; appends "\NAME.EXTENSION" to it. When that
+   would not fit, the buffer gets "NAME.EXTENSION" alone, and the empty string when not even that
+   fits. Never writes beyond size bytes. */
+void ProposeFileName(char *buffer, size_t size, const char *name, const char *extension);
+
+#endif
