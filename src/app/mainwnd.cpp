@@ -1,5 +1,162 @@
-/* placeholder until the module lands */
+/* The main window: a modeless dialog holding the entry list and the edit field under the menu bar.
+   Every menu command and accelerator goes through the command table to one operation, which
+   reports its own failures. */
 #include "app/mainwnd.h"
-INT_PTR CALLBACK MainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-BOOL LayoutControls(WPARAM, int, int) { return TRUE; }
-void EnableVariableCommands(BOOL) {}
+#include "app/layout.h"
+#include "app/settings.h"
+#include "common/common.h"
+#include "entries/editing.h"
+#include "entries/entrycheck.h"
+#include "output/backup.h"
+#include "output/export.h"
+#include "registry/workflow.h"
+#include "resource.h"
+
+#include <shellapi.h>
+
+#define ABOUT_TEXT "Modify WinNT environment. ver 1.2\r\nWritten by the Velkor Editor developers"
+
+static void RetrieveWithName(void)
+{
+    RetrieveVariable(TRUE);
+}
+
+static void UpdateWithConfirmation(void)
+{
+    UpdateVariable(CONFIRM_UPDATE);
+}
+
+/* Going through WM_CLOSE lets Exit ask the same close question as the caption's close button. */
+static void PostClose(void)
+{
+    PostMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+}
+
+static void ShowAbout(void)
+{
+    ShellAboutA(g_hMainWnd, APP_TITLE, ABOUT_TEXT, NULL);
+}
+
+static const struct {
+    WORD id;
+    void (*operation)(void);
+} s_commands[] = {
+    {IDM_EXIT, PostClose},
+    {IDM_INSERT, InsertEntry},
+    {IDM_RETRIEVE, RetrieveWithName},
+    {IDM_UPDATE, UpdateWithConfirmation},
+    {IDM_MODIFY, ModifyEntry},
+    {IDM_DELETE, DeleteEntry},
+    {IDM_MOVE_UP, MoveEntryUp},
+    {IDM_MOVE_DOWN, MoveEntryDown},
+    {IDM_CHECK, CheckEntries},
+    {IDM_BACKUP, BackupRegistryValues},
+    {IDM_EXPORT, ExportList},
+    {IDM_INSERT_FOLDER, InsertFolderEntry},
+    {IDM_INSERT_FILE, InsertFileEntry},
+    {IDM_ABOUT, ShowAbout},
+};
+
+static BOOL RunCommand(WORD id)
+{
+    size_t i;
+
+    for (i = 0; i < sizeof s_commands / sizeof s_commands[0]; i++) {
+        if (s_commands[i].id == id) {
+            s_commands[i].operation();
+            return TRUE;
+        }
+    }
+    return FALSE;   /* IDOK and IDCANCEL from Enter and Escape land here */
+}
+
+BOOL LayoutControls(WPARAM sizeType, int width, int height)
+{
+    HWND list = GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST);
+    HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
+    struct ControlBox editBox, listBox;
+
+    if (sizeType == SIZE_MINIMIZED)
+        return TRUE;
+    ComputeLayout(width, height, (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), &editBox, &listBox);
+    MoveWindow(edit, editBox.left, editBox.top, editBox.width, editBox.height, TRUE);
+    MoveWindow(list, listBox.left, listBox.top, listBox.width, listBox.height, TRUE);
+    return TRUE;
+}
+
+void EnableVariableCommands(BOOL enable)
+{
+    HMENU file = GetSubMenu(GetMenu(g_hMainWnd), 0);
+    UINT state = MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED);
+
+    EnableMenuItem(file, IDM_EXPORT, state);
+    EnableMenuItem(file, IDM_UPDATE, state);
+}
+
+static BOOL OnInitDialog(HWND wnd)
+{
+    /* Created once and kept for the whole run: both controls draw with it. */
+    HFONT font = CreateFontA(-12, 0, 0, 0, 100, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
+                             FIXED_PITCH, "Courier New");
+
+    SendMessageA(GetDlgItem(wnd, IDC_ENTRY_LIST), WM_SETFONT, (WPARAM)font, 0);
+    SendMessageA(GetDlgItem(wnd, IDC_ENTRY_EDIT), WM_SETFONT, (WPARAM)font, 0);
+    /* g_hMainWnd is stored only when the creation returns: the rest waits for the loop. */
+    PostMessageA(wnd, UM_DEFERRED_INIT, 0, 0);
+    SetWindowTextA(wnd, APP_TITLE);
+    return TRUE;   /* the system focuses the first control, the edit field */
+}
+
+static BOOL OnDeferredInit(void)
+{
+    PersistWindowPlacement(FALSE);
+    EnableVariableCommands(FALSE);
+    RetrieveVariable(FALSE);
+    return TRUE;
+}
+
+static BOOL OnCommand(HWND wnd, WPARAM wParam, LPARAM lParam)
+{
+    if (lParam == 0)   /* a menu item or an accelerator */
+        return RunCommand(LOWORD(wParam));
+    if (LOWORD(wParam) == IDC_ENTRY_LIST && HIWORD(wParam) == LBN_SELCHANGE) {
+        PostMessageA(wnd, UM_SYNC_EDIT, 0, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static BOOL OnClose(void)
+{
+    if (QueryClose())
+        PostQuitMessage(0);
+    return TRUE;
+}
+
+static BOOL OnQueryEndSession(HWND wnd)
+{
+    SetWindowLongPtrA(wnd, DWLP_MSGRESULT, QueryClose());
+    return TRUE;
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog(wnd);
+    case UM_DEFERRED_INIT:
+        return OnDeferredInit();
+    case WM_SIZE:
+        return LayoutControls(wParam, LOWORD(lParam), HIWORD(lParam));
+    case WM_COMMAND:
+        return OnCommand(wnd, wParam, lParam);
+    case UM_SYNC_EDIT:
+        SyncEditField();
+        return TRUE;
+    case WM_CLOSE:
+        return OnClose();
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession(wnd);
+    }
+    return FALSE;
+}
