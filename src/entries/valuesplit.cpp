@@ -1,1 +1,83 @@
-/* placeholder until the module lands */
+#include "entries/valuesplit.h"
+
+#include <string.h>
+
+enum SplitState { ELEMENT_START, QUOTED, UNQUOTED };
+
+size_t SplitValue(const char *value, ElementFound found, void *context)
+{
+    enum SplitState state = ELEMENT_START;
+    size_t begin = 0, count = 0, i;
+
+    for (i = 0; value[i] != '\0'; i++) {
+        unsigned char byte = (unsigned char)value[i];
+        switch (state) {
+        case ELEMENT_START:
+            /* The first byte always belongs to the element, even a ';'. */
+            begin = i;
+            state = byte == '"' ? QUOTED : UNQUOTED;
+            break;
+        case QUOTED:
+            if (byte == '"')
+                state = UNQUOTED;
+            break;
+        case UNQUOTED:
+            if (byte == ';') {
+                found(context, begin, i);
+                count++;
+                state = ELEMENT_START;
+            }
+            break;
+        }
+    }
+    if (state != ELEMENT_START) {
+        found(context, begin, i);
+        count++;
+    }
+    return count;
+}
+
+int InSection(int *counter, int isHeader)
+{
+    if (isHeader) {
+        (*counter)++;
+        return 0;
+    }
+    return *counter == 2;
+}
+
+size_t JoinedSectionSize(const RowSource *rows, int start)
+{
+    int counter = start, i;
+    size_t sum = 0;
+
+    for (i = 0; i < rows->count; i++)
+        if (InSection(&counter, rows->isHeader(rows->context, i)))
+            sum += rows->textLength(rows->context, i);
+    return (size_t)rows->count + sum + 2;
+}
+
+size_t FillJoinedSection(const RowSource *rows, int start, char *result, size_t size)
+{
+    int counter = start, i;
+    size_t used = 0;
+
+    result[0] = '\0';
+    for (i = 0; i < rows->count; i++) {
+        size_t length;
+        if (!InSection(&counter, rows->isHeader(rows->context, i)))
+            continue;
+        length = rows->textLength(rows->context, i);
+        /* The text, its ';' and the final zero must fit; rows do not change between the passes,
+           but a short result is better than a write past the buffer. */
+        if (used + length + 2 > size)
+            break;
+        rows->copyText(rows->context, i, result + used);
+        used += length;
+        result[used++] = ';';
+        result[used] = '\0';
+    }
+    if (used > 0)
+        result[--used] = '\0';
+    return used;
+}

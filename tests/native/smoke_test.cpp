@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-
-TEST(NativeSmoke, Runs) { EXPECT_TRUE(true); }
