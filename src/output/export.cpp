@@ -1,3 +1,62 @@
-/* placeholder until the module lands */
+/* The text export: the variable's name and "=", then every row of the entry list as shown,
+   header rows included, one per line. */
 #include "output/export.h"
-void ExportList(void) {}
+#include "output/outfile.h"
+#include "output/savedialog.h"
+#include "entries/entrylist.h"
+#include "common/common.h"
+#include "resource.h"
+
+#include <stdlib.h>
+
+/* Writes every row through one buffer sized to the longest row. 0 when it cannot be had. */
+static int WriteRows(OutFile *file)
+{
+    int count = GetRowCount();
+    int longest = 0;
+    int row;
+    char *text;
+
+    for (row = 0; row < count; row++) {
+        int length = GetRowTextLength(row);
+        if (length > longest)
+            longest = length;
+    }
+    text = (char *)malloc((size_t)longest + 1);
+    if (text == NULL)
+        return 0;
+    for (row = 0; row < count; row++) {
+        if (SendDlgItemMessageA(g_hMainWnd, IDC_ENTRY_LIST, LB_GETTEXT, row, (LPARAM)text) == LB_ERR)
+            text[0] = '\0';
+        WriteExportRow(&file->text, text);
+    }
+    free(text);
+    return 1;
+}
+
+void ExportList(void)
+{
+    char path[OUTPUT_PATH_SIZE];
+    OutFile file;
+    DWORD error;
+
+    if (!ChooseOutputFile(path, "Text files\0*.txt\0All files\0*.*\0", "txt"))
+        return;
+    if (!OpenOutFile(&file, path)) {
+        ShowSystemError(0);
+        return;
+    }
+    WriteExportHead(&file.text, g_varName);
+    if (!WriteRows(&file)) {
+        CloseOutFile(&file);
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    /* A file that could not be written whole is reported, and its folder is not remembered. */
+    error = CloseOutFile(&file);
+    if (error != 0) {
+        ShowSystemError(error);
+        return;
+    }
+    RememberOutputFolder(path);
+}

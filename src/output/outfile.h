@@ -1,0 +1,23 @@
+/* An output file on disk: created when absent, emptied when present, written as text (a CR
+   before every LF). Every write and the close are checked; the first failure is kept. */
+#ifndef VELKOR_OUTFILE_H
+#define VELKOR_OUTFILE_H
+
+#include <windows.h>
+
+#include "output/fileformat.h"
+
+typedef struct OutFile {
+    HANDLE handle;
+    DWORD error;      /* system error code of the first failure, 0 while all went well */
+    TextFile text;    /* write through this with the functions of output/fileformat.h */
+} OutFile;
+
+/* Returns 0 when the file cannot be opened; GetLastError then tells why. */
+int OpenOutFile(OutFile *file, const char *path);
+
+/* Writes what is left, closes the file and returns 0 when every byte was written and the close
+   succeeded, else the system error code of the first failure. */
+DWORD CloseOutFile(OutFile *file);
+
+#endif
