@@ -1,0 +1,206 @@
+/* The Export command, driven as the user drives it: the save dialog is answered through its own
+   file name field, and the written file is read back byte for byte. */
+#include <gtest/gtest.h>
+
+#include "output_support.h"
+#include "output/export.h"
+
+#include <regex>
+
+namespace {
+
+const char kVar[] = "VELKOR_TEST_OUT";
+
+class ExportCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearLastPath();
+        strcpy(g_varName, kVar);
+        DeleteValues();
+        ASSERT_TRUE(CreateMainWindow() != NULL);
+        dir_ = TempDir();
+    }
+
+    void TearDown() override
+    {
+        DestroyMainWindow();
+        DeleteValues();
+        ClearLastPath();
+        strcpy(g_varName, "PATH");
+    }
+
+    static void DeleteValues()
+    {
+        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVar);
+        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVar);
+    }
+
+    /* Runs the export, saving to path; returns the bytes of the file. */
+    std::string ExportTo(const std::string &path, SaveDialogSeen *seen = nullptr)
+    {
+        DialogAnswerer answerer;
+        QueueSaveAs(answerer, path, seen);
+        ExportList();
+        EXPECT_EQ(0, answerer.Unexpected());
+        EXPECT_EQ(0u, answerer.Pending());
+        EXPECT_EQ(1u, answerer.Seen().size());
+        return ReadWholeFile(path);
+    }
+
+    /* Runs the export and cancels the dialog; returns what the dialog proposed. */
+    SaveDialogSeen ProposalOfExport()
+    {
+        DialogAnswerer answerer;
+        SaveDialogSeen seen;
+        QueueSaveCancel(answerer, &seen);
+        ExportList();
+        EXPECT_EQ(1u, answerer.Seen().size());   /* the dialog and nothing else */
+        EXPECT_TRUE(seen.shown);
+        return seen;
+    }
+
+    std::string dir_;
+};
+
+/* Answers the overwrite question with Yes and a message box with OK, whichever comes. */
+void QueueYesOrOk(DialogAnswerer &answerer)
+{
+    answerer.Queue([](HWND dialog) {
+        DialogAnswerer::PostClick(dialog, GetDlgItem(dialog, IDYES) ? IDYES : IDOK);
+    });
+}
+
+} // namespace
+
+TEST_F(ExportCommand, WithoutLastPathProposesVariableNameInTheRoot)
+{
+    const char *names[] = {"PATH", "CLASSPATH"};
+    for (const char *name : names) {
+        strcpy(g_varName, name);
+        SaveDialogSeen seen = ProposalOfExport();
+        EXPECT_EQ(std::string(name) + ".txt", seen.fileField);
+        /* "\NAME.txt": the root of the current drive. */
+        EXPECT_TRUE(std::regex_match(seen.filePath, std::regex(std::string("[A-Za-z]:\\\\+") + name + "\\.txt")))
+            << seen.filePath;
+    }
+    EXPECT_EQ("<absent>", ReadLastPath());
+}
+
+TEST_F(ExportCommand, ProposesLastPathAndRemembersTheChosenFolder)
+{
+    SetLastPath(dir_);
+    std::string other = TempDir();
+    SaveDialogSeen seen;
+    ExportTo(other + "\\list.txt", &seen);
+    EXPECT_EQ(std::string(kVar) + ".txt", seen.fileField);
+    EXPECT_EQ(dir_ + "\\" + kVar + ".txt", seen.filePath);
+    EXPECT_EQ(other, ReadLastPath());
+    EXPECT_EQ(other + "\\" + kVar + ".txt", ProposalOfExport().filePath);
+}
+
+TEST_F(ExportCommand, FileInDriveRootLeavesDriveAsLastPath)
+{
+    std::string path = std::string("C:\\") + kVar + ".txt";
+    DeleteFileA(path.c_str());
+    SetListRows({"#H"});
+    EXPECT_EQ(std::string(kVar) + "=\r\nH\r\n", ExportTo(path));
+    EXPECT_EQ("C:", ReadLastPath());
+    SaveDialogSeen seen = ProposalOfExport();
+    EXPECT_TRUE(std::regex_match(seen.filePath, std::regex(std::string("C:\\\\+") + kVar + "\\.txt")))
+        << seen.filePath;
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(ExportCommand, CancelWritesNothingAndKeepsLastPath)
+{
+    SetLastPath(dir_);
+    ProposalOfExport();
+    EXPECT_EQ(0, FilesIn(dir_));
+    EXPECT_EQ(dir_, ReadLastPath());
+}
+
+TEST_F(ExportCommand, NameWithoutExtensionGetsTxt)
+{
+    SetListRows({});
+    DialogAnswerer answerer;
+    QueueSaveAs(answerer, dir_ + "\\plain");
+    ExportList();
+    EXPECT_EQ(std::string(kVar) + "=\r\n", ReadWholeFile(dir_ + "\\plain.txt"));
+    EXPECT_FALSE(FileExists(dir_ + "\\plain"));
+}
+
+TEST_F(ExportCommand, WritesNameLineThenEveryRowWhole)
+{
+    std::string longRow(5000, 'L');
+    longRow += ";end";
+    SetListRows({"#" MACHINE_HEADER_TEXT, "a", longRow, "%SystemRoot%;\"C:\\x y\"=1", "",
+                 "#" USER_HEADER_TEXT, "bb", std::string(300, 'm')});
+    std::string expected = std::string(kVar) + "=\r\n" MACHINE_HEADER_TEXT "\r\na\r\n" + longRow +
+                           "\r\n%SystemRoot%;\"C:\\x y\"=1\r\n\r\n" USER_HEADER_TEXT "\r\nbb\r\n" +
+                           std::string(300, 'm') + "\r\n";
+    EXPECT_EQ(expected, ExportTo(dir_ + "\\rows.txt"));
+}
+
+TEST_F(ExportCommand, ListRetrievedWithEmptyUserValueEndsWithUserHeader)
+{
+    DestroyMainWindow();
+    const char machine[] = "C:\\a;%X%";
+    ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVar, REG_EXPAND_SZ, machine, sizeof machine));
+    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, kVar, REG_EXPAND_SZ, "", 1));
+    ASSERT_TRUE(CreateMainWindow() != NULL);
+    EXPECT_EQ(std::string(kVar) + "=\r\n" MACHINE_HEADER_TEXT "\r\nC:\\a\r\n%X%\r\n" USER_HEADER_TEXT "\r\n",
+              ExportTo(dir_ + "\\retrieved.txt"));
+}
+
+TEST_F(ExportCommand, FileHeldOpenShowsSystemTextAndKeepsLastPath)
+{
+    std::string path = dir_ + "\\held.txt";
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    DialogAnswerer answerer;
+    QueueSaveAs(answerer, path);
+    QueueYesOrOk(answerer);   /* replace the existing file? */
+    QueueYesOrOk(answerer);   /* the error */
+    ExportList();
+    CloseHandle(held);
+
+    ASSERT_EQ(3u, answerer.Seen().size());
+    const SeenDialog &error = answerer.Seen()[2];
+    EXPECT_EQ(SystemText(ERROR_SHARING_VIOLATION), error.text);
+    EXPECT_EQ(APP_TITLE, error.caption);
+    EXPECT_EQ(MB_ICONERROR, error.icon);
+    EXPECT_EQ("", ReadWholeFile(path));
+    EXPECT_EQ("<absent>", ReadLastPath());
+}
+
+/* C:\velkor-devfull leads to /dev/full: it opens, but every write fails with "disk full". */
+TEST_F(ExportCommand, FailingWriteShowsSystemTextAndKeepsLastPath)
+{
+    SetLastPath(dir_);
+    SetListRows({"#H", "a"});
+    DialogAnswerer answerer;
+    QueueSaveAs(answerer, "C:\\velkor-devfull.");   /* the dot: no default extension */
+    QueueYesOrOk(answerer);
+    QueueYesOrOk(answerer);
+    ExportList();
+
+    ASSERT_GE(answerer.Seen().size(), 2u);
+    const SeenDialog &error = answerer.Seen().back();
+    EXPECT_EQ(SystemText(ERROR_DISK_FULL), error.text);
+    EXPECT_EQ(APP_TITLE, error.caption);
+    EXPECT_EQ(MB_ICONERROR, error.icon);
+    EXPECT_EQ(dir_, ReadLastPath());
+    EXPECT_FALSE(FileExists("C:\\velkor-devfull.txt"));
+}
+
+TEST_F(ExportCommand, FolderTooLongForTheBufferProposesFileNameAlone)
+{
+    std::string folder = "C:\\" + std::string(2995, 'f');
+    SetLastPath(folder);
+    ASSERT_EQ(folder, ReadLastPath());
+    SaveDialogSeen seen = ProposalOfExport();
+    EXPECT_EQ(std::string(kVar) + ".txt", seen.fileField);
+    EXPECT_EQ(std::string::npos, seen.filePath.find("fff")) << seen.filePath;
+    EXPECT_EQ(folder, ReadLastPath());
+}

@@ -1,0 +1,108 @@
+/* Helpers shared by the export and backup tests: answering the save dialog, the remembered
+   folder "lastpath", the system's texts for error codes. */
+#ifndef VELKOR_OUTPUT_SUPPORT_H
+#define VELKOR_OUTPUT_SUPPORT_H
+
+#include "test_support.h"
+#include "common/common.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <string>
+
+/* What the save dialog showed when it came up. */
+struct SaveDialogSeen {
+    bool shown = false;
+    std::string fileField;   /* the file name field */
+    std::string filePath;    /* the full path that the dialog makes of it (CDM_GETFILEPATH) */
+};
+
+inline std::string DialogItemText(HWND dialog, int id)
+{
+    char text[4096] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+inline void RecordSaveDialog(HWND dialog, SaveDialogSeen *seen)
+{
+    seen->shown = true;
+    seen->fileField = GetDlgItem(dialog, cmb13) ? DialogItemText(dialog, cmb13) : DialogItemText(dialog, edt1);
+    char path[4096] = "";
+    if (SendMessageA(dialog, CDM_GETFILEPATH, sizeof path, (LPARAM)path) > 0)
+        seen->filePath = path;
+}
+
+/* Answers the next save dialog by typing path into its file name field and pressing OK. */
+inline void QueueSaveAs(DialogAnswerer &answerer, const std::string &path, SaveDialogSeen *seen = nullptr)
+{
+    answerer.Queue([path, seen](HWND dialog) {
+        if (seen)
+            RecordSaveDialog(dialog, seen);
+        SetDlgItemTextA(dialog, GetDlgItem(dialog, cmb13) ? cmb13 : edt1, path.c_str());
+        DialogAnswerer::PostClick(dialog, IDOK);
+    });
+}
+
+/* Answers the next save dialog with Cancel. */
+inline void QueueSaveCancel(DialogAnswerer &answerer, SaveDialogSeen *seen = nullptr)
+{
+    answerer.Queue([seen](HWND dialog) {
+        if (seen)
+            RecordSaveDialog(dialog, seen);
+        DialogAnswerer::PostClick(dialog, IDCANCEL);
+    });
+}
+
+inline std::string ReadLastPath()
+{
+    char text[4096] = "";
+    GetProfileStringA(APP_SHORT_NAME, "lastpath", "<absent>", text, sizeof text);
+    return text;
+}
+
+inline void SetLastPath(const std::string &folder)
+{
+    WriteProfileStringA(APP_SHORT_NAME, "lastpath", folder.c_str());
+}
+
+inline void ClearLastPath()
+{
+    WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
+}
+
+/* The text that the system gives for an error code, as the program shows it. */
+inline std::string SystemText(DWORD code)
+{
+    char *text = NULL;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, NULL, code,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, NULL);
+    std::string result = text ? text : "";
+    if (text)
+        LocalFree(text);
+    return result;
+}
+
+inline bool FileExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+/* The names of the files in a folder. */
+inline int FilesIn(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    int count = 0;
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            count++;
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return count;
+}
+
+#endif
