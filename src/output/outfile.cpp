@@ -21,7 +21,9 @@ static int WriteToDisk(void *context, const char *bytes, size_t count)
 
 int OpenOutFile(OutFile *file, const char *path)
 {
-    file->handle = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    /* Others may read the file meanwhile, but nobody else writes into it. */
+    file->handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file->handle == INVALID_HANDLE_VALUE)
         return 0;
     file->error = 0;
