@@ -1,0 +1,739 @@
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "common/common.h"
+#include "registry/workflow.h"
+#include "resource.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kVarName[] = "VELKOR_TEST_WF";
+const std::string kMachineHeader = std::string(MACHINE_HEADER_TEXT) + "|1";
+const std::string kUserHeader = std::string(USER_HEADER_TEXT) + "|1";
+
+std::string SystemText(DWORD code)
+{
+    char *text = NULL;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, NULL, code,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, NULL);
+    std::string copy = text ? text : "";
+    if (text)
+        LocalFree(text);
+    return copy;
+}
+
+std::string PendingText(const std::string &name, const std::string &machine, const std::string &user)
+{
+    return "The environment variable \"" + name + "\" has been changed:\r\n\r\n"
+           "---------==< Local Machine >==---------\r\n" + machine + "\r\n"
+           "---------==< Current User >==----------\r\n" + user + "\r\n"
+           "\r\nDo you want to update?";
+}
+
+void SetValue(HKEY root, const char *name, const std::string &text, DWORD type = REG_EXPAND_SZ)
+{
+    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
+    ASSERT_TRUE(SetRawValue(root, subkey, name, type, text.c_str(), (DWORD)text.size() + 1));
+}
+
+/* The stored bytes of a value, "<none>" when it does not exist, "<type N>" when it is not
+   REG_EXPAND_SZ. */
+std::string StoredValue(HKEY root, const char *name = kVarName)
+{
+    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
+    DWORD type = 0;
+    std::string bytes;
+    if (!GetRawValue(root, subkey, name, &type, &bytes))
+        return "<none>";
+    if (type != REG_EXPAND_SZ)
+        return "<type " + std::to_string(type) + ">";
+    return bytes;
+}
+
+bool IsGrayed(int command)
+{
+    HMENU file = GetSubMenu(GetMenu(g_hMainWnd), 0);
+    return (GetMenuState(file, command, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+std::string WindowText(HWND wnd)
+{
+    int length = GetWindowTextLengthA(wnd);
+    std::string text(length + 1, '\0');
+    GetWindowTextA(wnd, &text[0], length + 1);
+    text.resize(length);
+    return text;
+}
+
+/* The variable-name dialog's state as the user sees it when it comes up. */
+struct NameDialogView {
+    std::vector<std::string> items;
+    std::string text;
+};
+
+NameDialogView ViewNameDialog(HWND dialog)
+{
+    NameDialogView view;
+    HWND combo = GetDlgItem(dialog, IDC_VAR_NAME);
+    int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        int length = (int)SendMessageA(combo, CB_GETLBTEXTLEN, i, 0);
+        std::string item(length + 1, '\0');
+        SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)&item[0]);
+        item.resize(length);
+        view.items.push_back(item);
+    }
+    view.text = WindowText(combo);
+    return view;
+}
+
+/* Replaces the combo box's text as typing would: through its edit field, so its limit applies. */
+void TypeName(HWND dialog, const std::string &name)
+{
+    HWND edit = FindWindowExA(GetDlgItem(dialog, IDC_VAR_NAME), NULL, "Edit", NULL);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)name.c_str());
+}
+
+/* Each test edits a value of its own, starts the main window itself (so that it can arrange the
+   registry first) and ends it. */
+class WorkflowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lstrcpyA(g_varName, kVarName);
+        g_modified = FALSE;
+        CleanValues();
+    }
+    void TearDown() override
+    {
+        DestroyMainWindow();
+        CleanValues();
+        lstrcpyA(g_varName, "PATH");
+    }
+    static void CleanValues()
+    {
+        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVarName);
+        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName);
+    }
+    /* Creates the main window; its start-up retrieve must ask nothing. */
+    static void Start()
+    {
+        DialogAnswerer startup;
+        ASSERT_TRUE(CreateMainWindow() != NULL);
+        ASSERT_EQ(0u, startup.Seen().size());
+    }
+    /* The list as an editing command would leave it, with the flag set. */
+    static void EditRows(const std::vector<std::string> &rows)
+    {
+        SetListRows(rows);
+        g_modified = TRUE;
+    }
+};
+
+/* Saves every value of the machine environment key, removes the key so that opening it fails for
+   real, and puts it back exactly as it was. */
+class MachineKeyRemoval {
+public:
+    struct Value {
+        std::string name;
+        DWORD type;
+        std::string data;
+        bool operator<(const Value &other) const { return name < other.name; }
+        bool operator==(const Value &other) const
+        {
+            return name == other.name && type == other.type && data == other.data;
+        }
+    };
+
+    bool Remove()
+    {
+        DWORD subkeys = 1;
+        if (!ReadAll(&saved_, &subkeys) || subkeys != 0)
+            return false;   /* a key with subkeys is not ours to remove */
+        removed_ = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineSubkey) == ERROR_SUCCESS;
+        return removed_;
+    }
+
+    /* Puts the key back when it was removed; true when it then holds exactly the saved values. */
+    bool Restore()
+    {
+        if (!removed_)
+            return true;
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
+            return false;
+        for (const Value &value : saved_)
+            RegSetValueExA(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(),
+                           (DWORD)value.data.size());
+        RegCloseKey(key);
+        removed_ = false;
+        std::vector<Value> now;
+        DWORD subkeys;
+        return ReadAll(&now, &subkeys) && now == saved_;
+    }
+
+private:
+    static bool ReadAll(std::vector<Value> *values, DWORD *subkeys)
+    {
+        HKEY key;
+        DWORD count, maxName, maxData;
+        values->clear();
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, KEY_READ, &key))
+            return false;
+        bool ok = RegQueryInfoKeyA(key, NULL, NULL, NULL, subkeys, NULL, NULL, &count, &maxName, &maxData,
+                                   NULL, NULL) == ERROR_SUCCESS;
+        for (DWORD i = 0; ok && i < count; i++) {
+            std::string name(maxName + 1, '\0');
+            std::string data(maxData + 1, '\0');
+            DWORD nameLength = maxName + 1, dataSize = maxData + 1, type;
+            ok = RegEnumValueA(key, i, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &dataSize) ==
+                 ERROR_SUCCESS;
+            name.resize(nameLength);
+            data.resize(dataSize);
+            values->push_back({name, type, data});
+        }
+        RegCloseKey(key);
+        std::sort(values->begin(), values->end());
+        return ok;
+    }
+
+    std::vector<Value> saved_;
+    bool removed_ = false;
+};
+
+class WorkflowRetrieve : public WorkflowTest {};
+class WorkflowUpdate : public WorkflowTest {};
+class WorkflowClose : public WorkflowTest {
+protected:
+    void SetUp() override
+    {
+        WorkflowTest::SetUp();
+        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+    }
+    void TearDown() override
+    {
+        WorkflowTest::TearDown();
+        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+    }
+    static bool HasKey(const char *key)
+    {
+        char text[64];
+        return GetProfileStringA(APP_SHORT_NAME, key, "", text, sizeof text) > 0;
+    }
+    static bool PlacementSaved()
+    {
+        return HasKey("x") && HasKey("y") && (int)GetProfileIntA(APP_SHORT_NAME, "w", 0) > 0 &&
+               (int)GetProfileIntA(APP_SHORT_NAME, "h", 0) > 0;
+    }
+    static bool AnyPlacementKey() { return HasKey("x") || HasKey("y") || HasKey("w") || HasKey("h"); }
+};
+class WorkflowMachineKeyMissing : public WorkflowTest {
+protected:
+    void TearDown() override
+    {
+        WorkflowTest::TearDown();
+        EXPECT_TRUE(removal_.Restore()) << "the machine environment key was not restored exactly";
+    }
+    MachineKeyRemoval removal_;
+};
+class WorkflowNameDialog : public WorkflowTest {
+protected:
+    void TearDown() override
+    {
+        WorkflowTest::TearDown();
+        for (const std::string &name : extraNames_) {
+            DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, name.c_str());
+            DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, name.c_str());
+        }
+    }
+    std::vector<std::string> extraNames_;
+};
+
+} // namespace
+
+/* ---- Retrieve ---- */
+
+TEST_F(WorkflowRetrieve, StartUpWithNeitherValueGivesTwoHeadersAndEnablesCommands)
+{
+    Start();
+    EXPECT_EQ((std::vector<std::string>{kMachineHeader, kUserHeader}), ListRows());
+    EXPECT_FALSE(IsGrayed(IDM_EXPORT));
+    EXPECT_FALSE(IsGrayed(IDM_UPDATE));
+    EXPECT_FALSE(g_modified);
+}
+
+TEST_F(WorkflowRetrieve, StartUpReadsBothValuesAsStored)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m1;%SystemRoot%\\m2");
+    SetValue(HKEY_CURRENT_USER, kVarName, "\"D:\\a;b\";E:\\u", REG_SZ);
+    Start();
+    EXPECT_EQ((std::vector<std::string>{kMachineHeader, "C:\\m1|0", "%SystemRoot%\\m2|0", kUserHeader,
+                                        "\"D:\\a;b\"|0", "E:\\u|0"}),
+              ListRows());
+    EXPECT_EQ(-1, (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0));   /* nothing selected */
+}
+
+TEST_F(WorkflowRetrieve, PendingCancelChangesNothingAndShowsNoDialog)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
+    Start();
+    const std::vector<std::string> edited = {"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\new", "#" USER_HEADER_TEXT, "U"};
+    EditRows(edited);
+    const std::vector<std::string> shown = ListRows();
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDCANCEL);
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    ASSERT_EQ(1u, answerer.Seen().size());   /* the question only: no name dialog */
+    const SeenDialog &question = answerer.Seen()[0];
+    EXPECT_EQ(PendingText(kVarName, "C:\\m;C:\\new", "U"), question.text);
+    EXPECT_EQ(APP_TITLE, question.caption);
+    EXPECT_TRUE(question.hasYes && question.hasNo && question.hasCancel);
+    EXPECT_EQ(IDYES, question.defaultButton);
+    EXPECT_EQ(MB_ICONWARNING, question.icon);
+
+    EXPECT_EQ(shown, ListRows());
+    EXPECT_TRUE(g_modified);
+    EXPECT_STREQ(kVarName, g_varName);
+    EXPECT_EQ(std::string("C:\\m", 5), StoredValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ("<none>", StoredValue(HKEY_CURRENT_USER));
+}
+
+TEST_F(WorkflowRetrieve, PendingNoDropsTheChangesAndGoesOn)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "C:\\changed", "#" USER_HEADER_TEXT, "U"});
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDNO);
+    answerer.QueueClick(IDC_VAR_OK);
+    EXPECT_TRUE(RetrieveVariable(TRUE));
+    ASSERT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ("EnvVar Name", answerer.Seen()[1].caption);
+    EXPECT_EQ((std::vector<std::string>{kMachineHeader, "C:\\m|0", kUserHeader}), ListRows());
+    EXPECT_FALSE(g_modified);
+    EXPECT_EQ("<none>", StoredValue(HKEY_CURRENT_USER));
+}
+
+TEST_F(WorkflowRetrieve, PendingYesWritesBothValuesAndGoesOn)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
+    SetValue(HKEY_CURRENT_USER, kVarName, "old");
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\m2", "#" USER_HEADER_TEXT, "U1", "U2"});
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDYES);
+    answerer.QueueClick(IDC_VAR_OK);
+    EXPECT_TRUE(RetrieveVariable(TRUE));
+    EXPECT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ(std::string("C:\\m;C:\\m2", 11), StoredValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(std::string("U1;U2", 6), StoredValue(HKEY_CURRENT_USER));
+    EXPECT_EQ((std::vector<std::string>{kMachineHeader, "C:\\m|0", "C:\\m2|0", kUserHeader, "U1|0", "U2|0"}),
+              ListRows());
+    EXPECT_FALSE(g_modified);
+}
+
+TEST_F(WorkflowRetrieve, PendingNoThenDialogCancelledKeepsRowsAndCloseAsksNothing)
+{
+    Start();
+    const std::vector<std::string> edited = {"#" MACHINE_HEADER_TEXT, "kept", "#" USER_HEADER_TEXT};
+    EditRows(edited);
+    const std::vector<std::string> shown = ListRows();
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDNO);
+    answerer.QueueClick(IDC_VAR_CANCEL);
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    EXPECT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ(shown, ListRows());
+    EXPECT_FALSE(g_modified);
+
+    EXPECT_TRUE(QueryClose());
+    EXPECT_EQ(2u, answerer.Seen().size());   /* nothing more asked */
+    EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
+    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+}
+
+/* ---- Update ---- */
+
+TEST_F(WorkflowUpdate, QuestionShowsTheWholeUpdateText)
+{
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "C:\\A", "%SystemRoot%\\b", "#" USER_HEADER_TEXT, "D:\\x y"});
+
+    DialogAnswerer answerer;
+    HWND owner = NULL;
+    answerer.Queue([&owner](HWND dialog) {
+        owner = GetWindow(dialog, GW_OWNER);
+        DialogAnswerer::PostClick(dialog, IDNO);
+    });
+    EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+    ASSERT_EQ(1u, answerer.Seen().size());
+    const SeenDialog &question = answerer.Seen()[0];
+    EXPECT_EQ("You are about update environment variable \"VELKOR_TEST_WF\":\r\n"
+              "\r\n"
+              "---------==< Local Machine >==---------\r\n"
+              "C:\\A;%SystemRoot%\\b\r\n"
+              "---------==< Current User >==----------\r\n"
+              "D:\\x y\r\n"
+              "\r\n"
+              "Do you want to proceed?",
+              question.text);
+    EXPECT_EQ(APP_TITLE, question.caption);
+    EXPECT_TRUE(question.hasYes && question.hasNo);
+    EXPECT_FALSE(question.hasCancel);
+    EXPECT_EQ(IDYES, question.defaultButton);
+    EXPECT_EQ(MB_ICONWARNING, question.icon);
+    EXPECT_EQ(g_hMainWnd, owner);
+}
+
+TEST_F(WorkflowUpdate, NoWritesNothingAndKeepsTheFlag)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "M");
+    Start();
+    for (BOOL modified : {TRUE, FALSE}) {
+        EditRows({"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"});
+        g_modified = modified;
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDNO);
+        EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+        EXPECT_EQ(modified, g_modified);
+        EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ("<none>", StoredValue(HKEY_CURRENT_USER));
+    }
+}
+
+TEST_F(WorkflowUpdate, YesWritesExpandableValuesWithTheirZero)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "old machine", REG_SZ);
+    Start();
+    const std::vector<std::string> edited = {"#" MACHINE_HEADER_TEXT, "C:\\a", "", "%X%\\b", "#" USER_HEADER_TEXT, "D:\\u"};
+    EditRows(edited);
+    const std::vector<std::string> shown = ListRows();
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDYES);
+    EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+    EXPECT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(std::string("C:\\a;;%X%\\b", 12), StoredValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(std::string("D:\\u", 5), StoredValue(HKEY_CURRENT_USER));
+    EXPECT_FALSE(g_modified);
+    EXPECT_EQ(shown, ListRows());   /* not read back */
+}
+
+TEST_F(WorkflowUpdate, EmptySectionsDeleteTheirValues)
+{
+    const struct {
+        std::vector<std::string> rows;
+        const char *machine, *user;   /* NULL: deleted */
+    } cases[] = {
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U"},
+        {{"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT}, "M", NULL},
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT}, NULL, NULL},
+        {{"#" MACHINE_HEADER_TEXT, "", "#" USER_HEADER_TEXT, ""}, NULL, NULL},   /* empty rows join to nothing */
+    };
+    Start();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.rows.size());
+        SetValue(HKEY_LOCAL_MACHINE, kVarName, "old M");
+        SetValue(HKEY_CURRENT_USER, kVarName, "old U");
+        EditRows(c.rows);
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDYES);
+        EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(c.machine ? std::string(c.machine) + '\0' : "<none>", StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(c.user ? std::string(c.user) + '\0' : "<none>", StoredValue(HKEY_CURRENT_USER));
+        EXPECT_FALSE(g_modified);
+    }
+}
+
+/* The message box itself shows at most 32767 characters under Wine (its text goes through a
+   counted wide string), so the values stay below that here; the composition of texts of any length
+   is tested natively. */
+TEST_F(WorkflowUpdate, LongNameAndLongValuesAppearInFull)
+{
+    Start();
+    std::string name(255, 'v');
+    lstrcpyA(g_varName, name.c_str());
+    std::vector<std::string> rows = {"#" MACHINE_HEADER_TEXT};
+    std::string machine, user;
+    for (int i = 0; i < 20; i++) {
+        std::string row = "C:\\" + std::string(700, 'a' + i % 26) + std::to_string(i);
+        rows.push_back(row);
+        machine += (i ? ";" : "") + row;
+    }
+    rows.push_back("#" USER_HEADER_TEXT);
+    for (int i = 0; i < 10; i++) {
+        std::string row = "D:\\" + std::string(900, 'A' + i % 26) + std::to_string(i);
+        rows.push_back(row);
+        user += (i ? ";" : "") + row;
+    }
+    EditRows(rows);
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDCANCEL);
+    EXPECT_FALSE(UpdateVariable(CONFIRM_PENDING));
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_TRUE(PendingText(name, machine, user) == answerer.Seen()[0].text);
+    EXPECT_EQ(PendingText(name, machine, user).size(), answerer.Seen()[0].text.size());
+    EXPECT_TRUE(g_modified);
+}
+
+/* ---- The machine key missing: opening it fails for real ---- */
+
+TEST_F(WorkflowMachineKeyMissing, StartUpShowsTheSystemTextAndKeepsCommandsGreyed)
+{
+    ASSERT_TRUE(removal_.Remove());
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDOK);
+    CreateMainWindow();
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[0].text);
+    EXPECT_EQ(MB_ICONERROR, answerer.Seen()[0].icon);
+    EXPECT_EQ((std::vector<std::string>{kMachineHeader}), ListRows());
+    EXPECT_TRUE(IsGrayed(IDM_EXPORT));
+    EXPECT_TRUE(IsGrayed(IDM_UPDATE));
+}
+
+TEST_F(WorkflowMachineKeyMissing, UpdateStillWritesTheUserValueAndFails)
+{
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U1", "U2"});
+    ASSERT_TRUE(removal_.Remove());
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDYES);
+    answerer.QueueClick(IDOK);
+    EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
+    ASSERT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+    EXPECT_EQ(std::string("U1;U2", 6), StoredValue(HKEY_CURRENT_USER));
+    EXPECT_TRUE(g_modified);
+}
+
+TEST_F(WorkflowMachineKeyMissing, PendingYesWithAFailedWriteAbandonsTheRetrieve)
+{
+    Start();
+    const std::vector<std::string> edited = {"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"};
+    EditRows(edited);
+    const std::vector<std::string> shown = ListRows();
+    ASSERT_TRUE(removal_.Remove());
+
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDYES);
+    answerer.QueueClick(IDOK);
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    ASSERT_EQ(2u, answerer.Seen().size());   /* question and error; no name dialog */
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+    EXPECT_TRUE(g_modified);
+    EXPECT_EQ(shown, ListRows());
+    EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
+}
+
+/* ---- The close guard ---- */
+
+TEST_F(WorkflowClose, NoPendingChangesClosesWithoutAQuestionAndSavesPlacement)
+{
+    Start();
+    DialogAnswerer answerer;
+    SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0u, answerer.Seen().size());
+    EXPECT_TRUE(PlacementSaved());
+}
+
+TEST_F(WorkflowClose, CancelKeepsTheWindowOpenAndSavesNothing)
+{
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDCANCEL);
+    SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_FALSE(TakeQuitMessage());
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(PendingText(kVarName, "M", ""), answerer.Seen()[0].text);
+    EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
+    EXPECT_TRUE(g_modified);
+    EXPECT_FALSE(AnyPlacementKey());
+    EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
+}
+
+TEST_F(WorkflowClose, NoLetsTheWindowCloseWithTheChangesUnwritten)
+{
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDNO);
+    EXPECT_TRUE(QueryClose());
+    EXPECT_EQ(1u, answerer.Seen().size());
+    EXPECT_TRUE(g_modified);   /* the guard never clears it */
+    EXPECT_TRUE(PlacementSaved());
+    EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
+}
+
+TEST_F(WorkflowClose, YesWritesAndCloses)
+{
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDYES);
+    EXPECT_TRUE(QueryClose());
+    EXPECT_FALSE(g_modified);
+    EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
+    EXPECT_TRUE(PlacementSaved());
+}
+
+TEST_F(WorkflowClose, QueryEndSessionAnswersThroughTheMessageResult)
+{
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
+    {
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDCANCEL);
+        /* The dialog manager hands the message result back as the answer. */
+        EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
+        EXPECT_EQ(0, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT));
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_FALSE(AnyPlacementKey());
+    }
+    g_modified = FALSE;
+    DialogAnswerer answerer;
+    EXPECT_NE(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
+    EXPECT_NE(0, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT));
+    EXPECT_EQ(0u, answerer.Seen().size());
+    EXPECT_TRUE(PlacementSaved());
+}
+
+/* ---- The variable-name dialog ---- */
+
+TEST_F(WorkflowNameDialog, OffersTheFourNamesAndTheCurrentOne)
+{
+    Start();
+    const std::vector<std::string> shown = ListRows();
+    NameDialogView view;
+    DialogAnswerer answerer;
+    answerer.Queue([&view](HWND dialog) {
+        view = ViewNameDialog(dialog);
+        DialogAnswerer::PostClick(dialog, IDC_VAR_CANCEL);
+    });
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ("EnvVar Name", answerer.Seen()[0].caption);
+    EXPECT_EQ((std::vector<std::string>{"LIB", "PATH", "CLASSPATH", "INCLUDE"}), view.items);
+    EXPECT_EQ(kVarName, view.text);
+    EXPECT_STREQ(kVarName, g_varName);
+    EXPECT_EQ(shown, ListRows());
+}
+
+TEST_F(WorkflowNameDialog, TypedNameIsTakenExactlyAndRetrieved)
+{
+    const std::string typed = " velkor_Test Typed ";
+    extraNames_.push_back(typed);
+    SetValue(HKEY_CURRENT_USER, typed.c_str(), "T1;T2");
+    Start();
+    DialogAnswerer answerer;
+    answerer.Queue([&typed](HWND dialog) {
+        TypeName(dialog, typed);
+        DialogAnswerer::PostClick(dialog, IDC_VAR_OK);
+    });
+    EXPECT_TRUE(RetrieveVariable(TRUE));
+    EXPECT_EQ(typed, g_varName);
+    EXPECT_EQ((std::vector<std::string>{kMachineHeader, kUserHeader, "T1|0", "T2|0"}), ListRows());
+}
+
+TEST_F(WorkflowNameDialog, ChosenItemIsTaken)
+{
+    Start();
+    DialogAnswerer answerer;
+    answerer.Queue([](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_VAR_NAME, CB_SETCURSEL, 2, 0);
+        DialogAnswerer::PostClick(dialog, IDC_VAR_OK);
+    });
+    EXPECT_TRUE(RetrieveVariable(TRUE));
+    EXPECT_STREQ("CLASSPATH", g_varName);
+}
+
+/* The combo box's edit field takes at most 255 characters. It does not scroll sideways, so typing
+   stops at its width anyway; a longer text put there by other means is cut to fit g_varName. */
+TEST_F(WorkflowNameDialog, NameIsLimitedTo255Characters)
+{
+    const std::string limited(255, 'W');
+    extraNames_.push_back(limited);
+    Start();
+    LRESULT limit = -1;
+    DialogAnswerer answerer;
+    answerer.Queue([&limit](HWND dialog) {
+        HWND edit = FindWindowExA(GetDlgItem(dialog, IDC_VAR_NAME), NULL, "Edit", NULL);
+        limit = SendMessageA(edit, EM_GETLIMITTEXT, 0, 0);
+        SetDlgItemTextA(dialog, IDC_VAR_NAME, std::string(300, 'W').c_str());
+        DialogAnswerer::PostClick(dialog, IDC_VAR_OK);
+    });
+    EXPECT_TRUE(RetrieveVariable(TRUE));
+    EXPECT_EQ(255, limit);
+    EXPECT_EQ(limited, g_varName);
+}
+
+namespace {
+HWND s_pendingDialog;
+bool s_stillOpen;
+void CALLBACK CheckOpenThenCancel(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    s_stillOpen = IsWindow(s_pendingDialog) && IsWindowVisible(s_pendingDialog);
+    DialogAnswerer::PostClick(s_pendingDialog, IDC_VAR_CANCEL);
+}
+} // namespace
+
+TEST_F(WorkflowNameDialog, EmptyOkAndEscapeDoNotEndIt)
+{
+    Start();
+    s_stillOpen = false;
+    DialogAnswerer answerer;
+    answerer.Queue([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_VAR_NAME, "");
+        DialogAnswerer::PostClick(dialog, IDC_VAR_OK);
+        HWND edit = FindWindowExA(GetDlgItem(dialog, IDC_VAR_NAME), NULL, "Edit", NULL);
+        PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(edit, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        s_pendingDialog = dialog;
+        SetTimer(NULL, 0, 300, CheckOpenThenCancel);
+    });
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    EXPECT_TRUE(s_stillOpen);
+    EXPECT_STREQ(kVarName, g_varName);
+    EXPECT_EQ(0, answerer.Unexpected());
+}
+
+TEST_F(WorkflowNameDialog, ClosingEndsItWithoutAName)
+{
+    Start();
+    const std::vector<std::string> shown = ListRows();
+    INT_PTR closeResult = -1;
+    DialogAnswerer answerer;
+    answerer.Queue([&closeResult](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_VAR_NAME, "VELKOR_TEST_NOT_TAKEN");
+        closeResult = VarNameDialogProc(dialog, WM_CLOSE, 0, 0);
+    });
+    answerer.Queue([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_VAR_NAME, "VELKOR_TEST_NOT_TAKEN");
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    EXPECT_EQ(FALSE, closeResult);
+    EXPECT_FALSE(RetrieveVariable(TRUE));   /* from the title bar */
+    EXPECT_EQ(2u, answerer.Seen().size());
+    EXPECT_STREQ(kVarName, g_varName);
+    EXPECT_EQ(shown, ListRows());
+}
