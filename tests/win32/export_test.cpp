@@ -4,6 +4,7 @@
 
 #include "output_support.h"
 #include "output/export.h"
+#include "registry/workflow.h"
 
 #include <regex>
 
@@ -11,23 +12,37 @@ namespace {
 
 const char kVar[] = "VELKOR_TEST_OUT";
 
+/* One main window serves the whole suite (closing a window costs seconds under Wine); each test
+   fills the list itself. */
 class ExportCommand : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        strcpy(g_varName, kVar);
+        DeleteValues();
+        CreateMainWindow();
+    }
+
+    static void TearDownTestSuite()
+    {
+        DestroyMainWindow();
+        strcpy(g_varName, "PATH");
+    }
+
     void SetUp() override
     {
+        ASSERT_TRUE(g_hMainWnd != NULL);
         ClearLastPath();
         strcpy(g_varName, kVar);
         DeleteValues();
-        ASSERT_TRUE(CreateMainWindow() != NULL);
+        SetListRows({"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT});
         dir_ = TempDir();
     }
 
     void TearDown() override
     {
-        DestroyMainWindow();
         DeleteValues();
         ClearLastPath();
-        strcpy(g_varName, "PATH");
     }
 
     static void DeleteValues()
@@ -144,11 +159,10 @@ TEST_F(ExportCommand, WritesNameLineThenEveryRowWhole)
 
 TEST_F(ExportCommand, ListRetrievedWithEmptyUserValueEndsWithUserHeader)
 {
-    DestroyMainWindow();
     const char machine[] = "C:\\a;%X%";
     ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVar, REG_EXPAND_SZ, machine, sizeof machine));
     ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, kVar, REG_EXPAND_SZ, "", 1));
-    ASSERT_TRUE(CreateMainWindow() != NULL);
+    ASSERT_TRUE(RetrieveVariable(FALSE));
     EXPECT_EQ(std::string(kVar) + "=\r\n" MACHINE_HEADER_TEXT "\r\nC:\\a\r\n%X%\r\n" USER_HEADER_TEXT "\r\n",
               ExportTo(dir_ + "\\retrieved.txt"));
 }
