@@ -44,12 +44,14 @@ protected:
         ClearLastPath();
         strcpy(g_varName, kVar);
         DeleteValues(kVar);
+        savedMainWnd_ = g_hMainWnd;
         g_hMainWnd = NULL;   /* no list, no retrieve: the backup reads the registry alone */
         dir_ = TempDir();
     }
 
     void TearDown() override
     {
+        g_hMainWnd = savedMainWnd_;
         DeleteValues(kVar);
         ClearLastPath();
         strcpy(g_varName, "PATH");
@@ -72,6 +74,7 @@ protected:
 
     std::string dir_;
     std::vector<SeenDialog> seen_;
+    HWND savedMainWnd_ = NULL;
 };
 
 /* Takes HKEY_CURRENT_USER\Environment away, so that the user value cannot be read at all, and
@@ -262,7 +265,6 @@ TEST(BackupRoundTrip, SystemRegistryEditorRestoresTheValues)
     const std::string user = "C:\\Program Files\\x;\"D:\\q t\\\";%USERPROFILE%\\bin; lead;trail\\";
     const std::string machine = "%SystemRoot%\\system32;\\\\server\\share\\;\"\";a b=c";
     strcpy(g_varName, name);
-    g_hMainWnd = NULL;
     ClearLastPath();
     DeleteValues(name);
     SetUser(user);
