@@ -1,0 +1,270 @@
+#include "e2e_support.h"
+
+#include "common/texts.h"
+#include "resource.h"
+
+namespace {
+
+std::wstring Widen(const std::string &text)
+{
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(length > 0 ? length - 1 : 0);
+    return wide;
+}
+
+std::string Narrow(const std::wstring &wide)
+{
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string text(length, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], length, NULL, NULL);
+    text.resize(length > 0 ? length - 1 : 0);
+    return text;
+}
+
+bool IsDialogClass(HWND wnd)
+{
+    wchar_t cls[16] = L"";
+    GetClassNameW(wnd, cls, 16);
+    return wcscmp(cls, L"#32770") == 0;
+}
+
+struct EnumState {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param)
+{
+    EnumState *state = (EnumState *)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid == state->pid)
+        state->windows.push_back(wnd);
+    return TRUE;
+}
+
+std::string MenuItemText(HMENU menu, UINT position)
+{
+    wchar_t text[256] = L"";
+    GetMenuStringW(menu, position, text, 256, MF_BYPOSITION);
+    return Narrow(text);
+}
+
+} // namespace
+
+std::string AppExePath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    std::string folder(path);
+    size_t slash = folder.find_last_of("\\/");
+    folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+    return folder + VELKOR_EXE_NAME;
+}
+
+AppProcess::~AppProcess()
+{
+    Kill();
+}
+
+bool AppProcess::Start(const std::string &workDir)
+{
+    std::string exe = AppExePath();
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    main_ = NULL;
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
+                        workDir.empty() ? NULL : workDir.c_str(), &startup, &info_)) {
+        info_ = PROCESS_INFORMATION();
+        return false;
+    }
+    return true;
+}
+
+bool AppProcess::Running() const
+{
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND AppProcess::WaitForMainWindow(DWORD timeoutMs)
+{
+    HWND found = NULL;
+    WaitUntil([&] {
+        for (HWND wnd : ProcessWindows(Pid()))
+            if (IsWindowVisible(wnd) && GetMenu(wnd) && WindowText(wnd) == APP_TITLE)
+                found = wnd;
+        return found != NULL || !Running();
+    }, timeoutMs);
+    main_ = found;
+    return found;
+}
+
+HWND AppProcess::WaitForDialog(const std::string &caption, DWORD timeoutMs)
+{
+    HWND found = NULL;
+    WaitUntil([&] {
+        for (HWND wnd : ProcessWindows(Pid()))
+            if (wnd != main_ && IsWindowVisible(wnd) && IsDialogClass(wnd) && !GetMenu(wnd) &&
+                (caption.empty() || WindowText(wnd) == caption))
+                found = wnd;
+        return found != NULL || !Running();
+    }, timeoutMs);
+    return found;
+}
+
+bool AppProcess::WaitForExit(DWORD timeoutMs, DWORD *exitCode)
+{
+    if (!info_.hProcess)
+        return false;
+    bool ended = false;
+    WaitUntil([&] { return ended = WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (ended)
+        GetExitCodeProcess(info_.hProcess, exitCode);
+    return ended;
+}
+
+void AppProcess::Kill()
+{
+    if (!info_.hProcess)
+        return;
+    if (Running()) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+    info_ = PROCESS_INFORMATION();
+    main_ = NULL;
+}
+
+std::vector<HWND> ProcessWindows(DWORD pid)
+{
+    EnumState state;
+    state.pid = pid;
+    EnumWindows(CollectWindow, (LPARAM)&state);
+    return state.windows;
+}
+
+bool NoAppRunning(DWORD timeoutMs)
+{
+    auto running = [] { return FindWindowW(NULL, Widen(APP_TITLE).c_str()) != NULL; };
+    if (WaitUntil([&] { return !running(); }, timeoutMs))
+        return true;
+    HWND left;
+    while ((left = FindWindowW(NULL, Widen(APP_TITLE).c_str())) != NULL) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(left, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process)
+            return false;
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+    return false;
+}
+
+std::string WindowText(HWND wnd)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(wnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return std::string();
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(wnd, WM_GETTEXT, length + 1, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 2000, &got);
+    text.resize(got);
+    return Narrow(text);
+}
+
+void SetWindowTextOf(HWND wnd, const std::string &text)
+{
+    std::wstring wide = Widen(text);
+    DWORD_PTR result;
+    SendMessageTimeoutW(wnd, WM_SETTEXT, 0, (LPARAM)wide.c_str(), SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+std::string MessageBoxText(HWND dialog)
+{
+    HWND text = GetDlgItem(dialog, 0xFFFF);
+    return text ? WindowText(text) : std::string();
+}
+
+std::vector<std::string> MenuLines(HMENU bar)
+{
+    std::vector<std::string> lines;
+    int popups = GetMenuItemCount(bar);
+    for (int p = 0; p < popups; p++) {
+        std::string popupText = MenuItemText(bar, p);
+        lines.push_back(popupText);
+        HMENU popup = GetSubMenu(bar, p);
+        int items = GetMenuItemCount(popup);
+        for (int i = 0; i < items; i++) {
+            MENUITEMINFOW info = {};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_ID;
+            GetMenuItemInfoW(popup, i, TRUE, &info);
+            if (info.fType & MFT_SEPARATOR)
+                lines.push_back(popupText + "/-");
+            else
+                lines.push_back(popupText + "/" + MenuItemText(popup, i) + "=" + std::to_string(info.wID));
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> ExpectedMenuLines()
+{
+    return {
+        "&File",
+        "&File/&Retrieve...\tF3=103",
+        "&File/&Update\tF2=104",
+        "&File/-",
+        "&File/&Backup current...=110",
+        "&File/&Export...=111",
+        "&File/-",
+        "&File/E&xit=101",
+        "&Command",
+        "&Command/&Insert\tCtrl+Enter=102",
+        "&Command/&Insert folder...\tShift+F4=112",
+        "&Command/&Insert file...\tCtrl+F4=113",
+        "&Command/&Modify\tEnter=105",
+        "&Command/&Delete\tF8=106",
+        "&Command/-",
+        "&Command/Move &Up\tCtrl+Up=107",
+        "&Command/Move D&own\tCtrl+Down=108",
+        "&Command/-",
+        "&Command/Check\tF5=109",
+        "&Help",
+        "&Help/&About...=24346",
+    };
+}
+
+HMENU LoadAppMenu()
+{
+    HMODULE exe = LoadLibraryExA(AppExePath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!exe)
+        return NULL;
+    HMENU menu = LoadMenuA(exe, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+    FreeLibrary(exe);
+    return menu;
+}
+
+void ClickButton(HWND dialog, int buttonId)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), (LPARAM)GetDlgItem(dialog, buttonId));
+}
+
+void PostCommand(HWND wnd, UINT id)
+{
+    PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void PostKey(HWND control, WORD virtualKey)
+{
+    UINT scan = MapVirtualKeyW(virtualKey, 0 /* MAPVK_VK_TO_VSC */);
+    PostMessageW(control, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageW(control, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
+}

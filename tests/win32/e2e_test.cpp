@@ -1,0 +1,171 @@
+/* The real velkor.exe, started and driven from the test process. */
+#include <gtest/gtest.h>
+
+#include "e2e_support.h"
+#include "test_support.h"
+#include "app/settings.h"
+#include "common/texts.h"
+#include "resource.h"
+
+#include <string>
+
+namespace {
+
+const char *const kPlacementKeys[] = {"x", "y", "w", "h"};
+
+void ClearPlacementKeys()
+{
+    for (const char *key : kPlacementKeys)
+        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
+}
+
+RECT WindowRect(HWND wnd)
+{
+    RECT rect = {};
+    GetWindowRect(wnd, &rect);
+    return rect;
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+/* The rectangle that dialog template 1 gives the main window before anything moves it. */
+RECT TemplateRect()
+{
+    HWND plain = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MAIN), NULL, PlainDialogProc, 0);
+    RECT rect = WindowRect(plain);
+    DestroyWindow(plain);
+    return rect;
+}
+
+/* Each test starts and ends with no instance of the program running and no saved placement. */
+class AppRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(NoAppRunning());
+        ClearPlacementKeys();
+    }
+    void TearDown() override
+    {
+        first.Kill();
+        second.Kill();
+        NoAppRunning();
+        ClearPlacementKeys();
+    }
+    /* Closes the program through WM_CLOSE and expects it to end with exit code 0. */
+    void CloseAndExpectExitZero(AppProcess &app, HWND wnd)
+    {
+        PostMessageW(wnd, WM_CLOSE, 0, 0);
+        DWORD code = 12345;
+        ASSERT_TRUE(app.WaitForExit(10000, &code));
+        EXPECT_EQ(0u, code);
+    }
+    AppProcess first, second;
+};
+
+} // namespace
+
+TEST_F(AppRun, StartsWithItsMenuAndEndsWithExitCodeZero)
+{
+    ASSERT_TRUE(first.Start());
+    HWND wnd = first.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    EXPECT_EQ(APP_TITLE, WindowText(wnd));
+    /* The window has its menu bar; its items are those of menu 1 in the executable. */
+    EXPECT_TRUE(GetMenu(wnd) != NULL);
+    HMENU stored = LoadAppMenu();
+    ASSERT_TRUE(stored != NULL);
+    std::vector<std::string> menu = MenuLines(stored);
+    for (UINT id = IDM_EXIT; id <= IDM_INSERT_FILE; id++)
+        EXPECT_EQ(0u, GetMenuState(stored, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED)) << id;
+    DestroyMenu(stored);
+    EXPECT_EQ(ExpectedMenuLines(), menu);
+    CloseAndExpectExitZero(first, wnd);
+}
+
+TEST_F(AppRun, ExitCommandClosesTheProgram)
+{
+    ASSERT_TRUE(first.Start());
+    HWND wnd = first.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    PostCommand(wnd, IDM_EXIT);
+    DWORD code = 12345;
+    ASSERT_TRUE(first.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(AppRun, EscapeDoesNotCloseTheWindow)
+{
+    ASSERT_TRUE(first.Start());
+    HWND wnd = first.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    PostKey(GetDlgItem(wnd, IDC_ENTRY_EDIT), VK_ESCAPE);
+    PostKey(GetDlgItem(wnd, IDC_ENTRY_LIST), VK_ESCAPE);
+    Sleep(500);
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(IsWindowVisible(wnd));
+    CloseAndExpectExitZero(first, wnd);
+}
+
+TEST_F(AppRun, SecondStartRaisesTheFirstWindowAndEnds)
+{
+    ASSERT_TRUE(first.Start());
+    HWND wnd = first.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    /* Something else above it: the second start must bring it back to the top. */
+    HWND cover = CreateWindowExA(0, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(cover != NULL);
+    SetWindowPos(cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    WaitUntil([&] { return GetWindow(wnd, GW_HWNDFIRST) == cover; }, 2000);
+    ASSERT_EQ(cover, GetWindow(wnd, GW_HWNDFIRST));
+
+    ASSERT_TRUE(second.Start());
+    DWORD code = 12345;
+    ASSERT_TRUE(second.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(ProcessWindows(second.Pid()).empty());
+    EXPECT_TRUE(WaitUntil([&] { return GetWindow(cover, GW_HWNDFIRST) == wnd; }, 2000));
+    DestroyWindow(cover);
+
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(IsWindowVisible(wnd));
+    EXPECT_EQ(APP_TITLE, WindowText(wnd));
+    CloseAndExpectExitZero(first, wnd);
+}
+
+TEST_F(AppRun, PlacementIsStoredOnCloseAndRestoredOnTheNextStart)
+{
+    RECT template_ = TemplateRect();
+    ASSERT_TRUE(first.Start());
+    HWND wnd = first.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    /* With no saved placement the first start keeps the template's place, 2 pixels larger. */
+    RECT grown = template_;
+    grown.right += 2;
+    grown.bottom += 2;
+    EXPECT_TRUE(WaitUntil([&] { RECT r = WindowRect(wnd); return EqualRect(&r, &grown) != 0; }, 3000));
+    /* Move it partly off the screen's left and top edges, then close: negative values. */
+    MoveWindow(wnd, -8, -5, grown.right - grown.left + 30, grown.bottom - grown.top + 20, TRUE);
+    ASSERT_TRUE(WaitUntil([&] { RECT r = WindowRect(wnd); return r.left == -8 && r.top == -5; }, 3000));
+    RECT moved = WindowRect(wnd);
+    CloseAndExpectExitZero(first, wnd);
+
+    char text[32];
+    GetProfileStringA(APP_SHORT_NAME, "x", "", text, sizeof text);
+    EXPECT_STREQ("-8", text);
+    GetProfileStringA(APP_SHORT_NAME, "y", "", text, sizeof text);
+    EXPECT_STREQ("-5", text);
+    EXPECT_EQ(moved.right - moved.left, ReadSettingInt("w", -1));
+    EXPECT_EQ(moved.bottom - moved.top, ReadSettingInt("h", -1));
+
+    ASSERT_TRUE(second.Start());
+    wnd = second.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    EXPECT_TRUE(WaitUntil([&] { RECT r = WindowRect(wnd); return EqualRect(&r, &moved) != 0; }, 3000));
+    RECT restored = WindowRect(wnd);
+    EXPECT_EQ(moved.left, restored.left);
+    EXPECT_EQ(moved.top, restored.top);
+    EXPECT_EQ(moved.right, restored.right);
+    EXPECT_EQ(moved.bottom, restored.bottom);
+    CloseAndExpectExitZero(second, wnd);
+}
