@@ -169,3 +169,137 @@ TEST_F(AppRun, PlacementIsStoredOnCloseAndRestoredOnTheNextStart)
     EXPECT_EQ(moved.bottom, restored.bottom);
     CloseAndExpectExitZero(second, wnd);
 }
+
+namespace {
+
+/* A registry value as it stood, so that it can be put back exactly. */
+struct SavedValue {
+    HKEY root;
+    const char *subkey;
+    bool existed = false;
+    DWORD type = 0;
+    std::string bytes;
+
+    SavedValue(HKEY r, const char *s) : root(r), subkey(s) { existed = GetRawValue(root, subkey, "PATH", &type, &bytes); }
+    void Restore() const
+    {
+        if (existed)
+            SetRawValue(root, subkey, "PATH", type, bytes.data(), (DWORD)bytes.size());
+        else
+            DeleteRawValue(root, subkey, "PATH");
+    }
+};
+
+int RowCount(HWND main)
+{
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(GetDlgItem(main, IDC_ENTRY_LIST), LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+    return (int)count;
+}
+
+/* The program edits PATH itself: both values are saved before and put back after, also when the
+   test fails. */
+class AppWorkflow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(NoAppRunning());
+        ClearPlacementKeys();
+    }
+    void TearDown() override
+    {
+        app.Kill();
+        NoAppRunning();
+        machine.Restore();
+        user.Restore();
+        ClearPlacementKeys();
+    }
+    SavedValue machine{HKEY_LOCAL_MACHINE, kMachineSubkey};
+    SavedValue user{HKEY_CURRENT_USER, kUserSubkey};
+    AppProcess app;
+};
+
+} // namespace
+
+TEST_F(AppWorkflow, InsertUpdateAndCloseWritesTheRegistry)
+{
+    const char start[] = "C:\\velkor-e2e-a";
+    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", REG_SZ, start, sizeof start));
+
+    ASSERT_TRUE(app.Start());
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    /* The start-up retrieve: the machine rows, the user header and the one user row. */
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
+    int rows = RowCount(wnd);
+
+    /* Type a new element and insert it: with no row selected it ends the user section. */
+    HWND edit = GetDlgItem(wnd, IDC_ENTRY_EDIT);
+    SetWindowTextOf(edit, "C:\\velkor-e2e-new");
+    PostCommand(wnd, IDM_INSERT);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
+
+    /* F2 in the edit field goes through the accelerator table to Update. */
+    PostKey(edit, VK_F2);
+    HWND question = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(question != NULL);
+    std::string text = MessageBoxText(question);
+    EXPECT_NE(std::string::npos, text.find("\"PATH\"")) << text;
+    EXPECT_NE(std::string::npos, text.find("Current User >==----------\r\nC:\\velkor-e2e-a;C:\\velkor-e2e-new\r\n")) << text;
+    ClickButton(question, IDYES);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, 5000));
+
+    /* Written: closing asks nothing more and ends with 0. */
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
+    EXPECT_EQ(0u, code);
+
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+    EXPECT_EQ(std::string("C:\\velkor-e2e-a;C:\\velkor-e2e-new", 34), bytes);
+    if (machine.existed) {
+        ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes));
+        EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+    }
+}
+
+TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
+{
+    const char start[] = "C:\\velkor-e2e-b";
+    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", REG_EXPAND_SZ, start, sizeof start));
+
+    ASSERT_TRUE(app.Start());
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
+    int rows = RowCount(wnd);
+    SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-added");
+    PostCommand(wnd, IDM_INSERT);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
+
+    /* Exit asks; Cancel keeps the program running. */
+    PostCommand(wnd, IDM_EXIT);
+    HWND question = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(question != NULL);
+    EXPECT_NE(std::string::npos, MessageBoxText(question).find("has been changed")) << MessageBoxText(question);
+    ClickButton(question, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, 5000));
+    Sleep(300);
+    EXPECT_TRUE(app.Running());
+
+    /* Closing again, answered No: the program ends and the registry is as it was. */
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    question = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(question != NULL);
+    ClickButton(question, IDNO);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
+    EXPECT_EQ(std::string(start, sizeof start), bytes);
+}
