@@ -1,14 +1,190 @@
-/* placeholder until the module lands */
 #include "common/common.h"
 #include "entries/entrylist.h"
-void ClearList(void) {}
-int GetRowCount(void) { return 0; }
-int GetSelectedRow(void) { return -1; }
-int AddRow(const char *, LPARAM) { return -1; }
-int InsertEntryRow(const char *, int) { return -1; }
-void DeleteRow(int) {}
-int GetRowTextLength(int) { return -1; }
-char *CopyRowText(int) { return NULL; }
-LRESULT GetRowData(int) { return -1; }
-char *JoinSection(int) { return NULL; }
-void ParseValueIntoList(char *) {}
+#include "entries/valuesplit.h"
+#include "resource.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+/* Looking the list up among the main window's children costs far more than any list message,
+   and the split, the join and the check send several messages per row: the handle is kept for
+   as long as it still names the list of the current main window. */
+static HWND ListWindow(void)
+{
+    static HWND list = NULL;
+
+    if (list == NULL || !IsWindow(list) || GetParent(list) != g_hMainWnd ||
+        GetDlgCtrlID(list) != IDC_ENTRY_LIST)
+        list = GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST);
+    return list;
+}
+
+static LRESULT SendToList(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return SendMessageA(ListWindow(), msg, wParam, lParam);
+}
+
+/* -1 stands for the selected row (and stays -1 when none is selected). */
+static int ResolveIndex(int index)
+{
+    return index == -1 ? GetSelectedRow() : index;
+}
+
+void ClearList(void)
+{
+    SendToList(LB_RESETCONTENT, 0, 0);
+}
+
+int GetRowCount(void)
+{
+    return (int)SendToList(LB_GETCOUNT, 0, 0);
+}
+
+int GetSelectedRow(void)
+{
+    return (int)SendToList(LB_GETCURSEL, 0, 0);
+}
+
+/* LB_ADDSTRING then LB_SETITEMDATA: all that each row of a split costs. */
+static int AddRowTo(HWND list, const char *text, LPARAM data)
+{
+    int index;
+
+    if (text == NULL || text[0] == '\0')
+        return -1;
+    index = (int)SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)text);
+    if (index < 0)   /* LB_ERR or LB_ERRSPACE: no row was added */
+        return -1;
+    SendMessageA(list, LB_SETITEMDATA, index, data);
+    return index;
+}
+
+int AddRow(const char *text, LPARAM data)
+{
+    return AddRowTo(ListWindow(), text, data);
+}
+
+int InsertEntryRow(const char *text, int index)
+{
+    int added = (int)SendToList(LB_INSERTSTRING, index, (LPARAM)text);
+    if (added < 0)
+        return -1;
+    SendToList(LB_SETITEMDATA, added, 0);
+    return added;
+}
+
+void DeleteRow(int index)
+{
+    SendToList(LB_DELETESTRING, index, 0);
+}
+
+int GetRowTextLength(int index)
+{
+    index = ResolveIndex(index);
+    if (index < 0)
+        return -1;
+    return (int)SendToList(LB_GETTEXTLEN, index, 0);
+}
+
+char *CopyRowText(int index)
+{
+    int length;
+    char *text;
+
+    index = ResolveIndex(index);
+    length = GetRowTextLength(index);
+    if (length < 1)
+        return NULL;
+    text = (char *)malloc((size_t)length + 1);
+    if (text == NULL)
+        return NULL;
+    SendToList(LB_GETTEXT, index, (LPARAM)text);
+    return text;
+}
+
+LRESULT GetRowData(int index)
+{
+    index = ResolveIndex(index);
+    if (index < 0)
+        return -1;
+    return SendToList(LB_GETITEMDATA, index, 0);
+}
+
+/* The join reads the list box (the context) through these. */
+static int RowIsHeader(void *context, int index)
+{
+    return SendMessageA((HWND)context, LB_GETITEMDATA, index, 0) != 0;
+}
+
+static size_t RowTextLength(void *context, int index)
+{
+    int length = (int)SendMessageA((HWND)context, LB_GETTEXTLEN, index, 0);
+    return length > 0 ? (size_t)length : 0;
+}
+
+static void RowCopyText(void *context, int index, char *dest)
+{
+    if (SendMessageA((HWND)context, LB_GETTEXT, index, (LPARAM)dest) < 0)
+        dest[0] = '\0';
+}
+
+char *JoinSection(int start)
+{
+    RowSource rows = { ListWindow(), GetRowCount(), RowIsHeader, RowTextLength, RowCopyText };
+    size_t size;
+    char *result;
+
+    size = JoinedSectionSize(&rows, start);
+    result = (char *)malloc(size);
+    if (result == NULL)
+        return NULL;   /* the caller reports it */
+    FillJoinedSection(&rows, start, result, size);
+    return result;
+}
+
+/* State of one split: the value (writable) and whether the list took every row. */
+struct SplitTarget {
+    HWND list;
+    char *value;
+    BOOL full;
+};
+
+static void AddElementRow(void *context, size_t begin, size_t end)
+{
+    struct SplitTarget *target = (struct SplitTarget *)context;
+    char saved;
+
+    if (target->full)
+        return;
+    /* The list box wants a zero-terminated text: end the element in place for the moment. */
+    saved = target->value[end];
+    target->value[end] = '\0';
+    if (AddRowTo(target->list, target->value + begin, 0) < 0)
+        target->full = TRUE;
+    target->value[end] = saved;
+}
+
+static void CountElement(void *context, size_t begin, size_t end)
+{
+    (void)context; (void)begin; (void)end;
+}
+
+void ParseValueIntoList(char *value)
+{
+    HWND list = ListWindow();
+    struct SplitTarget target = { list, value, FALSE };
+    size_t elements;
+
+    if (value == NULL || value[0] == '\0')
+        return;
+    /* Reserve room for every row at once and draw the list once at the end. */
+    elements = SplitValue(value, CountElement, NULL);
+    SendMessageA(list, LB_INITSTORAGE, (WPARAM)elements, (LPARAM)(strlen(value) + elements));
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SplitValue(value, AddElementRow, &target);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
+    /* A list that cannot hold every element would write a shortened value back on update. */
+    if (target.full)
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+}

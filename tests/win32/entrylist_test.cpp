@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "common/common.h"
+#include "entries/entrylist.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+/* The real main window, started on a variable that exists nowhere: two empty sections. */
+class EntryListWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        strcpy(g_varName, "VELKOR_TEST_ENTRIES");
+        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, g_varName);
+        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, g_varName);
+        ASSERT_TRUE(CreateMainWindow() != NULL);
+    }
+    void TearDown() override
+    {
+        DestroyMainWindow();
+        strcpy(g_varName, "PATH");
+    }
+    LRESULT List(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendMessageA(EntryList(), msg, wParam, lParam);
+    }
+};
+
+std::string Taken(char *text)
+{
+    std::string copy = text ? text : "(none)";
+    ReleaseText(&text);
+    return copy;
+}
+
+} // namespace
+
+TEST_F(EntryListWindow, StartsWithTheTwoHeadersOfEmptySections)
+{
+    EXPECT_EQ((std::vector<std::string>{MACHINE_HEADER_TEXT "|1", USER_HEADER_TEXT "|1"}), ListRows());
+}
+
+/* The list box behaviour that the rest of the program relies on. */
+TEST_F(EntryListWindow, ListBoxGivesTheSemanticsTheProgramNeeds)
+{
+    List(LB_RESETCONTENT);
+    EXPECT_EQ(0, List(LB_GETCOUNT));
+    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
+    EXPECT_EQ(0, List(LB_ADDSTRING, 0, (LPARAM)"b"));
+    EXPECT_EQ(1, List(LB_ADDSTRING, 0, (LPARAM)"a"));            /* not sorted */
+    EXPECT_EQ(2, List(LB_INSERTSTRING, (WPARAM)-1, (LPARAM)"z")); /* -1 appends */
+    EXPECT_EQ(0, List(LB_INSERTSTRING, 0, (LPARAM)"first"));
+    EXPECT_EQ((std::vector<std::string>{"first|0", "b|0", "a|0", "z|0"}), ListRows());
+    EXPECT_EQ(LB_ERR, List(LB_GETITEMDATA, 4));
+    EXPECT_EQ(LB_ERR, List(LB_GETITEMDATA, (WPARAM)-1));
+    EXPECT_EQ(LB_ERR, List(LB_GETTEXTLEN, 4));
+    EXPECT_EQ(LB_ERR, List(LB_GETTEXTLEN, (WPARAM)-1));
+    EXPECT_EQ(5, List(LB_GETTEXTLEN, 0));
+
+    List(LB_SETCURSEL, 2);
+    EXPECT_EQ(2, List(LB_GETCURSEL));
+    EXPECT_EQ(2, List(LB_GETCARETINDEX));
+    List(LB_DELETESTRING, 2);                                    /* the selected row */
+    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
+    EXPECT_EQ((std::vector<std::string>{"first|0", "b|0", "z|0"}), ListRows());
+    List(LB_SETCURSEL, 1);
+    List(LB_SETCURSEL, (WPARAM)-1);
+    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
+    List(LB_SETCURSEL, 2);
+    List(LB_DELETESTRING, 2);
+    List(LB_SETCURSEL, 2);                                       /* past the last row */
+    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
+    List(LB_SETCURSEL, 0);
+    List(LB_RESETCONTENT);
+    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
+}
+
+TEST_F(EntryListWindow, RowOperations)
+{
+    ClearList();
+    EXPECT_EQ(0, GetRowCount());
+    EXPECT_EQ(-1, GetSelectedRow());
+    EXPECT_EQ(-1, AddRow("", 0));
+    EXPECT_EQ(-1, AddRow(NULL, 1));
+    EXPECT_EQ(0, GetRowCount());
+    EXPECT_EQ(0, AddRow("head", 1));
+    EXPECT_EQ(1, AddRow("x", 0));
+    EXPECT_EQ(2, AddRow("\xE9t\xE9", 0));
+    EXPECT_EQ(3, InsertEntryRow("end", -1));
+    EXPECT_EQ(1, InsertEntryRow("", 1));              /* an empty text is inserted like any other */
+    /* An insert at a header's place gives an entry row; the header moves down. */
+    EXPECT_EQ(0, InsertEntryRow("top", 0));
+    EXPECT_EQ((std::vector<std::string>{"top|0", "head|1", "|0", "x|0", "\xE9t\xE9|0", "end|0"}), ListRows());
+
+    EXPECT_EQ(-1, GetSelectedRow());
+    EXPECT_EQ(-1, GetRowData(-1));
+    EXPECT_EQ(-1, GetRowData(6));
+    EXPECT_EQ(-1, GetRowTextLength(-1));
+    EXPECT_EQ(-1, GetRowTextLength(6));
+    EXPECT_EQ("(none)", Taken(CopyRowText(-1)));
+    EXPECT_EQ("(none)", Taken(CopyRowText(6)));
+    EXPECT_EQ("(none)", Taken(CopyRowText(2)));      /* the empty row */
+    EXPECT_EQ(0, GetRowTextLength(2));
+    EXPECT_EQ("\xE9t\xE9", Taken(CopyRowText(4)));
+    EXPECT_EQ(3, GetRowTextLength(4));
+    EXPECT_EQ(1, GetRowData(1));
+    EXPECT_EQ(0, GetRowData(2));
+
+    List(LB_SETCURSEL, 3);
+    EXPECT_EQ(3, GetSelectedRow());
+    EXPECT_EQ("x", Taken(CopyRowText(-1)));
+    EXPECT_EQ(1, GetRowTextLength(-1));
+    EXPECT_EQ(0, GetRowData(-1));
+    List(LB_SETCURSEL, 1);
+    EXPECT_EQ(1, GetRowData(-1));
+
+    DeleteRow(0);
+    EXPECT_EQ(5, GetRowCount());
+    EXPECT_EQ("head|1", ListRows()[0]);
+    ClearList();
+    EXPECT_EQ(0, GetRowCount());
+    EXPECT_EQ(-1, GetSelectedRow());
+}
+
+TEST_F(EntryListWindow, JoinSectionCountsHeadersFromTheTop)
+{
+    const struct {
+        const char *what;
+        std::vector<std::string> rows;
+        const char *machine, *user;
+    } cases[] = {
+        {"usual shape", {"#M", "a", "b", "#U", "c"}, "a;b", "c"},
+        {"empty sections", {"#M", "#U"}, "", ""},
+        {"empty row", {"#M", "a", "", "b", "#U"}, "a;;b", ""},
+        {"one empty row", {"#M", "", "#U", ""}, "", ""},
+        {"rows above the first header", {"z", "#M", "a", "#U", "c"}, "a", "c"},
+        {"rows after a third header", {"#M", "a", "#U", "c", "#X", "y", "#Y", "w"}, "a", "c"},
+        {"one header", {"#M", "a"}, "a", ""},
+        {"no header", {"a"}, "", ""},
+        {"bytes kept", {"#M", " \xE9 ", "\"q;r\"", "#U", ";s"}, " \xE9 ;\"q;r\"", ";s"},
+    };
+    for (const auto &c : cases) {
+        SetListRows(c.rows);
+        EXPECT_EQ(c.machine, Taken(JoinSection(SECTION_MACHINE))) << c.what;
+        EXPECT_EQ(c.user, Taken(JoinSection(SECTION_USER))) << c.what;
+    }
+}
+
+TEST_F(EntryListWindow, ParseAppendsEntryRowsAndLeavesTheValueAlone)
+{
+    const struct {
+        const char *value;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"", {}},
+        {"a;b", {"a|0", "b|0"}},
+        {"a;", {"a|0"}},
+        {"a;;b", {"a|0", ";b|0"}},
+        {";;", {";|0"}},
+        {"\"a;b\";c", {"\"a;b\"|0", "c|0"}},
+        {"\"a;b", {"\"a;b|0"}},
+        {" a ; \xE9 ", {" a |0", " \xE9 |0"}},
+    };
+    for (const auto &c : cases) {
+        SetListRows({"#H"});
+        std::string value = c.value;
+        std::vector<char> buffer(value.begin(), value.end());
+        buffer.push_back('\0');
+        ParseValueIntoList(buffer.data());
+        EXPECT_EQ(value, std::string(buffer.data(), buffer.size() - 1)) << "value [" << c.value << "]";
+        std::vector<std::string> expected = {"H|1"};
+        expected.insert(expected.end(), c.rows.begin(), c.rows.end());
+        EXPECT_EQ(expected, ListRows()) << "value [" << c.value << "]";
+    }
+}
+
+TEST_F(EntryListWindow, SplitThenJoinGivesTheValueBack)
+{
+    const char *values[] = {"a;;b", "x;\"y;z\";w", "a;;", ";", "\"open;quote", " \xE9 ; "};
+    for (const char *value : values) {
+        std::string machine = value, user = "u1;u2";
+        ClearList();
+        AddRow(MACHINE_HEADER_TEXT, 1);
+        ParseValueIntoList(&machine[0]);
+        AddRow(USER_HEADER_TEXT, 1);
+        ParseValueIntoList(&user[0]);
+        EXPECT_EQ(value, Taken(JoinSection(SECTION_MACHINE)));
+        EXPECT_EQ("u1;u2", Taken(JoinSection(SECTION_USER)));
+    }
+}
+
+/* The largest values the program is made for: 100,000 elements, about 1 MB. The time is printed
+   for the record, not asserted. */
+TEST_F(EntryListWindow, HandlesAMegabyteValue)
+{
+    std::string value;
+    for (int i = 0; i < 100000; i++)
+        value += "C:\\folder\\" + std::to_string(i) + ";";
+    value.pop_back();
+    std::string original = value;
+    ShowWindow(g_hMainWnd, SW_SHOW);
+
+    ClearList();
+    AddRow(MACHINE_HEADER_TEXT, 1);
+    LARGE_INTEGER frequency, t0, t1, t2;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&t0);
+    ParseValueIntoList(&value[0]);
+    QueryPerformanceCounter(&t1);
+    char *joined = JoinSection(SECTION_MACHINE);
+    QueryPerformanceCounter(&t2);
+    printf("  split of %u bytes into %d rows: %.0f ms; join: %.0f ms\n", (unsigned)value.size(),
+           GetRowCount() - 1, 1000.0 * (t1.QuadPart - t0.QuadPart) / frequency.QuadPart,
+           1000.0 * (t2.QuadPart - t1.QuadPart) / frequency.QuadPart);
+
+    EXPECT_EQ(original, value);
+    EXPECT_EQ(100001, GetRowCount());
+    EXPECT_EQ("C:\\folder\\99999", ListRows().back().substr(0, 15));
+    ASSERT_TRUE(joined != NULL);
+    EXPECT_TRUE(original == joined);
+    ReleaseText(&joined);
+}
+
