@@ -1,12 +1,223 @@
-/* placeholder until the module lands */
+#include "common/common.h"
 #include "entries/editing.h"
-void InsertEntry(void) {}
-void InsertFolderEntry(void) {}
-void InsertFileEntry(void) {}
-void ModifyEntry(void) {}
-void DeleteEntry(void) {}
-void MoveEntryUp(void) {}
-void MoveEntryDown(void) {}
-void SyncEditField(void) {}
-void SelectPreviousRow(void) {}
-void SelectNextRow(void) {}
+#include "entries/entrylist.h"
+#include "resource.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+#include <stdlib.h>
+
+#define FILE_NAME_CHARS 3000
+
+static HWND ListWindow(void)
+{
+    return GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST);
+}
+
+static void SelectRow(int index)
+{
+    SendMessageA(ListWindow(), LB_SETCURSEL, index, 0);
+}
+
+/* The edit field's text, or NULL when it is empty (or when memory runs out, which is reported). */
+static char *CopyEditText(void)
+{
+    HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
+    int length = GetWindowTextLengthA(edit);
+    char *text;
+
+    if (length < 1)
+        return NULL;
+    text = (char *)malloc((size_t)length + 1);
+    if (text == NULL) {
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    GetWindowTextA(edit, text, length + 1);
+    return text;
+}
+
+/* CopyRowText gives none for an empty row and when memory runs out; only the second is reported. */
+static char *CopyRowTextReported(int index)
+{
+    char *text = CopyRowText(index);
+    if (text == NULL && GetRowTextLength(index) > 0)
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+    return text;
+}
+
+/* A new row goes after the selected row, or after the last row when none is selected. */
+static int NewRowPosition(void)
+{
+    int selected = GetSelectedRow();
+    return selected >= 0 ? selected + 1 : -1;
+}
+
+static void InsertNewRow(const char *text)
+{
+    int index = InsertEntryRow(text, NewRowPosition());
+    if (index < 0) {
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    SelectRow(index);
+    g_modified = TRUE;
+}
+
+void InsertEntry(void)
+{
+    char *text = CopyEditText();
+    if (text == NULL)
+        return;
+    InsertNewRow(text);
+    ReleaseText(&text);
+}
+
+void InsertFolderEntry(void)
+{
+    char path[MAX_PATH];
+    BROWSEINFOA browse;
+    LPITEMIDLIST item;
+    BOOL converted;
+
+    ZeroMemory(&browse, sizeof browse);
+    browse.hwndOwner = g_hMainWnd;
+    browse.pszDisplayName = path;
+    browse.lpszTitle = "Select Folder to add";
+    item = SHBrowseForFolderA(&browse);
+    if (item == NULL)
+        return;
+    converted = SHGetPathFromIDListA(item, path);
+    CoTaskMemFree(item);
+    /* An item outside the file system (Control Panel, a printer) has no path to insert. */
+    if (!converted || path[0] == '\0')
+        return;
+    InsertNewRow(path);
+}
+
+void InsertFileEntry(void)
+{
+    char file[FILE_NAME_CHARS + 1] = "";
+    OPENFILENAMEA open;
+
+    ZeroMemory(&open, sizeof open);
+    /* The record without the Windows 2000 fields, at its size for this build. */
+    open.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    open.hwndOwner = g_hMainWnd;
+    open.lpstrFilter = "Archive files(*.zip;*.jar)\0*.zip;*.jar\0All files\0*.*\0";
+    open.nFilterIndex = 1;
+    open.lpstrFile = file;
+    open.nMaxFile = sizeof file;
+    open.Flags = OFN_LONGNAMES | OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&open))
+        return;
+    InsertNewRow(file);
+}
+
+void ModifyEntry(void)
+{
+    int selected;
+    char *text;
+
+    if (GetRowData(-1) != 0)
+        return;
+    selected = GetSelectedRow();
+    if (selected == -1)
+        return;
+    text = CopyEditText();   /* none when the field is empty: a row is not emptied here */
+    if (text == NULL)
+        return;
+    /* The new row goes in first and the old one, now below it, goes out: should the list have
+       no room for the new text, the old row is still there. */
+    if (InsertEntryRow(text, selected) < 0) {
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        ReleaseText(&text);
+        return;
+    }
+    DeleteRow(selected + 1);
+    SelectRow(selected);
+    g_modified = TRUE;
+    ReleaseText(&text);
+}
+
+void DeleteEntry(void)
+{
+    int selected = GetSelectedRow();
+
+    if (selected == -1 || GetRowData(selected) != 0)
+        return;
+    DeleteRow(selected);
+    SelectRow(selected);   /* the row that took its place; none after the last row */
+    g_modified = TRUE;
+}
+
+/* Moves the selected entry row to the neighbouring place `to`. The new selection is posted, so
+   that it lands after the keystroke that gave the command has reached the list box. */
+static void MoveSelectedRow(int selected, int to)
+{
+    char *text;
+
+    if (GetRowData(selected) != 0)
+        return;
+    text = CopyRowTextReported(selected);
+    if (text == NULL)
+        return;
+    DeleteRow(selected);
+    if (InsertEntryRow(text, to) < 0) {
+        /* Put it back where it was rather than lose it. */
+        InsertEntryRow(text, selected);
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        to = selected;
+    }
+    ReleaseText(&text);
+    PostMessageA(ListWindow(), LB_SETCURSEL, to, 0);
+    g_modified = TRUE;
+}
+
+void MoveEntryUp(void)
+{
+    int selected = GetSelectedRow();
+
+    /* Row 0 is the machine header: the row under it cannot pass above it. */
+    if (selected == -1 || selected < 2)
+        return;
+    MoveSelectedRow(selected, selected - 1);
+}
+
+void MoveEntryDown(void)
+{
+    int selected = GetSelectedRow();
+
+    if (selected == -1 || selected >= GetRowCount() - 1)
+        return;
+    MoveSelectedRow(selected, selected + 1);
+}
+
+void SyncEditField(void)
+{
+    HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
+    char *text = NULL;
+
+    if (GetRowData(-1) == 0)
+        text = CopyRowTextReported(-1);
+    SetWindowTextA(edit, text ? text : "");
+    ReleaseText(&text);
+}
+
+static void SelectRowAndSync(int index)
+{
+    SelectRow(index);
+    PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);
+}
+
+void SelectPreviousRow(void)
+{
+    int caret = (int)SendMessageA(ListWindow(), LB_GETCARETINDEX, 0, 0);
+    SelectRowAndSync(caret != 0 ? caret - 1 : 0);
+}
+
+void SelectNextRow(void)
+{
+    int caret = (int)SendMessageA(ListWindow(), LB_GETCARETINDEX, 0, 0);
+    SelectRowAndSync(caret < GetRowCount() - 1 ? caret + 1 : caret);
+}

@@ -1,0 +1,534 @@
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "common/common.h"
+#include "entries/editing.h"
+#include "entries/entrylist.h"
+#include "resource.h"
+
+#include <dlgs.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+/* The real main window, started on a variable that exists nowhere: two empty sections. */
+class EditWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        strcpy(g_varName, "VELKOR_TEST_ENTRIES");
+        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, g_varName);
+        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, g_varName);
+        ASSERT_TRUE(CreateMainWindow() != NULL);
+        g_modified = FALSE;
+    }
+    void TearDown() override
+    {
+        DestroyMainWindow();
+        strcpy(g_varName, "PATH");
+    }
+    void Arrange(const std::vector<std::string> &rows, int selected, const char *edit)
+    {
+        SetListRows(rows);
+        SendMessageA(EntryList(), LB_SETCURSEL, selected, 0);
+        SetWindowTextA(EntryEdit(), edit);
+        PumpMessages(5);
+        g_modified = FALSE;
+    }
+    int Selected() { return (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0); }
+};
+
+/* '#' marks a header row, as SetListRows takes them; gives the "text|data" form of ListRows. */
+std::vector<std::string> Rows(const std::vector<std::string> &marked)
+{
+    std::vector<std::string> rows;
+    for (const std::string &row : marked)
+        rows.push_back(!row.empty() && row[0] == '#' ? row.substr(1) + "|1" : row + "|0");
+    return rows;
+}
+
+const std::vector<std::string> kList = {"#M", "a", "b", "#U", "c", "d"};   /* as after a retrieve */
+const std::vector<std::string> kWithEmpty = {"#M", "a", "", "#U", "c"};
+
+enum Command { INSERT, MODIFY, DELETE_, UP, DOWN };
+
+struct CommandCase {
+    const char *what;
+    Command command;
+    std::vector<std::string> list;
+    int selected;
+    const char *edit;
+    std::vector<std::string> after;   /* empty: unchanged */
+    int selectedAfter;
+    bool modified;
+};
+
+void RunCommand(Command command)
+{
+    switch (command) {
+    case INSERT: InsertEntry(); break;
+    case MODIFY: ModifyEntry(); break;
+    case DELETE_: DeleteEntry(); break;
+    case UP: MoveEntryUp(); break;
+    case DOWN: MoveEntryDown(); break;
+    }
+}
+
+const char *kNames[] = {"insert", "modify", "delete", "up", "down"};
+
+} // namespace
+
+/* Every command with no row, each header, entries at the ends of each section and the last row
+   selected: the rows, the selection and g_modified afterwards; the edit field is never touched. */
+TEST_F(EditWindow, CommandsOverEverySelection)
+{
+    const std::vector<std::string> L = kList;
+    const CommandCase cases[] = {
+        {"no selection appends", INSERT, L, -1, "x", {"#M", "a", "b", "#U", "c", "d", "x"}, 6, true},
+        {"machine header: first machine entry", INSERT, L, 0, "x", {"#M", "x", "a", "b", "#U", "c", "d"}, 1, true},
+        {"user header: first user entry", INSERT, L, 3, "x", {"#M", "a", "b", "#U", "x", "c", "d"}, 4, true},
+        {"after the first machine entry", INSERT, L, 1, "x", {"#M", "a", "x", "b", "#U", "c", "d"}, 2, true},
+        {"after the last machine entry", INSERT, L, 2, "x", {"#M", "a", "b", "x", "#U", "c", "d"}, 3, true},
+        {"after the first user entry", INSERT, L, 4, "x", {"#M", "a", "b", "#U", "c", "x", "d"}, 5, true},
+        {"after the last row", INSERT, L, 5, "x", {"#M", "a", "b", "#U", "c", "d", "x"}, 6, true},
+        {"a ';' stays one row", INSERT, L, 5, "x;y", {"#M", "a", "b", "#U", "c", "d", "x;y"}, 6, true},
+        {"empty edit field", INSERT, L, 1, "", {}, 1, false},
+
+        {"no selection", MODIFY, L, -1, "x", {}, -1, false},
+        {"machine header", MODIFY, L, 0, "x", {}, 0, false},
+        {"user header", MODIFY, L, 3, "x", {}, 3, false},
+        {"first machine entry", MODIFY, L, 1, "x", {"#M", "x", "b", "#U", "c", "d"}, 1, true},
+        {"last machine entry", MODIFY, L, 2, "x", {"#M", "a", "x", "#U", "c", "d"}, 2, true},
+        {"first user entry", MODIFY, L, 4, "x", {"#M", "a", "b", "#U", "x", "d"}, 4, true},
+        {"last row", MODIFY, L, 5, "x", {"#M", "a", "b", "#U", "c", "x"}, 5, true},
+        {"same text still modifies", MODIFY, L, 1, "a", {}, 1, true},
+        {"empty edit field", MODIFY, L, 1, "", {}, 1, false},
+        {"an empty row gets a text", MODIFY, kWithEmpty, 2, "x", {"#M", "a", "x", "#U", "c"}, 2, true},
+
+        {"no selection", DELETE_, L, -1, "e", {}, -1, false},
+        {"machine header", DELETE_, L, 0, "e", {}, 0, false},
+        {"user header", DELETE_, L, 3, "e", {}, 3, false},
+        {"first machine entry", DELETE_, L, 1, "e", {"#M", "b", "#U", "c", "d"}, 1, true},
+        {"last machine entry: the header follows", DELETE_, L, 2, "e", {"#M", "a", "#U", "c", "d"}, 2, true},
+        {"first user entry", DELETE_, L, 4, "e", {"#M", "a", "b", "#U", "d"}, 4, true},
+        {"last row: no selection after", DELETE_, L, 5, "e", {"#M", "a", "b", "#U", "c"}, -1, true},
+        {"an empty row", DELETE_, kWithEmpty, 2, "", {"#M", "a", "#U", "c"}, 2, true},
+
+        {"no selection", UP, L, -1, "e", {}, -1, false},
+        {"machine header", UP, L, 0, "e", {}, 0, false},
+        {"user header is never moved", UP, L, 3, "e", {}, 3, false},
+        {"row 1 cannot pass the machine header", UP, L, 1, "e", {}, 1, false},
+        {"last machine entry", UP, L, 2, "e", {"#M", "b", "a", "#U", "c", "d"}, 1, true},
+        {"first user entry joins the machine section", UP, L, 4, "e", {"#M", "a", "b", "c", "#U", "d"}, 3, true},
+        {"last row", UP, L, 5, "e", {"#M", "a", "b", "#U", "d", "c"}, 4, true},
+        {"an empty row stays", UP, kWithEmpty, 2, "e", {}, 2, false},
+
+        {"no selection", DOWN, L, -1, "e", {}, -1, false},
+        {"machine header is never moved", DOWN, L, 0, "e", {}, 0, false},
+        {"user header is never moved", DOWN, L, 3, "e", {}, 3, false},
+        {"first machine entry", DOWN, L, 1, "e", {"#M", "b", "a", "#U", "c", "d"}, 2, true},
+        {"last machine entry joins the user section", DOWN, L, 2, "e", {"#M", "a", "#U", "b", "c", "d"}, 3, true},
+        {"first user entry", DOWN, L, 4, "e", {"#M", "a", "b", "#U", "d", "c"}, 5, true},
+        {"last row cannot move down", DOWN, L, 5, "e", {}, 5, false},
+        {"an empty row stays", DOWN, kWithEmpty, 2, "e", {}, 2, false},
+    };
+    for (const CommandCase &c : cases) {
+        std::string label = std::string(kNames[c.command]) + ": " + c.what;
+        Arrange(c.list, c.selected, c.edit);
+        RunCommand(c.command);
+        bool moved = (c.command == UP || c.command == DOWN) && c.modified;
+        /* Insert, modify and delete send the new selection; a move posts it, so right after the
+           command the moved row (deleted and inserted again) is not selected yet. */
+        EXPECT_EQ(moved ? -1 : c.selectedAfter, Selected()) << label;
+        PumpMessages(5);
+        EXPECT_EQ(Rows(c.after.empty() ? c.list : c.after), ListRows()) << label;
+        EXPECT_EQ(c.selectedAfter, Selected()) << label;
+        EXPECT_EQ(c.modified, g_modified != FALSE) << label;
+        EXPECT_EQ(c.edit, EditText()) << label;
+    }
+}
+
+TEST_F(EditWindow, CommandsNeverClearTheModifiedFlag)
+{
+    for (Command command : {INSERT, MODIFY, DELETE_, UP, DOWN}) {
+        Arrange(kList, 0, "");
+        g_modified = TRUE;
+        RunCommand(command);
+        PumpMessages(5);
+        EXPECT_TRUE(g_modified) << kNames[command];
+        EXPECT_EQ(Rows(kList), ListRows()) << kNames[command];
+    }
+}
+
+TEST_F(EditWindow, MovesAcrossSectionsChangeTheJoinedValues)
+{
+    Arrange(kList, 4, "");
+    MoveEntryUp();
+    PumpMessages(5);
+    char *machine = JoinSection(SECTION_MACHINE), *user = JoinSection(SECTION_USER);
+    EXPECT_STREQ("a;b;c", machine);
+    EXPECT_STREQ("d", user);
+    ReleaseText(&machine);
+    ReleaseText(&user);
+
+    Arrange(kList, 2, "");
+    MoveEntryDown();
+    PumpMessages(5);
+    machine = JoinSection(SECTION_MACHINE);
+    user = JoinSection(SECTION_USER);
+    EXPECT_STREQ("a", machine);
+    EXPECT_STREQ("b;c;d", user);
+    ReleaseText(&machine);
+    ReleaseText(&user);
+}
+
+TEST_F(EditWindow, SyncEditFieldShowsTheSelectedEntry)
+{
+    const struct {
+        int selected;
+        const char *edit;
+    } cases[] = {{-1, ""}, {0, ""}, {3, ""}, {1, "a"}, {2, ""}, {4, "c"}};
+    for (const auto &c : cases) {
+        Arrange(kWithEmpty, c.selected, "old");
+        SyncEditField();
+        EXPECT_EQ(c.edit, EditText()) << "selected " << c.selected;
+        EXPECT_EQ(c.selected, Selected());
+        EXPECT_FALSE(g_modified);
+    }
+}
+
+TEST_F(EditWindow, SelectPreviousAndNextFollowTheCaret)
+{
+    const struct {
+        bool next;
+        int caret;
+        int selected;
+        const char *edit;
+    } cases[] = {
+        {false, 0, 0, ""},   /* stays on row 0, a header: the field is emptied */
+        {false, 2, 1, "a"},
+        {false, 4, 3, ""},
+        {true, 0, 1, "a"},
+        {true, 1, 2, "b"},
+        {true, 5, 5, "d"},   /* the last row stays selected */
+    };
+    for (const auto &c : cases) {
+        Arrange(kList, c.caret, "old");
+        if (c.next)
+            SelectNextRow();
+        else
+            SelectPreviousRow();
+        EXPECT_EQ(c.selected, Selected());
+        EXPECT_EQ("old", EditText()) << "the field follows only through UM_SYNC_EDIT";
+        PumpMessages(5);
+        EXPECT_EQ(c.edit, EditText()) << (c.next ? "next" : "previous") << " from " << c.caret;
+        EXPECT_FALSE(g_modified);
+    }
+}
+
+/* Keystrokes through the program's own loop handling (accelerators, then dialog processing). */
+namespace {
+
+void Keys(std::initializer_list<std::pair<WORD, bool>> keys)
+{
+    std::vector<INPUT> inputs;
+    for (const auto &key : keys) {
+        INPUT input;
+        ZeroMemory(&input, sizeof input);
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key.first;
+        input.ki.dwFlags = key.second ? 0 : KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT));
+    PumpMessages(60);
+}
+
+void Press(WORD key) { Keys({{key, true}, {key, false}}); }
+void PressWithCtrl(WORD key) { Keys({{VK_CONTROL, true}, {key, true}, {key, false}, {VK_CONTROL, false}}); }
+
+class EditKeys : public EditWindow {
+protected:
+    void SetUp() override
+    {
+        EditWindow::SetUp();
+        ShowWindow(g_hMainWnd, SW_SHOW);
+        SetForegroundWindow(g_hMainWnd);
+        PumpMessages();
+    }
+    void Focus(HWND control)
+    {
+        SetFocus(control);
+        PumpMessages(5);
+        ASSERT_EQ(control, GetFocus());
+    }
+};
+
+} // namespace
+
+TEST_F(EditKeys, CtrlUpAndCtrlDownInTheListLeaveTheMovedRowSelected)
+{
+    Arrange(kList, 4, "");
+    Focus(EntryList());
+    PressWithCtrl(VK_UP);
+    EXPECT_EQ(Rows({"#M", "a", "b", "c", "#U", "d"}), ListRows());
+    EXPECT_EQ(3, Selected());
+    EXPECT_TRUE(g_modified);
+
+    PressWithCtrl(VK_DOWN);
+    EXPECT_EQ(Rows(kList), ListRows());
+    EXPECT_EQ(4, Selected());
+
+    Arrange(kList, 1, "");
+    Focus(EntryList());
+    PressWithCtrl(VK_DOWN);
+    EXPECT_EQ(Rows({"#M", "b", "a", "#U", "c", "d"}), ListRows());
+    EXPECT_EQ(2, Selected());
+}
+
+TEST_F(EditKeys, EnterModifiesCtrlEnterInsertsF8Deletes)
+{
+    Arrange(kList, 1, "typed");
+    Focus(EntryEdit());
+    Press(VK_RETURN);
+    EXPECT_EQ(Rows({"#M", "typed", "b", "#U", "c", "d"}), ListRows());
+    EXPECT_EQ(1, Selected());
+    EXPECT_TRUE(g_modified);
+    EXPECT_EQ("typed", EditText());
+
+    g_modified = FALSE;
+    PressWithCtrl(VK_RETURN);   /* once: one new row after the selected one */
+    EXPECT_EQ(Rows({"#M", "typed", "typed", "b", "#U", "c", "d"}), ListRows());
+    EXPECT_EQ(2, Selected());
+    EXPECT_TRUE(g_modified);
+
+    Arrange(kList, 4, "");
+    Focus(EntryList());
+    Press(VK_F8);               /* once: the row that took its place stays */
+    EXPECT_EQ(Rows({"#M", "a", "b", "#U", "d"}), ListRows());
+    EXPECT_EQ(4, Selected());
+    EXPECT_TRUE(g_modified);
+}
+
+TEST_F(EditKeys, UpAndDownInTheEditFieldMoveTheSelection)
+{
+    Arrange(kList, 1, "a");
+    Focus(EntryEdit());
+    Press(VK_DOWN);
+    EXPECT_EQ(2, Selected());
+    EXPECT_EQ("b", EditText());
+    Press(VK_DOWN);
+    EXPECT_EQ(3, Selected());
+    EXPECT_EQ("", EditText());
+    Press(VK_UP);
+    EXPECT_EQ(2, Selected());
+    EXPECT_EQ("b", EditText());
+    EXPECT_FALSE(g_modified);
+}
+
+/* The shell's folder browser and the open-file dialog, answered from the dialog hook. */
+namespace {
+
+HWND FindDescendant(HWND parent, const char *className)
+{
+    struct Search {
+        const char *className;
+        HWND found;
+    } search = {className, NULL};
+    EnumChildWindows(parent, [](HWND child, LPARAM lParam) -> BOOL {
+        Search *s = (Search *)lParam;
+        char name[64] = "";
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, s->className) == 0) {
+            s->found = child;
+            return FALSE;
+        }
+        return TRUE;
+    }, (LPARAM)&search);
+    return search.found;
+}
+
+bool HasChildText(HWND parent, const char *text)
+{
+    struct Search {
+        const char *text;
+        bool found;
+    } search = {text, false};
+    EnumChildWindows(parent, [](HWND child, LPARAM lParam) -> BOOL {
+        Search *s = (Search *)lParam;
+        char shown[256] = "";
+        GetWindowTextA(child, shown, sizeof shown);
+        if (strcmp(shown, s->text) == 0)
+            s->found = true;
+        return !s->found;
+    }, (LPARAM)&search);
+    return search.found;
+}
+
+std::string TreeItemText(HWND tree, HTREEITEM item)
+{
+    char text[MAX_PATH] = "";
+    TVITEMA tv;
+    ZeroMemory(&tv, sizeof tv);
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv);
+    return text;
+}
+
+class EditDialogs : public EditWindow {};
+
+} // namespace
+
+TEST_F(EditDialogs, FolderBrowserInsertsTheChosenFolder)
+{
+    char desktop[MAX_PATH] = "";
+    ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
+    DialogAnswerer answerer;
+    bool titled = false;
+    answerer.Queue([&](HWND dialog) {
+        titled = HasChildText(dialog, "Select Folder to add");
+        /* The root item is the desktop, whose path is the user's desktop folder. */
+        HWND tree = FindDescendant(dialog, "SysTreeView32");
+        HTREEITEM root = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)root);
+        DialogAnswerer::PostClick(dialog, IDOK);
+    });
+    Arrange(kList, 3, "typed");
+    InsertFolderEntry();
+    EXPECT_EQ(1u, answerer.Seen().size());
+    EXPECT_TRUE(titled);
+    EXPECT_EQ(Rows({"#M", "a", "b", "#U", desktop, "c", "d"}), ListRows());
+    EXPECT_EQ(4, Selected());
+    EXPECT_TRUE(g_modified);
+    EXPECT_EQ("typed", EditText());
+}
+
+TEST_F(EditDialogs, FolderBrowserItemWithoutAPathInsertsNothing)
+{
+    DialogAnswerer answerer;
+    std::string chosen;
+    answerer.Queue([&](HWND dialog) {
+        /* A child of the desktop that is no file-system folder (such as the computer itself). */
+        HWND tree = FindDescendant(dialog, "SysTreeView32");
+        HTREEITEM root = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)root);
+        for (HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)root); item;
+             item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item)) {
+            std::string text = TreeItemText(tree, item);
+            if (text == "My Computer" || text == "This PC") {
+                chosen = text;
+                SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+                break;
+            }
+        }
+        DialogAnswerer::PostClick(dialog, IDOK);
+    });
+    Arrange(kList, 1, "typed");
+    InsertFolderEntry();
+    ASSERT_FALSE(chosen.empty()) << "no item without a path was found in the browser";
+    EXPECT_EQ(Rows(kList), ListRows());
+    EXPECT_EQ(1, Selected());
+    EXPECT_FALSE(g_modified);
+}
+
+TEST_F(EditDialogs, FolderBrowserCancelChangesNothing)
+{
+    for (BOOL modified : {FALSE, TRUE}) {
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDCANCEL);
+        Arrange(kList, 1, "typed");
+        g_modified = modified;
+        InsertFolderEntry();
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(Rows(kList), ListRows());
+        EXPECT_EQ(1, Selected());
+        EXPECT_EQ(modified, g_modified);
+    }
+}
+
+namespace {
+
+/* Types a name into the open dialog's file-name field and presses Open. */
+void ChooseFile(HWND dialog, const std::string &name)
+{
+    HWND field = GetDlgItem(dialog, edt1);
+    if (!field)
+        field = GetDlgItem(dialog, cmb13);
+    SetWindowTextA(field, name.c_str());
+    DialogAnswerer::PostClick(dialog, IDOK);
+}
+
+std::vector<std::string> ComboItems(HWND combo)
+{
+    std::vector<std::string> items;
+    int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        char text[256] = "";
+        SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)text);
+        items.push_back(text);
+    }
+    return items;
+}
+
+} // namespace
+
+TEST_F(EditDialogs, OpenFileDialogInsertsTheFullPath)
+{
+    std::string folder = TempDir();
+    std::string existing = folder + "\\lib.jar";
+    std::string missing = folder + "\\not-yet.zip";   /* the folder must exist, the file need not */
+    CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+
+    std::vector<std::string> filters;
+    int filterIndex = -2;
+    DialogAnswerer answerer;
+    answerer.Queue([&](HWND dialog) {
+        HWND filter = GetDlgItem(dialog, cmb1);
+        filters = ComboItems(filter);
+        filterIndex = (int)SendMessageA(filter, CB_GETCURSEL, 0, 0);
+        ChooseFile(dialog, existing);
+    });
+    answerer.Queue([&](HWND dialog) { ChooseFile(dialog, missing); });
+
+    Arrange(kList, 2, "typed");
+    InsertFileEntry();
+    EXPECT_EQ((std::vector<std::string>{"Archive files(*.zip;*.jar)", "All files"}), filters);
+    EXPECT_EQ(0, filterIndex);
+    EXPECT_EQ(Rows({"#M", "a", "b", existing, "#U", "c", "d"}), ListRows());
+    EXPECT_EQ(3, Selected());
+    EXPECT_TRUE(g_modified);
+    EXPECT_EQ("typed", EditText());
+
+    Arrange(kList, -1, "");
+    InsertFileEntry();
+    EXPECT_EQ(Rows({"#M", "a", "b", "#U", "c", "d", missing}), ListRows());
+    EXPECT_EQ(6, Selected());
+    EXPECT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ(0, answerer.Unexpected());
+
+    DeleteFileA(existing.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(EditDialogs, OpenFileDialogCancelChangesNothing)
+{
+    for (BOOL modified : {FALSE, TRUE}) {
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDCANCEL);
+        Arrange(kList, 4, "typed");
+        g_modified = modified;
+        InsertFileEntry();
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(Rows(kList), ListRows());
+        EXPECT_EQ(4, Selected());
+        EXPECT_EQ(modified, g_modified);
+        EXPECT_EQ("typed", EditText());
+    }
+}
