@@ -333,40 +333,45 @@ TEST_F(EditKeys, UpAndDownInTheEditFieldMoveTheSelection)
 /* The shell's folder browser and the open-file dialog, answered from the dialog hook. */
 namespace {
 
+struct ChildSearch {
+    const char *wanted;   /* a class name or a window text */
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND child, LPARAM lParam)
+{
+    ChildSearch *search = (ChildSearch *)lParam;
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, search->wanted) != 0)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+BOOL CALLBACK MatchText(HWND child, LPARAM lParam)
+{
+    ChildSearch *search = (ChildSearch *)lParam;
+    char shown[256] = "";
+    GetWindowTextA(child, shown, sizeof shown);
+    if (strcmp(shown, search->wanted) != 0)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
 HWND FindDescendant(HWND parent, const char *className)
 {
-    struct Search {
-        const char *className;
-        HWND found;
-    } search = {className, NULL};
-    EnumChildWindows(parent, [](HWND child, LPARAM lParam) -> BOOL {
-        Search *s = (Search *)lParam;
-        char name[64] = "";
-        GetClassNameA(child, name, sizeof name);
-        if (lstrcmpiA(name, s->className) == 0) {
-            s->found = child;
-            return FALSE;
-        }
-        return TRUE;
-    }, (LPARAM)&search);
+    ChildSearch search = {className, NULL};
+    EnumChildWindows(parent, MatchClass, (LPARAM)&search);
     return search.found;
 }
 
 bool HasChildText(HWND parent, const char *text)
 {
-    struct Search {
-        const char *text;
-        bool found;
-    } search = {text, false};
-    EnumChildWindows(parent, [](HWND child, LPARAM lParam) -> BOOL {
-        Search *s = (Search *)lParam;
-        char shown[256] = "";
-        GetWindowTextA(child, shown, sizeof shown);
-        if (strcmp(shown, s->text) == 0)
-            s->found = true;
-        return !s->found;
-    }, (LPARAM)&search);
-    return search.found;
+    ChildSearch search = {text, NULL};
+    EnumChildWindows(parent, MatchText, (LPARAM)&search);
+    return search.found != NULL;
 }
 
 std::string TreeItemText(HWND tree, HTREEITEM item)
