@@ -57,8 +57,8 @@ protected:
         strcpy(g_varName, "PATH");
     }
 
-    /* Runs the backup, saving to path; returns the bytes of the file. Every dialog after the save
-       dialog is answered with OK and recorded in seen_. */
+    /* Runs the backup, saving to path; returns the bytes of the file. The given number of
+       message boxes after the save dialog are answered with OK; every dialog is kept in seen_. */
     std::string BackupTo(const std::string &path, SaveDialogSeen *dialog = nullptr, int messages = 0)
     {
         DialogAnswerer answerer;

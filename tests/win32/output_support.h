@@ -89,7 +89,7 @@ inline bool FileExists(const std::string &path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-/* The names of the files in a folder. */
+/* How many files and folders a folder holds. */
 inline int FilesIn(const std::string &folder)
 {
     WIN32_FIND_DATAA found;
