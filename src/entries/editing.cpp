@@ -164,10 +164,12 @@ static void MoveSelectedRow(int selected, int to)
         return;
     DeleteRow(selected);
     if (InsertEntryRow(text, to) < 0) {
-        /* Put it back where it was rather than lose it. */
+        /* Put it back where it was rather than lose it: nothing has changed then. */
         InsertEntryRow(text, selected);
+        SelectRow(selected);
+        ReleaseText(&text);
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
-        to = selected;
+        return;
     }
     ReleaseText(&text);
     PostMessageA(ListWindow(), LB_SETCURSEL, to, 0);

@@ -15,9 +15,11 @@ int AddRow(const char *text, LPARAM data);          /* -1, and no row, for an em
 int InsertEntryRow(const char *text, int index);    /* index -1: after the last row */
 void DeleteRow(int index);
 int GetRowTextLength(int index);                    /* -1 when index names no row */
+/* The two texts below are malloc'ed for the caller (ReleaseText). Both give NULL, without a
+   message, when memory runs out: the caller reports it. */
 char *CopyRowText(int index);                       /* NULL for an empty text or no row */
 LRESULT GetRowData(int index);                      /* -1 when index names no row */
-char *JoinSection(int start);                       /* SECTION_MACHINE or SECTION_USER */
+char *JoinSection(int start);                       /* SECTION_MACHINE or SECTION_USER; "" when empty */
 void ParseValueIntoList(char *value);               /* value is unchanged on return */
 
 #endif
