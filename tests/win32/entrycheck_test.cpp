@@ -17,10 +17,7 @@ class EntryCheck : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        strcpy(g_varName, "VELKOR_TEST_ENTRIES");
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, g_varName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, g_varName);
-        ASSERT_TRUE(CreateMainWindow() != NULL);
+        ASSERT_TRUE(CreateMainWindowOn("VELKOR_TEST_ENTRIES") != NULL);
         folder_ = TempDir();
         file_ = folder_ + "\\present.txt";
         CloseHandle(CreateFileA(file_.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));

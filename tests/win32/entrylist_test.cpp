@@ -16,10 +16,7 @@ class EntryListWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        strcpy(g_varName, "VELKOR_TEST_ENTRIES");
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, g_varName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, g_varName);
-        ASSERT_TRUE(CreateMainWindow() != NULL);
+        ASSERT_TRUE(CreateMainWindowOn("VELKOR_TEST_ENTRIES") != NULL);
     }
     void TearDown() override
     {

@@ -72,17 +72,6 @@ inline void ClearLastPath()
     WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
 }
 
-/* The text that the system gives for an error code, as the program shows it. */
-inline std::string SystemText(DWORD code)
-{
-    char *text = NULL;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, NULL, code,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, NULL);
-    std::string result = text ? text : "";
-    if (text)
-        LocalFree(text);
-    return result;
-}
 
 inline bool FileExists(const std::string &path)
 {

@@ -11,17 +11,6 @@ namespace {
 const char kValueName[] = "VELKOR_TEST_RA";
 const char kMissingKeyPath[] = "HKEY_CURRENT_USER\\VelkorTestMissingKey";
 
-/* The system's own text for a code, as ShowSystemError shows it. */
-std::string SystemText(DWORD code)
-{
-    char *text = NULL;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, NULL, code,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, NULL);
-    std::string copy = text ? text : "";
-    if (text)
-        LocalFree(text);
-    return copy;
-}
 
 /* ReadEnvValue's result as a string, released; "<null>" for none. */
 std::string Read(const char *path)

@@ -7,16 +7,6 @@
 
 namespace {
 
-std::string SystemText(DWORD code)
-{
-    char *text = NULL;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, NULL, code,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, NULL);
-    std::string copy = text ? text : "";
-    if (text)
-        LocalFree(text);
-    return copy;
-}
 
 SeenDialog ShowAndRecord(DWORD code)
 {

@@ -171,6 +171,14 @@ HWND CreateMainWindow()
     return g_hMainWnd;
 }
 
+HWND CreateMainWindowOn(const char *varName)
+{
+    lstrcpynA(g_varName, varName, sizeof g_varName);
+    DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, g_varName);
+    DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, g_varName);
+    return CreateMainWindow();
+}
+
 void DestroyMainWindow()
 {
     if (g_hMainWnd)
@@ -258,6 +266,17 @@ void DeleteRawValue(HKEY root, const char *subkey, const char *name)
         RegDeleteValueA(key, name);
         RegCloseKey(key);
     }
+}
+
+std::string SystemText(DWORD code)
+{
+    char *text = NULL;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, NULL, code,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, NULL);
+    std::string copy = text ? text : "";
+    if (text)
+        LocalFree(text);
+    return copy;
 }
 
 std::string ReadWholeFile(const std::string &path)

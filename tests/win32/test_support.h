@@ -59,6 +59,10 @@ bool TakeQuitMessage();
 HWND CreateMainWindow();
 void DestroyMainWindow();
 
+/* The same, on a variable of the test's own that exists under neither key (both values are
+   deleted first), so that the start-up retrieve gives two empty sections. */
+HWND CreateMainWindowOn(const char *varName);
+
 HWND EntryList();   /* IDC_ENTRY_LIST of g_hMainWnd */
 HWND EntryEdit();   /* IDC_ENTRY_EDIT of g_hMainWnd */
 
@@ -76,6 +80,9 @@ bool GetRawValue(HKEY root, const char *subkey, const char *name, DWORD *type, s
 void DeleteRawValue(HKEY root, const char *subkey, const char *name);
 extern const char *const kUserSubkey;     /* "Environment" */
 extern const char *const kMachineSubkey;  /* "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment" */
+
+/* The text that the system gives for an error code, as ShowSystemError shows it. */
+std::string SystemText(DWORD code);
 
 /* Files */
 std::string ReadWholeFile(const std::string &path);

@@ -15,16 +15,6 @@ const char kVarName[] = "VELKOR_TEST_WF";
 const std::string kMachineHeader = std::string(MACHINE_HEADER_TEXT) + "|1";
 const std::string kUserHeader = std::string(USER_HEADER_TEXT) + "|1";
 
-std::string SystemText(DWORD code)
-{
-    char *text = NULL;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, NULL, code,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, NULL);
-    std::string copy = text ? text : "";
-    if (text)
-        LocalFree(text);
-    return copy;
-}
 
 std::string PendingText(const std::string &name, const std::string &machine, const std::string &user)
 {
