@@ -1,0 +1,523 @@
+/* Hostile and odd inputs against the real registry, profile and files: values of every type and
+   size, odd variable names, garbage in the profile, files that cannot be written. Each case ends in
+   one of two ways: the program does its job, or it shows a clear message and changes nothing. */
+#include <gtest/gtest.h>
+
+#include "output_support.h"
+#include "app/settings.h"
+#include "entries/entrylist.h"
+#include "output/backup.h"
+#include "output/export.h"
+#include "registry/workflow.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kName[] = "VELKOR_ROBUST_VALUE";
+const std::string kMachineHeader = std::string(MACHINE_HEADER_TEXT) + "|1";
+const std::string kUserHeader = std::string(USER_HEADER_TEXT) + "|1";
+
+void DeleteBoth(const std::string &name)
+{
+    DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, name.c_str());
+    DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, name.c_str());
+}
+
+void SetString(HKEY root, const std::string &name, const std::string &text, DWORD type = REG_EXPAND_SZ)
+{
+    const char *subkey = root == HKEY_CURRENT_USER ? kUserSubkey : kMachineSubkey;
+    ASSERT_TRUE(SetRawValue(root, subkey, name.c_str(), type, text.c_str(), (DWORD)text.size() + 1));
+}
+
+std::string Stored(HKEY root, const std::string &name, DWORD *type = nullptr)
+{
+    const char *subkey = root == HKEY_CURRENT_USER ? kUserSubkey : kMachineSubkey;
+    DWORD storedType = 0;
+    std::string bytes;
+    if (!GetRawValue(root, subkey, name.c_str(), &storedType, &bytes))
+        return "<absent>";
+    if (type)
+        *type = storedType;
+    return bytes;
+}
+
+/* The rows that a retrieve must give for these two values, as "text|data". */
+std::vector<std::string> ExpectedRows(const std::vector<std::string> &machine, const std::vector<std::string> &user)
+{
+    std::vector<std::string> rows = {kMachineHeader};
+    for (const std::string &row : machine)
+        rows.push_back(row + "|0");
+    rows.push_back(kUserHeader);
+    for (const std::string &row : user)
+        rows.push_back(row + "|0");
+    return rows;
+}
+
+/* Answers the next dialog: a question (to replace a file) with Yes, anything else with OK. A
+   complaint of the save dialog itself (owned by it, not by the main window) also cancels the save
+   dialog, which would otherwise stay open. */
+void QueueYesOrOk(DialogAnswerer &answerer)
+{
+    answerer.Queue([](HWND dialog) {
+        if (GetDlgItem(dialog, IDYES)) {
+            DialogAnswerer::PostClick(dialog, IDYES);
+            return;
+        }
+        HWND owner = GetWindow(dialog, GW_OWNER);
+        DialogAnswerer::PostClick(dialog, IDOK);
+        if (owner && owner != g_hMainWnd)
+            DialogAnswerer::PostClick(owner, IDCANCEL);
+    });
+}
+
+/* Every test starts from a main window showing a test value of its own, and leaves nothing behind
+   in the registry or the profile. */
+class RobustBase : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        strcpy(g_varName, kName);
+        DeleteBoth(kName);
+        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+        ASSERT_TRUE(CreateMainWindow() != NULL);
+        dir_ = TempDir();
+    }
+    void TearDown() override
+    {
+        DestroyMainWindow();
+        DeleteBoth(kName);
+        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+        strcpy(g_varName, "PATH");
+    }
+
+    /* Retrieves without any dialog; the list must then hold these rows. */
+    void ExpectRetrieved(const std::vector<std::string> &rows, const std::string &what)
+    {
+        DialogAnswerer answerer;
+        EXPECT_TRUE(RetrieveVariable(FALSE)) << what;
+        EXPECT_EQ(0u, answerer.Seen().size()) << what;
+        EXPECT_EQ(rows, ListRows()) << what;
+    }
+
+    /* Update answered Yes; TRUE when it reported success. */
+    BOOL UpdateAnsweredYes()
+    {
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDYES);
+        BOOL result = UpdateVariable(CONFIRM_UPDATE);
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(0, answerer.Unexpected());
+        return result;
+    }
+
+    std::string dir_;
+};
+
+} // namespace
+
+/* Values of every type come back as their bytes up to the first zero byte, never beyond the stored
+   bytes; a value without a terminating zero ends where its bytes end. */
+class RobustRegistryTypes : public RobustBase {};
+
+TEST_F(RobustRegistryTypes, EveryTypeReadsAsItsBytesUpToTheFirstZero)
+{
+    const DWORD dword = 0x3B623B61;   /* the bytes 'a' ';' 'b' ';' with no zero after them */
+    const struct {
+        const char *what;
+        DWORD type;
+        std::string bytes;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"REG_SZ", REG_SZ, std::string("C:\\a;C:\\b\0", 10), {"C:\\a", "C:\\b"}},
+        {"REG_EXPAND_SZ, unexpanded", REG_EXPAND_SZ, std::string("%SystemRoot%;x\0", 15), {"%SystemRoot%", "x"}},
+        {"REG_MULTI_SZ ends at its first zero", REG_MULTI_SZ, std::string("a;b\0c;d\0\0", 9), {"a", "b"}},
+        {"REG_BINARY without a zero", REG_BINARY, std::string("x;y"), {"x", "y"}},
+        {"REG_DWORD without a zero", REG_DWORD, std::string((const char *)&dword, 4), {"a", "b"}},
+        {"REG_SZ stored without its zero", REG_SZ, std::string("p;q"), {"p", "q"}},
+        {"zero-length REG_SZ", REG_SZ, std::string(), {}},
+        {"zero-length REG_BINARY", REG_BINARY, std::string(), {}},
+        {"leading zero byte", REG_BINARY, std::string("\0a;b", 4), {}},
+        {"REG_NONE", REG_NONE, std::string("n"), {"n"}},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, kName, c.type, c.bytes.data(), (DWORD)c.bytes.size()));
+        ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kName, c.type, c.bytes.data(), (DWORD)c.bytes.size()));
+        DWORD typeBefore = 0, typeAfter = 0;
+        std::string before = Stored(HKEY_CURRENT_USER, kName, &typeBefore);
+        ExpectRetrieved(ExpectedRows(c.rows, c.rows), c.what);
+        /* Reading changed nothing. */
+        EXPECT_EQ(before, Stored(HKEY_CURRENT_USER, kName, &typeAfter)) << c.what;
+        EXPECT_EQ(c.type, typeAfter) << c.what;
+    }
+}
+
+/* Every byte from 0x01 to 0xFF survives a retrieve, an update with no edit, and an export. */
+TEST_F(RobustRegistryTypes, EveryByteSurvivesRetrieveUpdateAndExport)
+{
+    std::string value;
+    for (int byte = 1; byte <= 255; byte++)
+        value += (char)byte;
+    SetString(HKEY_CURRENT_USER, kName, value);
+    /* The only ';' (0x3B) splits the value in two; the '"' (0x22) is not an element's first byte. */
+    const std::string first = value.substr(0, 0x3A), second = value.substr(0x3B);
+    ExpectRetrieved(ExpectedRows({}, {first, second}), "bytes 1 to 255");
+
+    EXPECT_TRUE(UpdateAnsweredYes());
+    EXPECT_EQ(value + '\0', Stored(HKEY_CURRENT_USER, kName));
+    EXPECT_EQ("<absent>", Stored(HKEY_LOCAL_MACHINE, kName));
+
+    DialogAnswerer answerer;
+    QueueSaveAs(answerer, dir_ + "\\bytes.txt");
+    ExportList();
+    EXPECT_EQ(1u, answerer.Seen().size());
+    /* Byte for byte, except the CR that the text output puts before the LF (0x0A). */
+    std::string crlf;
+    for (char byte : first)
+        crlf += byte == '\n' ? std::string("\r\n") : std::string(1, byte);
+    EXPECT_EQ(std::string(kName) + "=\r\n" + MACHINE_HEADER_TEXT "\r\n" USER_HEADER_TEXT "\r\n" + crlf + "\r\n" +
+                  second + "\r\n",
+              ReadWholeFile(dir_ + "\\bytes.txt"));
+}
+
+/* About 1 MB in 100,000 elements: every row arrives, and an update with no edit writes the same
+   bytes back, one trailing ';' excepted, which the split drops by design. */
+TEST_F(RobustRegistryTypes, MegabyteValueOfHundredThousandElementsComesBackWhole)
+{
+    std::string user, machine = "%SystemRoot%;\"C:\\quoted;path\";;x;";
+    for (int i = 0; i < 100000; i++)
+        user += "C:\\d" + std::to_string(i) + ";";
+    ASSERT_GT(user.size(), 700000u);
+    SetString(HKEY_CURRENT_USER, kName, user);
+    SetString(HKEY_LOCAL_MACHINE, kName, machine, REG_SZ);
+
+    {
+        DialogAnswerer quiet;
+        ASSERT_TRUE(RetrieveVariable(FALSE));
+        EXPECT_EQ(0u, quiet.Seen().size());
+    }
+    std::vector<std::string> rows = ListRows();
+    ASSERT_EQ(2u + 3u + 100000u, rows.size());
+    EXPECT_EQ("\"C:\\quoted;path\"|0", rows[2]);
+    EXPECT_EQ(";x|0", rows[3]);
+    EXPECT_EQ(kUserHeader, rows[4]);
+    EXPECT_EQ("C:\\d0|0", rows[5]);
+    EXPECT_EQ("C:\\d50000|0", rows[50005]);
+    EXPECT_EQ("C:\\d99999|0", rows.back());
+
+    EXPECT_TRUE(UpdateAnsweredYes());
+    DWORD type = 0;
+    user.pop_back();
+    machine.pop_back();
+    EXPECT_EQ(user + '\0', Stored(HKEY_CURRENT_USER, kName, &type));
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+    EXPECT_EQ(machine + '\0', Stored(HKEY_LOCAL_MACHINE, kName, &type));
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+}
+
+/* Retrieve then update with no edit writes back exactly the bytes that were stored. */
+TEST_F(RobustRegistryTypes, UpdateWithoutEditWritesTheSameBytes)
+{
+    const struct {
+        const char *stored;
+        const char *written;   /* only a single trailing ';' may go */
+    } cases[] = {
+        {"a;;b", "a;;b"}, {"a;;", "a;;"}, {";", ";"}, {";;;", ";;;"}, {"a;", "a"},
+        {"\"a;b", "\"a;b"}, {"\"\";\"", "\"\";\""}, {" a ; b ", " a ; b "}, {"%PATH%;=;\\\\", "%PATH%;=;\\\\"},
+    };
+    for (const auto &c : cases) {
+        SetString(HKEY_CURRENT_USER, kName, c.stored);
+        SetString(HKEY_LOCAL_MACHINE, kName, c.stored);
+        {
+            DialogAnswerer quiet;
+            ASSERT_TRUE(RetrieveVariable(FALSE));
+        }
+        EXPECT_TRUE(UpdateAnsweredYes()) << c.stored;
+        EXPECT_EQ(std::string(c.written) + '\0', Stored(HKEY_CURRENT_USER, kName)) << c.stored;
+        EXPECT_EQ(std::string(c.written) + '\0', Stored(HKEY_LOCAL_MACHINE, kName)) << c.stored;
+    }
+}
+
+/* Odd variable names reach the registry, the questions and the files unchanged. */
+class RobustVariableNames : public RobustBase {};
+
+TEST_F(RobustVariableNames, OddNamesRoundTripThroughRetrieveUpdateAndBackup)
+{
+    const std::string names[] = {
+        std::string("VELKOR_ROBUST_") + std::string(255 - 14, 'N'),
+        "VELKOR_ROBUST \"quoted\"",
+        "VELKOR_ROBUST\\back\\slash",
+        "VELKOR_ROBUST=equals",
+        "  VELKOR ROBUST spaces  ",
+    };
+    for (const std::string &name : names) {
+        ASSERT_LT(name.size(), (size_t)VAR_NAME_SIZE);
+        strcpy(g_varName, name.c_str());
+        DeleteBoth(name);
+        SetString(HKEY_CURRENT_USER, name, "u1;u2");
+        SetString(HKEY_LOCAL_MACHINE, name, "m1");
+        ExpectRetrieved(ExpectedRows({"m1"}, {"u1", "u2"}), name);
+
+        {
+            DialogAnswerer answerer;
+            answerer.QueueClick(IDYES);
+            EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE)) << name;
+            ASSERT_EQ(1u, answerer.Seen().size());
+            EXPECT_EQ(0u, answerer.Seen()[0].text.find("You are about update environment variable \"" + name + "\":"))
+                << name;
+        }
+        EXPECT_EQ(std::string("u1;u2") + '\0', Stored(HKEY_CURRENT_USER, name)) << name;
+        EXPECT_EQ(std::string("m1") + '\0', Stored(HKEY_LOCAL_MACHINE, name)) << name;
+
+        DeleteFileA((dir_ + "\\names.reg").c_str());
+        DialogAnswerer answerer;
+        QueueSaveAs(answerer, dir_ + "\\names.reg");
+        BackupRegistryValues();
+        EXPECT_EQ(1u, answerer.Seen().size()) << name;
+        EXPECT_EQ("REGEDIT4\r\n\r\n[" USER_ENV_KEY "]\r\n\"" + name + "\"=\"u1;u2\"\r\n\r\n[" MACHINE_ENV_KEY "]\r\n\"" +
+                      name + "\"=\"m1\"\r\n",
+                  ReadWholeFile(dir_ + "\\names.reg"))
+            << name;
+        DeleteBoth(name);
+    }
+}
+
+/* A name that exists under neither key gives an empty list, and an update then writes nothing. */
+TEST_F(RobustVariableNames, NameUnderNeitherKeyGivesTwoHeadersAndWritesNothing)
+{
+    strcpy(g_varName, "VELKOR_ROBUST_NOWHERE");
+    DeleteBoth(g_varName);
+    ExpectRetrieved(ExpectedRows({}, {}), "absent");
+    EXPECT_TRUE(UpdateAnsweredYes());
+    EXPECT_EQ("<absent>", Stored(HKEY_CURRENT_USER, g_varName));
+    EXPECT_EQ("<absent>", Stored(HKEY_LOCAL_MACHINE, g_varName));
+}
+
+/* Garbage in the profile: the window is placed somewhere and the program goes on working. */
+class RobustProfile : public RobustBase {};
+
+TEST_F(RobustProfile, GarbagePlacementKeysNeitherCrashNorLoseTheWindow)
+{
+    const struct {
+        const char *x, *y, *w, *h;
+    } cases[] = {
+        {"abc", "-", "wide", ""},
+        {"99999999999", "99999999999", "99999999999", "99999999999"},
+        {"2147483647", "2147483647", "2147483647", "2147483647"},
+        {"-2147483648", "-2147483648", "-2147483648", "-2147483648"},
+        {"-5000", "-5000", "-1", "-1"},
+        {"0x7fffffff", "1e9", " 12", "12abc"},
+        {"100", "100", "0", "0"},
+    };
+    SetString(HKEY_CURRENT_USER, kName, "a;b");
+    for (const auto &c : cases) {
+        WriteProfileStringA(APP_SHORT_NAME, "x", c.x);
+        WriteProfileStringA(APP_SHORT_NAME, "y", c.y);
+        WriteProfileStringA(APP_SHORT_NAME, "w", c.w);
+        WriteProfileStringA(APP_SHORT_NAME, "h", c.h);
+        EXPECT_TRUE(PersistWindowPlacement(FALSE)) << c.x;
+        PumpMessages(5);
+        RECT rect;
+        EXPECT_TRUE(IsWindow(g_hMainWnd)) << c.x;
+        EXPECT_TRUE(GetWindowRect(g_hMainWnd, &rect)) << c.x;
+        /* The window still works: a retrieve fills its list, and a save stores what it has. */
+        ExpectRetrieved(ExpectedRows({}, {"a", "b"}), c.x);
+        EXPECT_TRUE(PersistWindowPlacement(TRUE)) << c.x;
+    }
+    /* Reasonable keys bring the window back where they say. */
+    WriteProfileStringA(APP_SHORT_NAME, "x", "40");
+    WriteProfileStringA(APP_SHORT_NAME, "y", "50");
+    WriteProfileStringA(APP_SHORT_NAME, "w", "400");
+    WriteProfileStringA(APP_SHORT_NAME, "h", "300");
+    PersistWindowPlacement(FALSE);
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(g_hMainWnd, &placement);
+    EXPECT_EQ(40, placement.rcNormalPosition.left);
+    EXPECT_EQ(50, placement.rcNormalPosition.top);
+    EXPECT_EQ(400, placement.rcNormalPosition.right - placement.rcNormalPosition.left);
+    EXPECT_EQ(300, placement.rcNormalPosition.bottom - placement.rcNormalPosition.top);
+}
+
+/* A remembered folder of 3,000 characters still gives a proposal that fits the file-name buffer,
+   for the export and for the backup; cancelling changes nothing. */
+TEST_F(RobustProfile, HugeLastPathStillProposesAName)
+{
+    const std::string huge = "C:\\" + std::string(2997, 'f');
+    ASSERT_EQ(3000u, huge.size());
+    SetLastPath(huge);
+    SetString(HKEY_CURRENT_USER, kName, "a");
+    RetrieveVariable(FALSE);
+
+    for (int backup = 0; backup < 2; backup++) {
+        DialogAnswerer answerer;
+        SaveDialogSeen seen;
+        QueueSaveCancel(answerer, &seen);
+        if (backup)
+            BackupRegistryValues();
+        else
+            ExportList();
+        ASSERT_TRUE(seen.shown);
+        EXPECT_EQ(std::string(kName) + (backup ? ".reg" : ".txt"), seen.fileField);
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(huge, ReadLastPath());
+    }
+}
+
+/* A remembered folder that no longer exists: the dialog still opens, and a file saved elsewhere is
+   written and remembered. */
+TEST_F(RobustProfile, VanishedLastPathStillSaves)
+{
+    std::string gone = dir_ + "\\gone";
+    CreateDirectoryA(gone.c_str(), NULL);
+    RemoveDirectoryA(gone.c_str());
+    SetLastPath(gone);
+    SetString(HKEY_CURRENT_USER, kName, "a");
+    RetrieveVariable(FALSE);
+
+    for (int backup = 0; backup < 2; backup++) {
+        DialogAnswerer answerer;
+        SaveDialogSeen seen;
+        std::string path = dir_ + (backup ? "\\saved.reg" : "\\saved.txt");
+        QueueSaveAs(answerer, path, &seen);
+        if (backup)
+            BackupRegistryValues();
+        else
+            ExportList();
+        EXPECT_TRUE(seen.shown);
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_TRUE(FileExists(path)) << path;
+        EXPECT_EQ(dir_, ReadLastPath());
+        SetLastPath(gone);
+    }
+}
+
+/* Files that cannot be written: a clear message, no remembered folder changed, no harm done. */
+class RobustFiles : public RobustBase {
+protected:
+    /* Runs the export or the backup, answering the save dialog with path, any question to replace
+       the file with Yes, and the error message with OK. */
+    std::vector<SeenDialog> SaveTo(bool backup, const std::string &path)
+    {
+        DialogAnswerer answerer;
+        QueueSaveAs(answerer, path);
+        for (int i = 0; i < 3; i++)
+            QueueYesOrOk(answerer);
+        if (backup)
+            BackupRegistryValues();
+        else
+            ExportList();
+        EXPECT_EQ(0, answerer.Unexpected());
+        return answerer.Seen();
+    }
+
+    void Arrange()
+    {
+        SetString(HKEY_CURRENT_USER, kName, "u;" + std::string(50000, 'v'));
+        SetString(HKEY_LOCAL_MACHINE, kName, "m");
+        RetrieveVariable(FALSE);
+        SetLastPath(dir_);
+    }
+};
+
+TEST_F(RobustFiles, UnwritableDestinationsShowTheSystemTextAndKeepLastPath)
+{
+    Arrange();
+    const std::string held = dir_ + "\\held.out";
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    DWORD written = 0;
+    WriteFile(holder, "keep", 4, &written, NULL);
+
+    const struct {
+        const char *what;
+        std::string path;
+        DWORD error;
+    } cases[] = {
+        {"held open without sharing", held, ERROR_SHARING_VIOLATION},
+        {"fails on write", "C:\\velkor-devfull.", ERROR_DISK_FULL},
+    };
+    for (bool backup : {false, true}) {
+        for (const auto &c : cases) {
+            std::vector<SeenDialog> seen = SaveTo(backup, c.path);
+            ASSERT_GE(seen.size(), 2u) << c.what;
+            EXPECT_EQ(SystemText(c.error), seen.back().text) << c.what << (backup ? " (backup)" : " (export)");
+            EXPECT_EQ(APP_TITLE, seen.back().caption) << c.what;
+            EXPECT_EQ(MB_ICONERROR, seen.back().icon) << c.what;
+            EXPECT_EQ(dir_, ReadLastPath()) << c.what;
+        }
+    }
+    CloseHandle(holder);
+    EXPECT_EQ("keep", ReadWholeFile(held));
+    EXPECT_EQ(std::string("u;") + std::string(50000, 'v') + '\0', Stored(HKEY_CURRENT_USER, kName));
+}
+
+/* A folder that does not exist: the save dialog refuses it or the open fails with a message;
+   either way no file appears and the remembered folder stays. */
+TEST_F(RobustFiles, MissingFolderWritesNothing)
+{
+    Arrange();
+    for (bool backup : {false, true}) {
+        std::string path = dir_ + "\\missing\\out.txt";
+        DialogAnswerer answerer;
+        QueueSaveAs(answerer, path);
+        QueueYesOrOk(answerer);   /* the dialog's own complaint, if it makes one */
+        if (backup)
+            BackupRegistryValues();
+        else
+            ExportList();
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_EQ(dir_, ReadLastPath());
+        EXPECT_LE(answerer.Seen().size(), 2u);
+    }
+}
+
+/* A path of 259 characters, the longest that a plain path may be, is written whole by the export
+   and by the backup, and its folder remembered. (Longer paths cannot be tried here: the save
+   dialog of Wine itself faults when one is typed in, before the program sees it.) */
+TEST_F(RobustFiles, LongestPlainPathIsWrittenWhole)
+{
+    Arrange();
+    for (bool backup : {false, true}) {
+        std::string path = dir_ + "\\";
+        path += std::string(259 - path.size() - 4, backup ? 'b' : 'e') + (backup ? ".reg" : ".txt");
+        ASSERT_EQ(259u, path.size());
+        SetLastPath("C:\\elsewhere");
+        std::vector<SeenDialog> seen = SaveTo(backup, path);
+        EXPECT_EQ(1u, seen.size());
+        std::string file = ReadWholeFile(path);
+        EXPECT_EQ(0u, file.find(backup ? "REGEDIT4\r\n" : std::string(kName) + "=\r\n")) << path;
+        EXPECT_NE(std::string::npos, file.find(std::string(50000, 'v'))) << path;
+        EXPECT_EQ(dir_, ReadLastPath());
+        DeleteFileA(path.c_str());
+    }
+}
+
+/* The backup read back by the system's registry editor gives the very bytes that were backed up:
+   every printable byte, backslashes and quotes included. */
+TEST_F(RobustFiles, BackupRestoredByTheRegistryEditorGivesTheSameBytes)
+{
+    std::string user, machine = "%SystemRoot%\\system32;\\\\server\\share\\;\"\";a b=c;";
+    for (int byte = 0x20; byte <= 0x7E; byte++)
+        user += (char)byte;
+    user += "\\\\\"\\";
+    SetString(HKEY_CURRENT_USER, kName, user);
+    SetString(HKEY_LOCAL_MACHINE, kName, machine);
+    std::string path = dir_ + "\\restore.reg";
+    std::vector<SeenDialog> seen = SaveTo(true, path);
+    EXPECT_EQ(1u, seen.size());
+    DeleteBoth(kName);
+
+    std::string command = "regedit.exe /s \"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    EXPECT_EQ(user + '\0', Stored(HKEY_CURRENT_USER, kName));
+    EXPECT_EQ(machine + '\0', Stored(HKEY_LOCAL_MACHINE, kName));
+}
