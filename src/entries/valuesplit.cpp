@@ -7,25 +7,32 @@ enum SplitState { ELEMENT_START, QUOTED, UNQUOTED };
 size_t SplitValue(const char *value, ElementFound found, void *context)
 {
     enum SplitState state = ELEMENT_START;
-    size_t begin = 0, count = 0, i;
+    size_t begin = 0, count = 0, i = 0;
 
-    for (i = 0; value[i] != '\0'; i++) {
-        unsigned char byte = (unsigned char)value[i];
+    /* Inside an element only one byte matters ('"' while quoted, ';' otherwise), so the bytes
+       in between are skipped with strcspn rather than looked at one by one. */
+    while (value[i] != '\0') {
         switch (state) {
         case ELEMENT_START:
             /* The first byte always belongs to the element, even a ';'. */
             begin = i;
-            state = byte == '"' ? QUOTED : UNQUOTED;
+            state = value[i] == '"' ? QUOTED : UNQUOTED;
+            i++;
             break;
         case QUOTED:
-            if (byte == '"')
+            i += strcspn(value + i, "\"");
+            if (value[i] != '\0') {
                 state = UNQUOTED;
+                i++;
+            }
             break;
         case UNQUOTED:
-            if (byte == ';') {
+            i += strcspn(value + i, ";");
+            if (value[i] != '\0') {
                 found(context, begin, i);
                 count++;
                 state = ELEMENT_START;
+                i++;
             }
             break;
         }
