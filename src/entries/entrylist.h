@@ -18,8 +18,13 @@ int GetRowTextLength(int index);                    /* -1 when index names no ro
 /* The two texts below are malloc'ed for the caller (ReleaseText). Both give NULL, without a
    message, when memory runs out: the caller reports it. */
 char *CopyRowText(int index);                       /* NULL for an empty text or no row */
+int GetRowText(int index, char *buffer);            /* buffer: GetRowTextLength + 1 bytes */
 LRESULT GetRowData(int index);                      /* -1 when index names no row */
 char *JoinSection(int start);                       /* SECTION_MACHINE or SECTION_USER; "" when empty */
 void ParseValueIntoList(char *value);               /* value is unchanged on return */
+
+/* Pauses the list's drawing around a bulk change (TRUE), and resumes it (FALSE). Pauses nest:
+   the list is drawn once, when the outermost pause ends. */
+void PauseListRedraw(BOOL pause);
 
 #endif

@@ -5,7 +5,6 @@
 #include "output/savedialog.h"
 #include "entries/entrylist.h"
 #include "common/common.h"
-#include "resource.h"
 
 #include <stdlib.h>
 
@@ -26,7 +25,7 @@ static int WriteRows(OutFile *file)
     if (text == NULL)
         return 0;
     for (row = 0; row < count; row++) {
-        if (SendDlgItemMessageA(g_hMainWnd, IDC_ENTRY_LIST, LB_GETTEXT, row, (LPARAM)text) == LB_ERR)
+        if (GetRowText(row, text) < 0)
             text[0] = '\0';
         WriteExportRow(&file->text, text);
     }

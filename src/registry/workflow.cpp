@@ -26,6 +26,8 @@ static BOOL AppendSection(const char *header, const char *path)
 
 BOOL RetrieveVariable(BOOL askName)
 {
+    BOOL loaded;
+
     if (g_modified && !UpdateVariable(CONFIRM_PENDING))
         return FALSE;
     g_modified = FALSE;
@@ -33,13 +35,15 @@ BOOL RetrieveVariable(BOOL askName)
                                    VarNameDialogProc, 0) != 1)
         return FALSE;
 
+    /* The list is drawn once, when it has been refilled (or a read has failed). */
+    PauseListRedraw(TRUE);
     ClearList();
-    if (!AppendSection(MACHINE_HEADER_TEXT, MACHINE_ENV_KEY))
-        return FALSE;
-    if (!AppendSection(USER_HEADER_TEXT, USER_ENV_KEY))
-        return FALSE;
-    EnableVariableCommands(TRUE);
-    return TRUE;
+    loaded = AppendSection(MACHINE_HEADER_TEXT, MACHINE_ENV_KEY) &&
+             AppendSection(USER_HEADER_TEXT, USER_ENV_KEY);
+    PauseListRedraw(FALSE);
+    if (loaded)
+        EnableVariableCommands(TRUE);
+    return loaded;
 }
 
 /* Writes a section's value, or deletes the value when the section is empty. Only a failed write
