@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "common/common.h"
 
+#include <limits.h>
 #include <stdio.h>
 
 DWORD ReadSettingString(const char *key, const char *defaultText, char *buffer, DWORD size)
@@ -26,6 +27,14 @@ BOOL WriteSettingInt(const char *key, long value)
 
     snprintf(text, sizeof text, "%li", value);
     return WriteProfileStringA(APP_SHORT_NAME, key, text);
+}
+
+/* The far edge of a rectangle, kept within int whatever the profile holds. */
+static int EdgeAt(int start, int length)
+{
+    long long edge = (long long)start + length;
+
+    return edge > INT_MAX ? INT_MAX : edge < INT_MIN ? INT_MIN : (int)edge;
 }
 
 /* The keys hold the normal rectangle as GetWindowPlacement reports it, that is in workspace
@@ -55,7 +64,7 @@ BOOL PersistWindowPlacement(BOOL save)
     y = ReadSettingInt("y", normal->top);
     w = ReadSettingInt("w", normal->right - normal->left + 2);
     h = ReadSettingInt("h", normal->bottom - normal->top + 2);
-    SetRect(normal, x, y, x + w, y + h);
+    SetRect(normal, x, y, EdgeAt(x, w), EdgeAt(y, h));
     placement.length = sizeof placement;
     placement.flags = 0;
     SetWindowPlacement(g_hMainWnd, &placement);
