@@ -299,7 +299,10 @@ std::string TempDir()
     char base[MAX_PATH];
     GetTempPathA(sizeof base, base);
     char path[MAX_PATH];
-    snprintf(path, sizeof path, "%svelkor-test-%lu-%d", base, (unsigned long)GetCurrentProcessId(), ++counter);
-    CreateDirectoryA(path, NULL);
+    /* Process ids repeat from one Wine session to the next: a folder left by an earlier run of
+       the suite is skipped, so that no test meets files it did not write. */
+    do
+        snprintf(path, sizeof path, "%svelkor-test-%lu-%d", base, (unsigned long)GetCurrentProcessId(), ++counter);
+    while (!CreateDirectoryA(path, NULL) && GetLastError() == ERROR_ALREADY_EXISTS);
     return path;
 }

@@ -86,6 +86,6 @@ std::string SystemText(DWORD code);
 
 /* Files */
 std::string ReadWholeFile(const std::string &path);
-std::string TempDir();   /* a fresh folder of the test's own, as a Windows path without trailing '\' */
+std::string TempDir();   /* a new, empty folder of the test's own, as a Windows path without trailing '\' */
 
 #endif
