@@ -278,14 +278,7 @@ TEST(BackupRoundTrip, SystemRegistryEditorRestoresTheValues)
     }
     DeleteValues(name);
 
-    std::string command = "regedit.exe /s \"" + path + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    ASSERT_TRUE(ImportWithRegedit(path));
 
     DWORD type = 0;
     std::string bytes;

@@ -73,6 +73,22 @@ inline void ClearLastPath()
 }
 
 
+/* Imports a registration file silently with the system's own registry editor, as a user restoring
+   a backup would; false when it could not be run or did not end within a minute. */
+inline bool ImportWithRegedit(const std::string &path)
+{
+    std::string command = "regedit.exe /s \"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ended;
+}
+
 inline bool FileExists(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -509,14 +509,7 @@ TEST_F(RobustFiles, BackupRestoredByTheRegistryEditorGivesTheSameBytes)
     EXPECT_EQ(1u, seen.size());
     DeleteBoth(kName);
 
-    std::string command = "regedit.exe /s \"" + path + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    ASSERT_TRUE(ImportWithRegedit(path));
 
     EXPECT_EQ(user + '\0', Stored(HKEY_CURRENT_USER, kName));
     EXPECT_EQ(machine + '\0', Stored(HKEY_LOCAL_MACHINE, kName));
