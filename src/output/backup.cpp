@@ -20,22 +20,11 @@ void BackupRegistryValues(void)
 {
     char path[OUTPUT_PATH_SIZE];
     OutFile file;
-    DWORD error;
 
-    if (!ChooseOutputFile(path, "Registration files\0*.reg\0All files\0*.*\0", "reg"))
+    if (!StartOutputFile(&file, path, "Registration files\0*.reg\0All files\0*.*\0", "reg"))
         return;
-    if (!OpenOutFile(&file, path)) {
-        ShowSystemError(0);
-        return;
-    }
     WriteBackupHead(&file.text);
     WriteValueBlock(&file, USER_ENV_KEY);
     WriteValueBlock(&file, MACHINE_ENV_KEY);
-    /* A backup that could not be written whole is reported, and its folder is not remembered. */
-    error = CloseOutFile(&file);
-    if (error != 0) {
-        ShowSystemError(error);
-        return;
-    }
-    RememberOutputFolder(path);
+    FinishOutputFile(&file, path);
 }

@@ -37,25 +37,14 @@ void ExportList(void)
 {
     char path[OUTPUT_PATH_SIZE];
     OutFile file;
-    DWORD error;
 
-    if (!ChooseOutputFile(path, "Text files\0*.txt\0All files\0*.*\0", "txt"))
+    if (!StartOutputFile(&file, path, "Text files\0*.txt\0All files\0*.*\0", "txt"))
         return;
-    if (!OpenOutFile(&file, path)) {
-        ShowSystemError(0);
-        return;
-    }
     WriteExportHead(&file.text, g_varName);
     if (!WriteRows(&file)) {
         CloseOutFile(&file);
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return;
     }
-    /* A file that could not be written whole is reported, and its folder is not remembered. */
-    error = CloseOutFile(&file);
-    if (error != 0) {
-        ShowSystemError(error);
-        return;
-    }
-    RememberOutputFolder(path);
+    FinishOutputFile(&file, path);
 }

@@ -1,11 +1,14 @@
 #include "output/savedialog.h"
 #include "output/fileformat.h"
+#include "output/outfile.h"
 #include "app/settings.h"
 #include "common/common.h"
 
 #include <commdlg.h>
 
-int ChooseOutputFile(char *path, const char *filter, const char *extension)
+/* Proposes "lastpath\NAME.EXTENSION" (g_varName) in path (OUTPUT_PATH_SIZE bytes) and lets the
+   user choose. filter is the dialog's list of zero-terminated pairs, ended by an empty string. */
+static int ChooseOutputFile(char *path, const char *filter, const char *extension)
 {
     OPENFILENAMEA ofn;
 
@@ -25,7 +28,24 @@ int ChooseOutputFile(char *path, const char *filter, const char *extension)
     return GetSaveFileNameA(&ofn) != 0;
 }
 
-void RememberOutputFolder(char *path)
+int StartOutputFile(OutFile *file, char *path, const char *filter, const char *extension)
 {
+    if (!ChooseOutputFile(path, filter, extension))
+        return 0;
+    if (!OpenOutFile(file, path)) {
+        ShowSystemError(0);
+        return 0;
+    }
+    return 1;
+}
+
+void FinishOutputFile(OutFile *file, char *path)
+{
+    DWORD error = CloseOutFile(file);
+
+    if (error != 0) {
+        ShowSystemError(error);
+        return;
+    }
     WriteSettingString("lastpath", CutToFolder(path));
 }

@@ -7,12 +7,15 @@
 
 #define OUTPUT_PATH_SIZE 3001   /* a path of 3000 characters and its zero */
 
-/* Proposes "lastpath\NAME.EXTENSION" (g_varName) in path (OUTPUT_PATH_SIZE bytes) and lets the
-   user choose. filter is the dialog's list of zero-terminated pairs, ended by an empty string.
-   Returns 0 when the user cancelled or the dialog failed; path then holds no chosen file. */
-int ChooseOutputFile(char *path, const char *filter, const char *extension);
 
-/* Cuts path to its folder and stores it as "lastpath", for the next proposal. */
-void RememberOutputFolder(char *path);
+struct OutFile;
+
+/* Lets the user choose the file and opens it. 0 when the dialog was cancelled (nothing shown) or
+   the file could not be opened (the system's text shown). */
+int StartOutputFile(struct OutFile *file, char *path, const char *filter, const char *extension);
+
+/* Closes the file. A file that could not be written whole is reported and its folder is not
+   remembered; otherwise the folder becomes "lastpath", for the next proposal. */
+void FinishOutputFile(struct OutFile *file, char *path);
 
 #endif
