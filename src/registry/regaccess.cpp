@@ -13,7 +13,8 @@ static BOOL IsRootName(const char *path, int length, const char *name)
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path, length, name, -1) == CSTR_EQUAL;
 }
 
-int SplitRegistryPath(const char *path, HKEY *root, const char **subkey)
+/* SplitRegistryPath without the message. */
+static int SplitPathSilently(const char *path, HKEY *root, const char **subkey)
 {
     const char *backslash = strchr(path, '\\');
 
@@ -25,9 +26,14 @@ int SplitRegistryPath(const char *path, HKEY *root, const char **subkey)
         if (IsRootName(path, length, "HKEY_LOCAL_MACHINE"))
             *root = HKEY_LOCAL_MACHINE;
         *subkey = backslash + 1;
-        if (*root)
-            return 1;
     }
+    return *root != NULL;
+}
+
+int SplitRegistryPath(const char *path, HKEY *root, const char **subkey)
+{
+    if (SplitPathSilently(path, root, subkey))
+        return 1;
     MessageBoxA(g_hMainWnd, "Incorrect registry key!", APP_TITLE, MB_ICONERROR);
     return 0;
 }
@@ -133,4 +139,153 @@ int DeleteEnvValue(const char *path, const char *name)
     if (!SplitRegistryPath(path, &root, &subkey))
         return 0;
     return DeleteValueFromKey(root, subkey, name);
+}
+
+WCHAR *WideFromText(const char *text)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);
+    WCHAR *wide;
+
+    if (length <= 0)
+        return NULL;
+    wide = (WCHAR *)malloc((size_t)length * sizeof(WCHAR));
+    if (wide && MultiByteToWideChar(CP_ACP, 0, text, -1, wide, length) != length) {
+        free(wide);
+        wide = NULL;
+    }
+    return wide;
+}
+
+/* Reads the value into a buffer with three zero bytes behind the stored bytes, so that a string
+   stored without its terminator, even of an odd size, still ends. Another program may change the value between the
+   size query and the read: then the size is asked again. */
+static LONG QueryStoredValue(HKEY key, const WCHAR *name, StoredValue *value)
+{
+    for (;;) {
+        DWORD size = 0;
+        LONG status = RegQueryValueExW(key, name, NULL, &value->type, NULL, &size);
+        BYTE *bytes;
+
+        if (status != ERROR_SUCCESS)
+            return status;
+        bytes = (BYTE *)malloc((size_t)size + 3);
+        if (bytes == NULL)
+            return ERROR_NOT_ENOUGH_MEMORY;
+        status = RegQueryValueExW(key, name, NULL, &value->type, bytes, &size);
+        if (status == ERROR_MORE_DATA) {
+            free(bytes);
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            free(bytes);
+            return status;
+        }
+        bytes[size] = bytes[size + 1] = bytes[size + 2] = 0;
+        value->bytes = bytes;
+        value->size = size;
+        return ERROR_SUCCESS;
+    }
+}
+
+int ReadStoredValue(const char *path, const char *name, StoredValue *value)
+{
+    HKEY root, key;
+    const char *subkey;
+    WCHAR *wideSubkey, *wideName;
+
+    ZeroMemory(value, sizeof *value);
+    value->status = ERROR_INVALID_PARAMETER;
+    if (!SplitPathSilently(path, &root, &subkey))
+        return 0;
+    wideSubkey = WideFromText(subkey);
+    wideName = WideFromText(name);
+    if (wideSubkey == NULL || wideName == NULL) {
+        value->status = ERROR_NOT_ENOUGH_MEMORY;
+    } else {
+        value->status = RegOpenKeyExW(root, wideSubkey, 0, KEY_QUERY_VALUE, &key);
+        if (value->status == ERROR_SUCCESS) {
+            value->keyOpened = TRUE;
+            value->status = QueryStoredValue(key, wideName, value);
+            RegCloseKey(key);
+        }
+    }
+    free(wideSubkey);
+    free(wideName);
+    return value->status == ERROR_SUCCESS;
+}
+
+void ReleaseStoredValue(StoredValue *value)
+{
+    free(value->bytes);
+    value->bytes = NULL;
+    value->size = 0;
+}
+
+static BOOL IsAbsent(const StoredValue *value)
+{
+    return value->keyOpened && value->status == ERROR_FILE_NOT_FOUND;
+}
+
+int SameStoredValue(const StoredValue *a, const StoredValue *b)
+{
+    if (IsAbsent(a) || IsAbsent(b))
+        return IsAbsent(a) && IsAbsent(b);
+    if (a->status != ERROR_SUCCESS || b->status != ERROR_SUCCESS)
+        return 0;
+    return a->type == b->type && a->size == b->size && memcmp(a->bytes, b->bytes, a->size) == 0;
+}
+
+static BOOL IsStringType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+/* UTF-16 text to the process's code page. In a code page other than UTF-8 a character that it
+   cannot hold would come out as a look-alike or a '?': *exact tells. */
+static char *TextFromWide(const WCHAR *wide, BOOL *exact)
+{
+    UINT codePage = GetACP();
+    BOOL usedDefault = FALSE;
+    DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL *usedDefaultFlag = codePage == CP_UTF8 ? NULL : &usedDefault;
+    int length = WideCharToMultiByte(codePage, flags, wide, -1, NULL, 0, NULL, usedDefaultFlag);
+    char *text;
+
+    if (length <= 0) {
+        /* Only an unpaired surrogate under UTF-8 gets here: convert it with a substitute. */
+        flags = 0;
+        usedDefault = TRUE;
+        usedDefaultFlag = NULL;
+        length = WideCharToMultiByte(codePage, 0, wide, -1, NULL, 0, NULL, NULL);
+        if (length <= 0)
+            length = 1;
+    }
+    text = (char *)malloc((size_t)length);
+    if (text == NULL)
+        return NULL;
+    if (WideCharToMultiByte(codePage, flags, wide, -1, text, length, NULL, usedDefaultFlag) <= 0)
+        text[0] = '\0';
+    if (exact)
+        *exact = !usedDefault;
+    return text;
+}
+
+char *StoredValueText(const StoredValue *value, BOOL *exact)
+{
+    char *text;
+
+    if (exact)
+        *exact = TRUE;
+    if (value->status != ERROR_SUCCESS || value->bytes == NULL) {
+        text = (char *)malloc(1);
+        if (text)
+            text[0] = '\0';
+        return text;
+    }
+    if (IsStringType(value->type))
+        return TextFromWide((const WCHAR *)value->bytes, exact);
+    text = (char *)malloc(strlen((const char *)value->bytes) + 1);
+    if (text)
+        strcpy(text, (const char *)value->bytes);
+    return text;
 }

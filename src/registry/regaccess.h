@@ -10,4 +10,29 @@ char *ReadEnvValue(const char *path, const char *name);            /* new text, 
 int WriteEnvValue(const char *path, const char *name, const char *text);
 int DeleteEnvValue(const char *path, const char *name);
 
+/* A value exactly as it is stored, read through the wide registry calls so that every character
+   is kept: its type and its bytes (UTF-16 for the string types). Nothing is shown to the user:
+   the caller decides what to tell. */
+typedef struct StoredValue {
+    LONG status;   /* ERROR_SUCCESS; ERROR_FILE_NOT_FOUND when the key is there but the value is
+                      not; otherwise why the key or the value could not be read */
+    BOOL keyOpened;   /* FALSE when the key itself could not be opened */
+    DWORD type;
+    BYTE *bytes;   /* malloc'ed, size bytes and three zero bytes more; NULL unless status is 0 */
+    DWORD size;
+} StoredValue;
+
+/* Fills *value; returns non-zero when the value was read (status ERROR_SUCCESS). */
+int ReadStoredValue(const char *path, const char *name, StoredValue *value);
+void ReleaseStoredValue(StoredValue *value);
+/* Whether two reads found the same thing: both absent, or the same type and bytes. */
+int SameStoredValue(const StoredValue *a, const StoredValue *b);
+/* The value as a text of the process's code page (a new text, ReleaseText): a string type up to
+   its first zero character, another type as its bytes up to the first zero byte, an absent value
+   as "". *exact (may be NULL) tells whether every character came across unchanged. NULL when
+   memory runs out. */
+char *StoredValueText(const StoredValue *value, BOOL *exact);
+/* A name of the process's code page as a new UTF-16 text (free it), or NULL. */
+WCHAR *WideFromText(const char *text);
+
 #endif
