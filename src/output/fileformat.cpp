@@ -10,6 +10,23 @@ void StartTextFile(TextFile *file, TextSink sink, void *context)
     file->context = context;
     file->used = 0;
     file->failed = 0;
+    file->utf16 = 0;
+    file->point = 0;
+    file->least = 0;
+    file->awaited = 0;
+}
+
+static void PutUnit(TextFile *file, unsigned unit)
+{
+    file->buffer[file->used++] = (char)(unit & 0xFF);
+    file->buffer[file->used++] = (char)(unit >> 8);
+}
+
+void StartUnicodeTextFile(TextFile *file, TextSink sink, void *context)
+{
+    StartTextFile(file, sink, context);
+    file->utf16 = 1;
+    PutUnit(file, 0xFEFF);
 }
 
 static void FlushBuffer(TextFile *file)
@@ -19,9 +36,69 @@ static void FlushBuffer(TextFile *file)
     file->used = 0;
 }
 
+/* One character as UTF-16LE: a CR before an LF, a surrogate pair above U+FFFF. The buffer keeps
+   room for the longest, 4 bytes, so that a pair is never split between two writes. */
+static void PutCharacter(TextFile *file, unsigned long point)
+{
+    if (file->used + 4 > TEXT_FILE_BUFFER_SIZE)
+        FlushBuffer(file);
+    if (point == '\n')
+        PutUnit(file, '\r');
+    if (point > 0xFFFF) {
+        point -= 0x10000;
+        PutUnit(file, (unsigned)(0xD800 + (point >> 10)));
+        PutUnit(file, (unsigned)(0xDC00 + (point & 0x3FF)));
+    } else {
+        PutUnit(file, (unsigned)point);
+    }
+}
+
+/* Decodes UTF-8 one byte at a time. An overlong form, a surrogate, a point beyond U+10FFFF, a
+   stray continuation byte or a character cut short each give one U+FFFD. */
+static void PutUtf8Byte(TextFile *file, unsigned char byte)
+{
+    if (file->awaited > 0) {
+        if ((byte & 0xC0) == 0x80) {
+            file->point = (file->point << 6) | (byte & 0x3F);
+            if (--file->awaited > 0)
+                return;
+            if (file->point < file->least || file->point > 0x10FFFF ||
+                (file->point >= 0xD800 && file->point <= 0xDFFF))
+                file->point = 0xFFFD;
+            PutCharacter(file, file->point);
+            return;
+        }
+        file->awaited = 0;
+        PutCharacter(file, 0xFFFD);   /* the character was cut short; this byte starts anew */
+    }
+    if (byte < 0x80) {
+        PutCharacter(file, byte);
+        return;
+    }
+    if ((byte & 0xE0) == 0xC0) {
+        file->point = byte & 0x1F;
+        file->awaited = 1;
+        file->least = 0x80;
+    } else if ((byte & 0xF0) == 0xE0) {
+        file->point = byte & 0x0F;
+        file->awaited = 2;
+        file->least = 0x800;
+    } else if ((byte & 0xF8) == 0xF0) {
+        file->point = byte & 0x07;
+        file->awaited = 3;
+        file->least = 0x10000;
+    } else {
+        PutCharacter(file, 0xFFFD);
+    }
+}
+
 /* Room is kept for two bytes, so that a CR and its LF always go into the buffer together. */
 static void PutByte(TextFile *file, char byte)
 {
+    if (file->utf16) {
+        PutUtf8Byte(file, (unsigned char)byte);
+        return;
+    }
     if (file->used + 2 > TEXT_FILE_BUFFER_SIZE)
         FlushBuffer(file);
     if (byte == '\n')
@@ -46,6 +123,10 @@ void WriteEscapedValue(TextFile *file, const char *text)
 
 int FinishTextFile(TextFile *file)
 {
+    if (file->utf16 && file->awaited > 0) {
+        file->awaited = 0;
+        PutCharacter(file, 0xFFFD);   /* the text ended inside a character */
+    }
     FlushBuffer(file);
     return !file->failed;
 }

@@ -19,10 +19,19 @@ typedef struct TextFile {
     void *context;
     size_t used;
     int failed;
+    int utf16;             /* the text is UTF-8, written as UTF-16LE */
+    unsigned long point;   /* UTF-16 mode: the character being decoded */
+    unsigned long least;   /* UTF-16 mode: the smallest point its form may carry */
+    int awaited;           /* UTF-16 mode: continuation bytes it still needs */
     char buffer[TEXT_FILE_BUFFER_SIZE];
 } TextFile;
 
+/* Bytes go to the sink as they are written (a CR added before every LF). */
 void StartTextFile(TextFile *file, TextSink sink, void *context);
+/* The text written is UTF-8 and reaches the sink as UTF-16LE after a byte-order mark, a CR added
+   before every LF, as the registry editor's Unicode files are. A byte that is not part of a
+   well-formed UTF-8 character comes out as U+FFFD. */
+void StartUnicodeTextFile(TextFile *file, TextSink sink, void *context);
 /* Writes text, a CR before every LF. */
 void WriteText(TextFile *file, const char *text);
 /* Writes text with a backslash before every backslash and every double quote, and a CR before

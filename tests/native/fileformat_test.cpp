@@ -273,3 +273,52 @@ TEST(ProposeFileName, UnterminatedOrTinyBufferIsNeverOverrun)
     ProposeFileName(exact, sizeof exact, "PATH", "txt");
     EXPECT_STREQ("PATH.txt", exact);
 }
+
+/* The Unicode text file: UTF-8 in, UTF-16LE out after a byte-order mark, CR before LF, any
+   malformed byte as U+FFFD; a buffer boundary never splits a character. */
+static std::u16string WriteUnicode(const std::string &text)
+{
+    std::string bytes;
+    TextFile *file = new TextFile;
+    StartUnicodeTextFile(file, [](void *context, const char *data, size_t count) {
+        static_cast<std::string *>(context)->append(data, count);
+        return 1;
+    }, &bytes);
+    WriteText(file, text.c_str());
+    EXPECT_TRUE(FinishTextFile(file));
+    delete file;
+    std::u16string units;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += (char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8);
+    EXPECT_EQ(0u, bytes.size() % 2);
+    return units;
+}
+
+TEST(UnicodeTextFile, ConvertsUtf8AndMarksMalformedBytes)
+{
+    const struct { const char *utf8; std::u16string expected; } cases[] = {
+        {"", u"\uFEFF"},
+        {"A\n", u"\uFEFFA\r\n"},
+        {"C:\\\xC5\x81\xC3\xB3\x64\xC5\xBA", u"\uFEFFC:\\\u0141\u00F3d\u017A"},     /* Łódź */
+        {"\xE6\x97\xA5\xE6\x9C\xAC", u"\uFEFF\u65E5\u672C"},                         /* 日本 */
+        {"\xF0\x9F\x98\x80", u"\uFEFF\xD83D\xDE00"},                                 /* U+1F600 */
+        {"a\x80" "b", u"\uFEFFa\uFFFDb"},                                            /* stray */
+        {"\xC0\xAF", u"\uFEFF\uFFFD"},                                               /* overlong */
+        {"\xED\xA0\x80", u"\uFEFF\uFFFD"},                                           /* surrogate */
+        {"\xE6\x97" "x", u"\uFEFF\uFFFDx"},                                          /* cut short */
+        {"\xE6\x97", u"\uFEFF\uFFFD"},                                               /* at the end */
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.expected, WriteUnicode(c.utf8)) << c.utf8;
+}
+
+TEST(UnicodeTextFile, LongTextsCrossTheBufferWhole)
+{
+    std::string text;
+    std::u16string expected = u"\uFEFF";
+    for (int i = 0; i < 20000; i++) {
+        text += "\xF0\x9F\x98\x80\xC5\x81\n";
+        expected += u"\xD83D\xDE00\u0141\r\n";
+    }
+    EXPECT_EQ(expected, WriteUnicode(text));
+}
