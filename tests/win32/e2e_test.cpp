@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e_support.h"
+#include "output_support.h"
 #include "test_support.h"
 #include "app/settings.h"
 #include "common/texts.h"
@@ -302,4 +303,44 @@ TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
     std::string bytes;
     ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
     EXPECT_EQ(std::string(start, sizeof start), bytes);
+}
+
+/* velkor.exe writes a snapshot before the update, and the registry editor restores from it the
+   machine value's REG_EXPAND_SZ and the user value's absence. */
+TEST_F(AppWorkflow, UpdateLeavesASnapshotThatRestoresBothValues)
+{
+    const char expandable[] = "%SystemRoot%\\system32;%SystemRoot%\\velkor-snap";
+    ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", REG_EXPAND_SZ, expandable, sizeof expandable));
+    DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH");
+    UseNewLocalAppData();   /* velkor.exe inherits it */
+
+    ASSERT_TRUE(app.Start());
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 4; }, 10000));
+    int rows = RowCount(wnd);
+    HWND edit = GetDlgItem(wnd, IDC_ENTRY_EDIT);
+    SetWindowTextOf(edit, "C:\\velkor-e2e-snap");
+    PostCommand(wnd, IDM_INSERT);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
+    PostKey(edit, VK_F2);
+    HWND question = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(question != NULL);
+    ClickButton(question, IDYES);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, 5000));
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code));
+
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
+    std::vector<std::string> files = SnapshotFiles();
+    ASSERT_EQ(1u, files.size());
+    EXPECT_EQ(0u, files[0].find(SnapshotFolder() + "\\PATH-")) << files[0];
+    ASSERT_TRUE(ImportWithRegedit(files[0]));
+    EXPECT_FALSE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
+    ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes));
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+    EXPECT_EQ(std::string(expandable, sizeof expandable), bytes);
 }
