@@ -8,6 +8,7 @@
 #include "common/texts.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -343,4 +344,50 @@ TEST_F(AppWorkflow, UpdateLeavesASnapshotThatRestoresBothValues)
     ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes));
     EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
     EXPECT_EQ(std::string(expandable, sizeof expandable), bytes);
+}
+
+namespace {
+BOOL CALLBACK AddVisibleWindow(HWND wnd, LPARAM windows)
+{
+    if (IsWindowVisible(wnd))
+        ((std::vector<HWND> *)windows)->push_back(wnd);
+    return TRUE;
+}
+
+std::vector<HWND> VisibleWindows()
+{
+    std::vector<HWND> windows;
+    EnumWindows(AddVisibleWindow, (LPARAM)&windows);
+    return windows;
+}
+}  // namespace
+
+/* File > Snapshots... makes the missing folder and opens it in a window of Explorer, which the
+   test closes again. */
+TEST_F(AppRun, SnapshotsCommandOpensTheFolderInExplorer)
+{
+    UseNewLocalAppData();
+    ASSERT_TRUE(first.Start());
+    HWND wnd = first.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    std::vector<HWND> before = VisibleWindows();
+    PostCommand(wnd, IDM_SNAPSHOTS);
+    HWND explorer = NULL;
+    EXPECT_TRUE(WaitUntil([&] {
+        for (HWND other : VisibleWindows()) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(other, &pid);
+            if (pid != first.Pid() && std::find(before.begin(), before.end(), other) == before.end())
+                explorer = other;
+        }
+        return explorer != NULL;
+    }, 15000));
+    EXPECT_NE(std::string::npos, WindowText(explorer).find("snapshots")) << WindowText(explorer);
+    EXPECT_TRUE(FileExists(SnapshotFolder()));
+    EXPECT_EQ(NULL, first.WaitForDialog(APP_TITLE, 300)) << "no error shown";
+    if (explorer) {
+        PostMessageW(explorer, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(explorer); }, 10000));
+    }
+    CloseAndExpectExitZero(first, wnd);
 }
