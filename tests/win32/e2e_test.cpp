@@ -78,7 +78,7 @@ TEST_F(AppRun, StartsWithItsMenuAndEndsWithExitCodeZero)
     HMENU stored = LoadAppMenu();
     ASSERT_TRUE(stored != NULL);
     std::vector<std::string> menu = MenuLines(stored);
-    for (UINT id = IDM_EXIT; id <= IDM_INSERT_FILE; id++)
+    for (UINT id = IDM_EXIT; id <= IDM_SNAPSHOTS; id++)
         EXPECT_EQ(0u, GetMenuState(stored, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED)) << id;
     DestroyMenu(stored);
     EXPECT_EQ(ExpectedMenuLines(), menu);
