@@ -203,7 +203,7 @@ Figures Measure(int count)
     return f;
 }
 
-/* Sets both values to halves of count elements (about 23 bytes each), as Measure does. */
+/* Sets both values to halves of count elements, as Measure does. */
 void SetValues(int count)
 {
     std::vector<std::string> elements = MakeElements(count);

@@ -10,14 +10,40 @@
 /* Text gathers here and goes to the file in pieces, so that long values cost few calls. */
 typedef struct Chunk {
     TextFile *file;
+    int ascii;   /* the text is all ASCII: it goes through WriteAscii */
     size_t used;
     char text[4096];
 } Chunk;
 
+/* Hands ASCII text to a Unicode text file as UTF-16LE in one piece, a CR before every LF, past
+   the decoding byte by byte of WriteText: the hex of a long value is most of a snapshot's bytes.
+   FinishTextFile first hands on what the file holds; the file goes on after it as before. */
+static void WriteAscii(TextFile *file, const char *text, size_t count)
+{
+    unsigned char units[4 * sizeof ((Chunk *)0)->text];
+    size_t used = 0, i;
+
+    if (!FinishTextFile(file))
+        return;
+    for (i = 0; i < count; i++) {
+        if (text[i] == '\n') {
+            units[used++] = '\r';
+            units[used++] = 0;
+        }
+        units[used++] = (unsigned char)text[i];
+        units[used++] = 0;
+    }
+    if (used > 0 && !file->sink(file->context, (const char *)units, used))
+        file->failed = 1;
+}
+
 static void FlushChunk(Chunk *chunk)
 {
     chunk->text[chunk->used] = '\0';
-    WriteText(chunk->file, chunk->text);
+    if (chunk->ascii && chunk->file->utf16)
+        WriteAscii(chunk->file, chunk->text, chunk->used);
+    else
+        WriteText(chunk->file, chunk->text);
     chunk->used = 0;
 }
 
@@ -101,6 +127,7 @@ static void WriteQuoted(TextFile *file, const SnapshotValue *value)
     char utf8[4];
 
     chunk.file = file;
+    chunk.ascii = 0;
     chunk.used = 0;
     AddToChunk(&chunk, "\"", 1);
     for (i = 0; i < units; i++) {
@@ -127,6 +154,7 @@ static void WriteHex(TextFile *file, const SnapshotValue *value, size_t column)
     size_t i;
 
     chunk.file = file;
+    chunk.ascii = 1;
     chunk.used = 0;
     snprintf(head, sizeof head, "hex(%lx):", value->type);
     AddToChunk(&chunk, head, strlen(head));
