@@ -174,3 +174,20 @@ TEST_F(Snapshots, OnlyTheNewestOfTheVariableAreKept)
     EXPECT_TRUE(FileExists(old[3]));
     EXPECT_TRUE(FileExists(old[0]));
 }
+
+/* The folder may hold characters that the process's code page cannot: the test program's is 1252. */
+TEST_F(Snapshots, FolderMayHoldAnyCharacter)
+{
+    std::string base = TempDir();
+    std::wstring folder = std::wstring(base.begin(), base.end()) + L"\\\u0141\u00f3d\u017a \u4e2d\u6587";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL));
+    SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
+    CreateMainWindowOn("VELKOR_SNAP_WIDE");
+    EXPECT_TRUE(Update(IDYES));
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\Velkor\\snapshots\\VELKOR_SNAP_WIDE-*.reg").c_str(), &found);
+    EXPECT_NE(INVALID_HANDLE_VALUE, find);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    UseNewLocalAppData();   /* a folder that the A functions of the other tests can name */
+}
