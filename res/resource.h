@@ -31,6 +31,7 @@
 #define IDM_EXPORT          111
 #define IDM_INSERT_FOLDER   112
 #define IDM_INSERT_FILE     113
+#define IDM_SNAPSHOTS       114
 #define IDM_ABOUT           24346
 
 #endif

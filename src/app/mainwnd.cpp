@@ -9,6 +9,7 @@
 #include "entries/entrycheck.h"
 #include "output/backup.h"
 #include "output/export.h"
+#include "output/snapshot.h"
 #include "registry/workflow.h"
 #include "resource.h"
 
@@ -51,6 +52,7 @@ static const struct {
     {IDM_MOVE_DOWN, MoveEntryDown},
     {IDM_CHECK, CheckEntries},
     {IDM_BACKUP, BackupRegistryValues},
+    {IDM_SNAPSHOTS, OpenSnapshotFolder},
     {IDM_EXPORT, ExportList},
     {IDM_INSERT_FOLDER, InsertFolderEntry},
     {IDM_INSERT_FILE, InsertFileEntry},

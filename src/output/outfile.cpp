@@ -31,6 +31,17 @@ int OpenOutFile(OutFile *file, const char *path)
     return 1;
 }
 
+int CreateUnicodeOutFile(OutFile *file, const WCHAR *path)
+{
+    file->handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, NULL,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file->handle == INVALID_HANDLE_VALUE)
+        return 0;
+    file->error = 0;
+    StartUnicodeTextFile(&file->text, WriteToDisk, file);
+    return 1;
+}
+
 DWORD CloseOutFile(OutFile *file)
 {
     FinishTextFile(&file->text);

@@ -15,6 +15,9 @@ typedef struct OutFile {
 
 /* Returns 0 when the file cannot be opened; GetLastError then tells why. */
 int OpenOutFile(OutFile *file, const char *path);
+/* The same for a file that must not exist yet (else GetLastError gives ERROR_FILE_EXISTS), named
+   by a UTF-16 path and written as UTF-16LE text (StartUnicodeTextFile). */
+int CreateUnicodeOutFile(OutFile *file, const WCHAR *path);
 
 /* Writes what is left, closes the file and returns 0 when every byte was written and the close
    succeeded, else the system error code of the first failure. */

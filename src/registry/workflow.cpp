@@ -3,6 +3,7 @@
 #include "registry/workflow.h"
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
+#include "output/snapshot.h"
 #include "entries/entrylist.h"
 #include "app/mainwnd.h"
 #include "app/settings.h"
@@ -90,6 +91,9 @@ BOOL UpdateVariable(int mode)
     } else {
         outcome = AskToUpdate(mode, machineValue, userValue);
     }
+    /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
+    if (outcome == IDYES && !TakeSnapshot())
+        outcome = IDCANCEL;
     if (outcome == IDYES) {
         BOOL machineStored = StoreSection(MACHINE_ENV_KEY, machineValue);
         /* The user value is written even when the machine value could not be. */

@@ -223,6 +223,7 @@ std::vector<std::string> ExpectedMenuLines()
         "&File/&Update\tF2=104",
         "&File/-",
         "&File/&Backup current...=110",
+        "&File/&Snapshots...=114",
         "&File/&Export...=111",
         "&File/-",
         "&File/E&xit=101",

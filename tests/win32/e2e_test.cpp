@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "e2e_support.h"
+#include "output_support.h"
 #include "test_support.h"
 #include "app/settings.h"
 #include "common/texts.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -76,7 +78,7 @@ TEST_F(AppRun, StartsWithItsMenuAndEndsWithExitCodeZero)
     HMENU stored = LoadAppMenu();
     ASSERT_TRUE(stored != NULL);
     std::vector<std::string> menu = MenuLines(stored);
-    for (UINT id = IDM_EXIT; id <= IDM_INSERT_FILE; id++)
+    for (UINT id = IDM_EXIT; id <= IDM_SNAPSHOTS; id++)
         EXPECT_EQ(0u, GetMenuState(stored, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED)) << id;
     DestroyMenu(stored);
     EXPECT_EQ(ExpectedMenuLines(), menu);
@@ -302,4 +304,90 @@ TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
     std::string bytes;
     ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
     EXPECT_EQ(std::string(start, sizeof start), bytes);
+}
+
+/* velkor.exe writes a snapshot before the update, and the registry editor restores from it the
+   machine value's REG_EXPAND_SZ and the user value's absence. */
+TEST_F(AppWorkflow, UpdateLeavesASnapshotThatRestoresBothValues)
+{
+    const char expandable[] = "%SystemRoot%\\system32;%SystemRoot%\\velkor-snap";
+    ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", REG_EXPAND_SZ, expandable, sizeof expandable));
+    DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH");
+    UseNewLocalAppData();   /* velkor.exe inherits it */
+
+    ASSERT_TRUE(app.Start());
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 4; }, 10000));
+    int rows = RowCount(wnd);
+    HWND edit = GetDlgItem(wnd, IDC_ENTRY_EDIT);
+    SetWindowTextOf(edit, "C:\\velkor-e2e-snap");
+    PostCommand(wnd, IDM_INSERT);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
+    PostKey(edit, VK_F2);
+    HWND question = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(question != NULL);
+    ClickButton(question, IDYES);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, 5000));
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code));
+
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
+    std::vector<std::string> files = SnapshotFiles();
+    ASSERT_EQ(1u, files.size());
+    EXPECT_EQ(0u, files[0].find(SnapshotFolder() + "\\PATH-")) << files[0];
+    ASSERT_TRUE(ImportWithRegedit(files[0]));
+    EXPECT_FALSE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
+    ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes));
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+    EXPECT_EQ(std::string(expandable, sizeof expandable), bytes);
+}
+
+namespace {
+BOOL CALLBACK AddVisibleWindow(HWND wnd, LPARAM windows)
+{
+    if (IsWindowVisible(wnd))
+        ((std::vector<HWND> *)windows)->push_back(wnd);
+    return TRUE;
+}
+
+std::vector<HWND> VisibleWindows()
+{
+    std::vector<HWND> windows;
+    EnumWindows(AddVisibleWindow, (LPARAM)&windows);
+    return windows;
+}
+}  // namespace
+
+/* File > Snapshots... makes the missing folder and opens it in a window of Explorer, which the
+   test closes again. */
+TEST_F(AppRun, SnapshotsCommandOpensTheFolderInExplorer)
+{
+    UseNewLocalAppData();
+    ASSERT_TRUE(first.Start());
+    HWND wnd = first.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    std::vector<HWND> before = VisibleWindows();
+    PostCommand(wnd, IDM_SNAPSHOTS);
+    HWND explorer = NULL;
+    EXPECT_TRUE(WaitUntil([&] {
+        for (HWND other : VisibleWindows()) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(other, &pid);
+            if (pid != first.Pid() && std::find(before.begin(), before.end(), other) == before.end())
+                explorer = other;
+        }
+        return explorer != NULL;
+    }, 15000));
+    EXPECT_NE(std::string::npos, WindowText(explorer).find("snapshots")) << WindowText(explorer);
+    EXPECT_TRUE(FileExists(SnapshotFolder()));
+    EXPECT_EQ(NULL, first.WaitForDialog(APP_TITLE, 300)) << "no error shown";
+    if (explorer) {
+        PostMessageW(explorer, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(explorer); }, 10000));
+    }
+    CloseAndExpectExitZero(first, wnd);
 }

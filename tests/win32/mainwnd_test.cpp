@@ -328,7 +328,7 @@ TEST_F(MainWindow, OtherCommandIdsDoNothing)
     DialogAnswerer answerer;
     ASSERT_TRUE(CreateMainWindow() != NULL);
     SetListRows({"#machine", "C:\\one", "#user"});
-    for (UINT id : {(UINT)IDOK, (UINT)IDCANCEL, 100u, 114u, 0u}) {
+    for (UINT id : {(UINT)IDOK, (UINT)IDCANCEL, 100u, 115u, 0u}) {
         EXPECT_FALSE(MainDialogProc(g_hMainWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0)) << id;
     }
     /* Escape and Enter reach dialog processing as IDCANCEL and IDOK: the window stays. */

@@ -5,6 +5,7 @@
 #include "common/common.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <set>
 #include <stdio.h>
 
@@ -306,3 +307,47 @@ std::string TempDir()
     while (!CreateDirectoryA(path, NULL) && GetLastError() == ERROR_ALREADY_EXISTS);
     return path;
 }
+
+std::string UseNewLocalAppData()
+{
+    std::string folder = TempDir();
+    SetEnvironmentVariableA("LOCALAPPDATA", folder.c_str());
+    return folder;
+}
+
+std::string SnapshotFolder()
+{
+    char folder[MAX_PATH] = "";
+    GetEnvironmentVariableA("LOCALAPPDATA", folder, sizeof folder);
+    return std::string(folder) + "\\Velkor\\snapshots";
+}
+
+std::vector<std::string> SnapshotFiles()
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((SnapshotFolder() + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return files;
+    do
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(SnapshotFolder() + "\\" + found.cFileName);
+    while (FindNextFileA(find, &found));
+    FindClose(find);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+namespace {
+/* Sets LOCALAPPDATA before any test runs, and deletes the snapshots when the program ends: the
+   long values of some tests make snapshots of many megabytes. */
+struct OwnLocalAppData {
+    OwnLocalAppData() { UseNewLocalAppData(); }
+    ~OwnLocalAppData()
+    {
+        for (const std::string &file : SnapshotFiles())
+            DeleteFileA(file.c_str());
+        RemoveDirectoryA(SnapshotFolder().c_str());
+    }
+} g_ownLocalAppData;
+}  // namespace

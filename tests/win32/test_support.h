@@ -89,3 +89,9 @@ std::string ReadWholeFile(const std::string &path);
 std::string TempDir();   /* a new, empty folder of the test's own, as a Windows path without trailing '\' */
 
 #endif
+
+/* Snapshots. The test program points LOCALAPPDATA at a new temporary folder as it starts, so that
+   every update (each writes a snapshot), its own and velkor.exe's, keeps its snapshots there. */
+std::string UseNewLocalAppData();   /* points LOCALAPPDATA at a new TempDir and returns it */
+std::string SnapshotFolder();       /* %LOCALAPPDATA%\Velkor\snapshots */
+std::vector<std::string> SnapshotFiles();   /* full paths of the files in it, sorted */

@@ -1,0 +1,250 @@
+#include "output/snapshot.h"
+#include "output/outfile.h"
+#include "output/snapshotformat.h"
+#include "registry/regaccess.h"
+#include "common/common.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+/* Room for the snapshot folder's path, in UTF-16 units. */
+#define SNAPSHOT_FOLDER_SIZE 1024
+
+/* A new UTF-8 text of a UTF-16 one (free it), or NULL. */
+static char *Utf8FromWide(const WCHAR *wide)
+{
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, NULL, 0, NULL, NULL);
+    char *text;
+
+    if (length <= 0)
+        return NULL;
+    text = (char *)malloc((size_t)length);
+    if (text && WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, length, NULL, NULL) != length) {
+        free(text);
+        text = NULL;
+    }
+    return text;
+}
+
+/* folder\name as a new UTF-16 path (free it), name being UTF-8; NULL when memory runs out. */
+static WCHAR *JoinPath(const WCHAR *folder, const char *name)
+{
+    size_t folderLength = wcslen(folder);
+    int nameLength = MultiByteToWideChar(CP_UTF8, 0, name, -1, NULL, 0);
+    WCHAR *path;
+
+    if (nameLength <= 0)
+        return NULL;
+    path = (WCHAR *)malloc((folderLength + 1 + (size_t)nameLength) * sizeof(WCHAR));
+    if (path == NULL)
+        return NULL;
+    memcpy(path, folder, folderLength * sizeof(WCHAR));
+    path[folderLength] = L'\\';
+    MultiByteToWideChar(CP_UTF8, 0, name, -1, path + folderLength + 1, nameLength);
+    return path;
+}
+
+/* Appends \part to folder and makes that folder unless it is there. 0 or the error code; a file
+   standing where the folder should be gives ERROR_ALREADY_EXISTS. */
+static DWORD AddFolder(WCHAR *folder, const WCHAR *part)
+{
+    DWORD attributes, error;
+
+    if (wcslen(folder) + 1 + wcslen(part) >= SNAPSHOT_FOLDER_SIZE)
+        return ERROR_FILENAME_EXCED_RANGE;
+    wcscat(folder, L"\\");
+    wcscat(folder, part);
+    if (CreateDirectoryW(folder, NULL))
+        return 0;
+    error = GetLastError();
+    attributes = GetFileAttributesW(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    return error != 0 ? error : ERROR_PATH_NOT_FOUND;
+}
+
+/* The snapshot folder under %LOCALAPPDATA% (the system's local application data folder when the
+   variable is not set), made when missing. 0 or the error code. */
+static DWORD FindSnapshotFolder(WCHAR *folder)
+{
+    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder, SNAPSHOT_FOLDER_SIZE);
+    DWORD error;
+
+    if (length == 0 || length >= SNAPSHOT_FOLDER_SIZE) {
+        folder[0] = L'\0';
+        if (FAILED(SHGetFolderPathW(NULL, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, NULL,
+                                    SHGFP_TYPE_CURRENT, folder)))
+            return ERROR_PATH_NOT_FOUND;
+    }
+    error = AddFolder(folder, L"" APP_SHORT_NAME);
+    return error != 0 ? error : AddFolder(folder, L"snapshots");
+}
+
+/* One value as the snapshot needs it. 0, or the error that stops the snapshot: only a key that
+   cannot be opened is allowed to be left out. */
+static DWORD ReadForSnapshot(const char *path, StoredValue *stored, SnapshotValue *value)
+{
+    ReadStoredValue(path, g_varName, stored);
+    ZeroMemory(value, sizeof *value);
+    if (stored->status == ERROR_SUCCESS) {
+        value->state = SNAPSHOT_VALUE_PRESENT;
+        value->type = stored->type;
+        value->bytes = stored->bytes;
+        value->size = stored->size;
+    } else if (stored->keyOpened && stored->status == ERROR_FILE_NOT_FOUND) {
+        value->state = SNAPSHOT_VALUE_ABSENT;
+    } else if (!stored->keyOpened && stored->status != ERROR_NOT_ENOUGH_MEMORY) {
+        value->state = SNAPSHOT_KEY_MISSING;
+        value->error = (unsigned long)stored->status;
+    } else {
+        return (DWORD)stored->status;
+    }
+    return 0;
+}
+
+/* Creates the file under a name not yet taken (a counter is added when it is) and writes both
+   values into it. 0 when it is complete and closed; otherwise the error code, and no file is
+   left: a half-written snapshot must not be mistaken for a whole one. */
+static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const char *name,
+                               const SnapshotValue *user, const SnapshotValue *machine)
+{
+    char fileName[SNAPSHOT_FILE_NAME_SIZE];
+    SYSTEMTIME now;
+    SnapshotTime time;
+    OutFile file;
+    WCHAR *path = NULL;
+    DWORD error = ERROR_FILE_EXISTS;
+    int counter;
+
+    GetLocalTime(&now);
+    time.year = now.wYear;
+    time.month = now.wMonth;
+    time.day = now.wDay;
+    time.hour = now.wHour;
+    time.minute = now.wMinute;
+    time.second = now.wSecond;
+    for (counter = 1; counter <= 1000 && error == ERROR_FILE_EXISTS; counter++) {
+        free(path);
+        SnapshotFileName(fileName, safeName, &time, counter);
+        path = JoinPath(folder, fileName);
+        if (path == NULL)
+            return ERROR_NOT_ENOUGH_MEMORY;
+        error = CreateUnicodeOutFile(&file, path) ? 0 : GetLastError();
+        if (error == ERROR_ALREADY_EXISTS)
+            error = ERROR_FILE_EXISTS;
+    }
+    if (error == 0) {
+        WriteSnapshotHead(&file.text);
+        WriteSnapshotBlock(&file.text, USER_ENV_KEY, name, user);
+        WriteSnapshotBlock(&file.text, MACHINE_ENV_KEY, name, machine);
+        error = CloseOutFile(&file);
+        if (error != 0)
+            DeleteFileW(path);
+    }
+    free(path);
+    return error;
+}
+
+/* Deletes the variable's snapshots beyond the newest SNAPSHOTS_KEPT. Nothing is reported: a
+   snapshot that stays is no loss. */
+static void DropOldSnapshots(const WCHAR *folder, const char *safeName)
+{
+    WIN32_FIND_DATAW found;
+    WCHAR *pattern = JoinPath(folder, "*.reg");
+    HANDLE find = pattern ? FindFirstFileW(pattern, &found) : INVALID_HANDLE_VALUE;
+    char **names = NULL;
+    unsigned char *doomed;
+    size_t count = 0, capacity = 0, i;
+
+    free(pattern);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        char *name = Utf8FromWide(found.cFileName);
+        if (name != NULL && count == capacity) {
+            char **grown = (char **)realloc(names, (capacity * 2 + 64) * sizeof *names);
+            if (grown == NULL) {
+                free(name);
+                name = NULL;
+            } else {
+                names = grown;
+                capacity = capacity * 2 + 64;
+            }
+        }
+        if (name != NULL)
+            names[count++] = name;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    doomed = (unsigned char *)malloc(count + 1);
+    if (doomed && ChooseOldSnapshots(names, count, safeName, SNAPSHOTS_KEPT, doomed) > 0) {
+        for (i = 0; i < count; i++) {
+            WCHAR *path = doomed[i] ? JoinPath(folder, names[i]) : NULL;
+            if (path)
+                DeleteFileW(path);
+            free(path);
+        }
+    }
+    for (i = 0; i < count; i++)
+        free(names[i]);
+    free(names);
+    free(doomed);
+}
+
+/* The variable's name as UTF-8, whatever the process's code page (free it), or NULL. */
+static char *VariableNameUtf8(void)
+{
+    WCHAR *wide = WideFromText(g_varName);
+    char *name = wide ? Utf8FromWide(wide) : NULL;
+
+    free(wide);
+    return name;
+}
+
+BOOL TakeSnapshot(void)
+{
+    WCHAR folder[SNAPSHOT_FOLDER_SIZE];
+    char safeName[SNAPSHOT_FILE_NAME_SIZE];
+    char *name = VariableNameUtf8();
+    StoredValue user, machine;
+    SnapshotValue userValue, machineValue;
+    DWORD error = name ? 0 : ERROR_NOT_ENOUGH_MEMORY;
+
+    ZeroMemory(&user, sizeof user);
+    ZeroMemory(&machine, sizeof machine);
+    if (error == 0)
+        error = FindSnapshotFolder(folder);
+    if (error == 0)
+        error = ReadForSnapshot(USER_ENV_KEY, &user, &userValue);
+    if (error == 0)
+        error = ReadForSnapshot(MACHINE_ENV_KEY, &machine, &machineValue);
+    if (error == 0) {
+        SanitizeSnapshotName(name, safeName);
+        error = WriteSnapshotFile(folder, safeName, name, &userValue, &machineValue);
+    }
+    if (error == 0)
+        DropOldSnapshots(folder, safeName);
+    ReleaseStoredValue(&user);
+    ReleaseStoredValue(&machine);
+    free(name);
+    if (error != 0)
+        ShowSystemError(error);
+    return error == 0;
+}
+
+void OpenSnapshotFolder(void)
+{
+    WCHAR folder[SNAPSHOT_FOLDER_SIZE];
+    DWORD error = FindSnapshotFolder(folder);
+
+    if (error == 0 &&
+        (INT_PTR)ShellExecuteW(g_hMainWnd, L"open", folder, NULL, NULL, SW_SHOWNORMAL) <= 32) {
+        error = GetLastError();
+        if (error == 0)
+            error = ERROR_PATH_NOT_FOUND;
+    }
+    if (error != 0)
+        ShowSystemError(error);
+}

@@ -1,0 +1,65 @@
+/* The pieces of a snapshot that need no Win32: the file's text, its name and which old snapshots
+   go. A snapshot holds both values of the variable as they were before an update, each with its
+   exact type and bytes, in the registry editor's Unicode format, so that importing it puts back
+   exactly what was there: the same types, the same bytes, the same absences.
+   Texts here are UTF-8; the file is written through StartUnicodeTextFile. */
+#ifndef VELKOR_SNAPSHOTFORMAT_H
+#define VELKOR_SNAPSHOTFORMAT_H
+
+#include "output/fileformat.h"
+
+#include <stddef.h>
+
+#define SNAPSHOT_VALUE_PRESENT 0   /* type and bytes hold the value */
+#define SNAPSHOT_VALUE_ABSENT  1   /* the key is there, the value is not */
+#define SNAPSHOT_KEY_MISSING   2   /* the key could not be opened: error tells why */
+
+/* One value as it was read. For the string types the bytes are UTF-16LE as stored. */
+typedef struct SnapshotValue {
+    int state;
+    unsigned long type;
+    const unsigned char *bytes;
+    size_t size;
+    unsigned long error;
+} SnapshotValue;
+
+/* "Windows Registry Editor Version 5.00" */
+void WriteSnapshotHead(TextFile *file);
+/* An empty line, then the key's block: "[KEYPATH]" and the value line "NAME"=... . A REG_SZ that a
+   quoted string carries exactly is written quoted and escaped; any other value as hex(N): of its
+   bytes, in lines continued with a backslash; an absent value as "NAME"=- so that importing the
+   snapshot removes it. A key that could not be opened gets only a comment line. */
+void WriteSnapshotBlock(TextFile *file, const char *keyPath, const char *name,
+                        const SnapshotValue *value);
+/* The whole file in memory (the user block before the machine block), as ComposeBackupFile. */
+char *ComposeSnapshotFile(const char *name, const SnapshotValue *user,
+                          const SnapshotValue *machine, size_t *length);
+
+/* Local time of a snapshot. */
+typedef struct SnapshotTime {
+    int year, month, day, hour, minute, second;
+} SnapshotTime;
+
+/* How many UTF-16 units of the variable's name a snapshot's file name keeps: the whole path then
+   stays well within what every file call accepts. */
+#define SNAPSHOT_NAME_UNITS 100
+/* Room for any file name that SnapshotFileName makes (UTF-8, zero included). */
+#define SNAPSHOT_FILE_NAME_SIZE 512
+
+/* The variable's name as it can stand in a file name, into out (SNAPSHOT_FILE_NAME_SIZE bytes):
+   each of \ / : * ? " < > |, each control character and each byte that is not part of a
+   well-formed UTF-8 character becomes '_'; the name is cut after SNAPSHOT_NAME_UNITS UTF-16
+   units, never inside a character. */
+void SanitizeSnapshotName(const char *name, char *out);
+/* "SAFENAME-YYYYMMDD-HHMMSS.reg", or with "-N" before ".reg" when counter is 2 or more. */
+void SnapshotFileName(char *out, const char *safeName, const SnapshotTime *time, int counter);
+
+/* Among the file names of the snapshot folder, marks (doomed[i] = 1, else 0) the snapshots of the
+   variable whose safe name is safeName that are older than its keep newest ones; returns how many
+   it marked. Names are matched with ASCII letters' case ignored, as the file system and the
+   variables' names ignore it; files of another form, or of another variable, are never marked.
+   Age is the time in the name, then the counter. */
+size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *safeName,
+                          size_t keep, unsigned char *doomed);
+
+#endif

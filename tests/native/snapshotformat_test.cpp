@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include "output/snapshotformat.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const unsigned long kSz = 1, kExpandSz = 2, kMultiSz = 7, kDword = 4, kQword = 11;
+
+std::string ReadGolden(const std::string &name)
+{
+    std::string path = std::string(VELKOR_GOLDEN_DIR) + "/" + name, bytes;
+    FILE *file = fopen(path.c_str(), "rb");
+    if (!file) {
+        ADD_FAILURE() << "cannot open " << path;
+        return bytes;
+    }
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
+    fclose(file);
+    return bytes;
+}
+
+/* A UTF-16LE text as its bytes, the terminating zero included, from UTF-16 units. */
+std::string Utf16(const std::u16string &text)
+{
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes += (char)(unit & 0xFF);
+        bytes += (char)(unit >> 8);
+    }
+    return bytes + std::string(2, '\0');
+}
+
+struct Value {
+    int state;
+    unsigned long type;
+    std::string bytes;
+    unsigned long error;
+    SnapshotValue Get() const
+    {
+        return {state, type, (const unsigned char *)bytes.data(), bytes.size(), error};
+    }
+};
+
+Value Present(unsigned long type, const std::string &bytes)
+{
+    return {SNAPSHOT_VALUE_PRESENT, type, bytes, 0};
+}
+
+const Value kAbsent = {SNAPSHOT_VALUE_ABSENT, 0, "", 0};
+
+std::string Compose(const char *name, const Value &user, const Value &machine)
+{
+    SnapshotValue u = user.Get(), m = machine.Get();
+    size_t length = 0;
+    char *bytes = ComposeSnapshotFile(name, &u, &m, &length);
+    EXPECT_NE(nullptr, bytes);
+    std::string file = bytes ? std::string(bytes, length) : std::string();
+    free(bytes);
+    return file;
+}
+
+/* The machine block's value line of a file whose text is all ASCII. */
+std::string MachineLine(const Value &machine)
+{
+    std::string file = Compose("N", kAbsent, machine), text;
+    for (size_t i = 2; i + 1 < file.size(); i += 2) {
+        EXPECT_EQ(0, file[i + 1]);
+        text += file[i];
+    }
+    size_t start = text.find("\"N\"=", text.find("[HKEY_LOCAL_MACHINE"));
+    return text.substr(start, text.find("\r\n", start) - start);
+}
+
+/* Both values of each file in tests/golden, one value of every kind between them. */
+TEST(SnapshotFormatGolden, EveryKindOfValue)
+{
+    std::string expand = Utf16(u"%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem");
+    const struct {
+        const char *golden, *name;
+        Value user, machine;
+    } cases[] = {
+        {"snapshot_sz_expand.reg", "PATH",
+         Present(kSz, Utf16(u"C:\\Tools;\"quoted\";\u0141\u00f3d\u017a;\u4e2d\u6587;\U0001F600")),
+         Present(kExpandSz, expand)},
+        {"snapshot_absent_multi.reg", "A\"B\\C",
+         kAbsent, Present(kMultiSz, Utf16(u"one") + Utf16(u"two") + std::string(2, '\0'))},
+        {"snapshot_unquotable_dword.reg", "PATH",
+         Present(kSz, Utf16(u"line\nbreak") + Utf16(u"\xD800 lone")),
+         Present(kDword, std::string("\x2a\0\0\0", 4))},
+        {"snapshot_missing_key_qword.reg", "PATH",
+         {SNAPSHOT_KEY_MISSING, 0, "", 5}, Present(kQword, std::string("\1\2\3\4\5\6\7\x80", 8))},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ReadGolden(c.golden), Compose(c.name, c.user, c.machine)) << c.golden;
+}
+
+/* A REG_SZ is quoted only when the quotes give back exactly its bytes. */
+TEST(SnapshotFormat, StringIsQuotedOnlyWhenExact)
+{
+    const struct {
+        std::string bytes;
+        const char *line;
+    } cases[] = {
+        {Utf16(u""), "\"N\"=\"\""},
+        {Utf16(u"a\\\"b"), "\"N\"=\"a\\\\\\\"b\""},
+        {"", "\"N\"=hex(1):"},
+        {std::string("a\0", 2), "\"N\"=hex(1):61,00"},                   /* no terminator */
+        {std::string("a\0\0", 3), "\"N\"=hex(1):61,00,00"},              /* odd size */
+        {Utf16(u"a") + Utf16(u"b"), "\"N\"=hex(1):61,00,00,00,62,00,00,00"},   /* inner zero */
+        {Utf16(u"\r"), "\"N\"=hex(1):0d,00,00,00"},
+        {Utf16(u"\xDC00"), "\"N\"=hex(1):00,dc,00,00"},                  /* lone low surrogate */
+        {Utf16(u"\xD800"), "\"N\"=hex(1):00,d8,00,00"},                  /* lone high, at the end */
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.line, MachineLine(Present(kSz, c.bytes)));
+}
+
+TEST(SnapshotFormat, LongHexIsContinuedOnIndentedLines)
+{
+    std::string line = MachineLine(Present(kExpandSz, std::string(40, 'a')));
+    EXPECT_EQ("\"N\"=hex(2):61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,61,\\", line);
+    std::string file = Compose("N", kAbsent, Present(kExpandSz, std::string(40, 'a')));
+    std::string text;
+    for (size_t i = 2; i < file.size(); i += 2)
+        text += file[i];
+    EXPECT_NE(std::string::npos, text.find("61,\\\r\n  61,61,")) << text;
+    EXPECT_EQ(std::string::npos, text.find(",\r\n")) << "no line ends after a comma without '\\'";
+}
+
+TEST(SnapshotFormat, NameIsSanitizedAndCut)
+{
+    std::string twoFiftyFive(255, 'A'), hundredL;
+    for (int i = 0; i < 100; i++)
+        hundredL += "\xC5\x82";   /* U+0142, one unit each */
+    const struct {
+        std::string name, safe;
+    } cases[] = {
+        {"PATH", "PATH"},
+        {"a\"b\\c:d*e?f<g>h|i/j", "a_b_c_d_e_f_g_h_i_j"},
+        {"tab\there\x01\x1f", "tab_here__"},
+        {twoFiftyFive, std::string(100, 'A')},
+        {hundredL + "x", hundredL},
+        {std::string(99, 'A') + "\xF0\x9F\x98\x80", std::string(99, 'A')},   /* a pair never split */
+        {std::string(98, 'A') + "\xF0\x9F\x98\x80z", std::string(98, 'A') + "\xF0\x9F\x98\x80"},
+        {"bad\xFF\xC3(end", "bad__(end"},
+    };
+    for (const auto &c : cases) {
+        char out[SNAPSHOT_FILE_NAME_SIZE];
+        SanitizeSnapshotName(c.name.c_str(), out);
+        EXPECT_EQ(c.safe, out) << c.name;
+    }
+}
+
+TEST(SnapshotFormat, FileNameCarriesTimeAndCounter)
+{
+    const SnapshotTime time = {2026, 1, 7, 8, 5, 9};
+    const struct {
+        int counter;
+        const char *name;
+    } cases[] = {
+        {1, "PATH-20260107-080509.reg"},
+        {2, "PATH-20260107-080509-2.reg"},
+        {13, "PATH-20260107-080509-13.reg"},
+    };
+    for (const auto &c : cases) {
+        char out[SNAPSHOT_FILE_NAME_SIZE];
+        SnapshotFileName(out, "PATH", &time, c.counter);
+        EXPECT_STREQ(c.name, out);
+    }
+}
+
+/* Newest first by the time in the name, then by the counter; only this variable's snapshots. */
+TEST(SnapshotFormat, RetentionDropsOnlyTheOldestOfThisVariable)
+{
+    const std::vector<const char *> names = {
+        "PATH-20260102-000000-2.reg",    /* 2nd newest */
+        "PATH-20260101-000000.reg",      /* 5th */
+        "path-20260102-000000.REG",      /* 3rd: case ignored */
+        "PATH-20260102-000000-10.reg",   /* newest */
+        "PATH-20251231-235959-3.reg",    /* 6th */
+        "PATH-20260101-120000.reg",      /* 4th */
+        "PATHX-20250101-000000.reg", "PATH-20250101-000000.txt", "PATH-2025011-000000.reg",
+        "PATH-20250101-000000-1.reg", "PATH-20250101-000000-02.reg", "PATH-20250101-0000000.reg",
+        "PATH-20250101-000000-2x.reg", "PATH-20250101-000000.reg.bak", "PATH",
+    };
+    const struct {
+        size_t keep;
+        const char *doomed;   /* one flag per name */
+    } cases[] = {
+        {100, "000000000000000"},
+        {6, "000000000000000"},
+        {5, "000010000000000"},
+        {2, "011011000000000"},
+        {0, "111111000000000"},
+    };
+    for (const auto &c : cases) {
+        std::vector<unsigned char> doomed(names.size(), 9);
+        size_t marked = ChooseOldSnapshots(names.data(), names.size(), "PATH", c.keep, doomed.data());
+        std::string flags;
+        size_t count = 0;
+        for (unsigned char d : doomed) {
+            flags += d ? '1' : '0';
+            count += d ? 1 : 0;
+        }
+        EXPECT_EQ(c.doomed, flags) << "keep " << c.keep;
+        EXPECT_EQ(count, marked);
+    }
+}
+
+}  // namespace

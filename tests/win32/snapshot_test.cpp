@@ -1,0 +1,193 @@
+/* Snapshots written by updates, restored with the system's registry editor: every value comes back
+   with its type and bytes, and every absence as an absence. */
+#include <gtest/gtest.h>
+
+#include "output_support.h"
+#include "test_support.h"
+#include "common/common.h"
+#include "output/snapshot.h"
+#include "registry/workflow.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::vector<std::string> kNewRows = {"#" MACHINE_HEADER_TEXT, "C:\\new-machine",
+                                           "#" USER_HEADER_TEXT, "C:\\new-user"};
+
+/* A value as stored, or its absence; what a restore must give back. */
+struct Raw {
+    bool exists;
+    DWORD type;
+    std::string bytes;
+    bool operator==(const Raw &other) const
+    {
+        return exists == other.exists && (!exists || (type == other.type && bytes == other.bytes));
+    }
+};
+
+Raw ReadRaw(HKEY root, const std::string &name)
+{
+    Raw raw = {false, 0, ""};
+    raw.exists = GetRawValue(root, root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey,
+                             name.c_str(), &raw.type, &raw.bytes);
+    return raw;
+}
+
+void WriteRaw(HKEY root, const std::string &name, const Raw &raw)
+{
+    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
+    if (raw.exists)
+        ASSERT_TRUE(SetRawValue(root, subkey, name.c_str(), raw.type, raw.bytes.data(), (DWORD)raw.bytes.size()));
+    else
+        DeleteRawValue(root, subkey, name.c_str());
+}
+
+std::string Text(const char *text)
+{
+    return std::string(text, strlen(text) + 1);
+}
+
+/* The main window on a variable of the test's own, snapshots in a new folder of the test's own. */
+class Snapshots : public ::testing::Test {
+protected:
+    void SetUp() override { UseNewLocalAppData(); }
+    void TearDown() override
+    {
+        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, g_varName);
+        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, g_varName);
+        DestroyMainWindow();
+    }
+    /* Edits the list and answers the update's question with answer; then whatever dialogs follow
+       are answered with OK and recorded in seen. */
+    BOOL Update(int answer, std::vector<SeenDialog> *seen = nullptr)
+    {
+        SetListRows(kNewRows);
+        g_modified = TRUE;
+        DialogAnswerer answerer;
+        answerer.QueueClick(answer);
+        answerer.QueueClick(IDOK);
+        BOOL result = UpdateVariable(CONFIRM_UPDATE);
+        if (seen)
+            *seen = answerer.Seen();
+        return result;
+    }
+};
+
+}  // namespace
+
+/* Each update with Yes leaves one snapshot, named after the variable, and importing it puts back
+   what the update replaced, whatever its type, and removes what the update created. */
+TEST_F(Snapshots, RegeditRestoresExactlyWhatTheUpdateReplaced)
+{
+    const Raw absent = {false, 0, ""};
+    const std::string longName = "VELKOR_SNAP_" + std::string(243, 'L');
+    const struct {
+        std::string name, filePrefix;
+        Raw user, machine;
+    } cases[] = {
+        {"VELKOR_SNAP_SZ", "VELKOR_SNAP_SZ-", {true, REG_SZ, Text("C:\\u;\"quoted\";%X%")}, absent},
+        {"VELKOR \" \\ : * ? < > | SNAP", "VELKOR _ _ _ _ _ _ _ _ SNAP-",
+         {true, REG_SZ, Text("C:\\odd")}, {true, REG_EXPAND_SZ, Text("%SystemRoot%\\snap;C:\\m")}},
+        {longName, longName.substr(0, 100) + "-", absent, {true, REG_EXPAND_SZ, Text("%SystemRoot%")}},
+        {"VELKOR_SNAP_TYPES", "VELKOR_SNAP_TYPES-", {true, REG_BINARY, std::string("\x01\x00\xff", 3)},
+         {true, REG_SZ, std::string("a\0b\0", 4)}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        UseNewLocalAppData();
+        CreateMainWindowOn(c.name.c_str());
+        WriteRaw(HKEY_CURRENT_USER, c.name, c.user);
+        WriteRaw(HKEY_LOCAL_MACHINE, c.name, c.machine);
+
+        std::vector<SeenDialog> seen;
+        EXPECT_TRUE(Update(IDYES, &seen));
+        EXPECT_EQ(1u, seen.size()) << "only the question";
+        EXPECT_EQ(Text("C:\\new-user"), ReadRaw(HKEY_CURRENT_USER, c.name).bytes);
+
+        std::vector<std::string> files = SnapshotFiles();
+        ASSERT_EQ(1u, files.size());
+        std::string file = files[0].substr(SnapshotFolder().size() + 1);
+        EXPECT_EQ(0u, file.find(c.filePrefix)) << file;
+        EXPECT_EQ(c.filePrefix.size() + 19, file.size()) << file;   /* YYYYMMDD-HHMMSS.reg */
+
+        ASSERT_TRUE(ImportWithRegedit(files[0]));
+        EXPECT_TRUE(c.user == ReadRaw(HKEY_CURRENT_USER, c.name));
+        EXPECT_TRUE(c.machine == ReadRaw(HKEY_LOCAL_MACHINE, c.name));
+        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, c.name.c_str());
+        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, c.name.c_str());
+        DestroyMainWindow();
+    }
+}
+
+TEST_F(Snapshots, NoWritesNoSnapshot)
+{
+    CreateMainWindowOn("VELKOR_SNAP_NO");
+    EXPECT_TRUE(Update(IDNO));
+    EXPECT_TRUE(SnapshotFiles().empty());
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, "VELKOR_SNAP_NO").exists);
+}
+
+/* A plain file where the snapshot folder should be: the update shows why, writes nothing and
+   keeps the changes pending. */
+TEST_F(Snapshots, SnapshotThatCannotBeWrittenStopsTheUpdate)
+{
+    const Raw before = {true, REG_SZ, Text("C:\\before")};
+    CreateMainWindowOn("VELKOR_SNAP_BLOCKED");
+    WriteRaw(HKEY_CURRENT_USER, "VELKOR_SNAP_BLOCKED", before);
+    std::string velkor = SnapshotFolder().substr(0, SnapshotFolder().rfind('\\'));
+    ASSERT_TRUE(CreateDirectoryA(velkor.c_str(), NULL));
+    HANDLE blocker = CreateFileA(SnapshotFolder().c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, blocker);
+    CloseHandle(blocker);
+
+    std::vector<SeenDialog> seen;
+    EXPECT_FALSE(Update(IDYES, &seen));
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(SystemText(ERROR_ALREADY_EXISTS), seen[1].text);
+    EXPECT_EQ(MB_ICONERROR, seen[1].icon);
+    EXPECT_TRUE(g_modified);
+    EXPECT_TRUE(before == ReadRaw(HKEY_CURRENT_USER, "VELKOR_SNAP_BLOCKED"));
+    EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, "VELKOR_SNAP_BLOCKED").exists);
+}
+
+/* The newest SNAPSHOTS_KEPT of the variable stay; another variable's snapshots are not its own. */
+TEST_F(Snapshots, OnlyTheNewestOfTheVariableAreKept)
+{
+    CreateMainWindowOn("VELKOR_SNAP_KEEP");
+    ASSERT_TRUE(Update(IDYES));   /* makes the folder */
+    std::vector<std::string> old = {SnapshotFolder() + "\\VELKOR_SNAP_KEEPER-20000101-000000.reg"};
+    for (int i = 0; i < SNAPSHOTS_KEPT; i++) {
+        char name[64];
+        snprintf(name, sizeof name, "\\VELKOR_SNAP_KEEP-20000101-%06d.reg", i);
+        old.push_back(SnapshotFolder() + name);
+    }
+    for (const std::string &file : old)
+        CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
+
+    ASSERT_TRUE(Update(IDYES));
+    std::vector<std::string> files = SnapshotFiles();
+    EXPECT_EQ((size_t)SNAPSHOTS_KEPT + 1, files.size());   /* and the other variable's one */
+    EXPECT_FALSE(FileExists(old[1]));
+    EXPECT_FALSE(FileExists(old[2]));
+    EXPECT_TRUE(FileExists(old[3]));
+    EXPECT_TRUE(FileExists(old[0]));
+}
+
+/* The folder may hold characters that the process's code page cannot: the test program's is 1252. */
+TEST_F(Snapshots, FolderMayHoldAnyCharacter)
+{
+    std::string base = TempDir();
+    std::wstring folder = std::wstring(base.begin(), base.end()) + L"\\\u0141\u00f3d\u017a \u4e2d\u6587";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL));
+    SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
+    CreateMainWindowOn("VELKOR_SNAP_WIDE");
+    EXPECT_TRUE(Update(IDYES));
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\Velkor\\snapshots\\VELKOR_SNAP_WIDE-*.reg").c_str(), &found);
+    EXPECT_NE(INVALID_HANDLE_VALUE, find);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    UseNewLocalAppData();   /* a folder that the A functions of the other tests can name */
+}
