@@ -8,6 +8,9 @@
 #define IDR_ACCELERATORS    1
 #define IDD_VAR_NAME        2
 
+/* The application icon: the lowest icon id, so that Explorer shows it for the file */
+#define IDI_APP             1
+
 /* Main window controls */
 #define IDC_ENTRY_LIST      101
 #define IDC_ENTRY_EDIT      102

@@ -12,10 +12,11 @@
 #include "output/snapshot.h"
 #include "registry/workflow.h"
 #include "resource.h"
+#include "velkor_version.h"
 
 #include <shellapi.h>
 
-#define ABOUT_TEXT "Modify WinNT environment. ver 1.2\r\nWritten by the Velkor Editor developers"
+#define ABOUT_TEXT "Modify WinNT environment. ver " VELKOR_VERSION_SHORT "\r\nWritten by the Velkor Editor developers"
 
 static void RetrieveWithName(void)
 {
@@ -95,6 +96,28 @@ void EnableVariableCommands(BOOL enable)
     EnableMenuItem(file, IDM_UPDATE, state);
 }
 
+/* The application icon for the title bar (small) and the task switcher (large), each loaded at
+   the size the system uses for it rather than scaled from one image. Kept for the whole run. */
+static void SetWindowIcons(HWND wnd)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(wnd, GWLP_HINSTANCE);
+    const struct {
+        WPARAM which;
+        int width, height;
+    } icons[] = {
+        {ICON_BIG, SM_CXICON, SM_CYICON},
+        {ICON_SMALL, SM_CXSMICON, SM_CYSMICON},
+    };
+    size_t i;
+
+    for (i = 0; i < sizeof icons / sizeof icons[0]; i++) {
+        HANDLE icon = LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                 GetSystemMetrics(icons[i].width), GetSystemMetrics(icons[i].height), 0);
+        if (icon)
+            SendMessageA(wnd, WM_SETICON, icons[i].which, (LPARAM)icon);
+    }
+}
+
 static BOOL OnInitDialog(HWND wnd)
 {
     /* Created once and kept for the whole run: both controls draw with it. */
@@ -103,6 +126,7 @@ static BOOL OnInitDialog(HWND wnd)
 
     SendMessageA(GetDlgItem(wnd, IDC_ENTRY_LIST), WM_SETFONT, (WPARAM)font, 0);
     SendMessageA(GetDlgItem(wnd, IDC_ENTRY_EDIT), WM_SETFONT, (WPARAM)font, 0);
+    SetWindowIcons(wnd);
     /* g_hMainWnd is stored only when the creation returns: the rest waits for the loop. */
     PostMessageA(wnd, UM_DEFERRED_INIT, 0, 0);
     SetWindowTextA(wnd, APP_TITLE);

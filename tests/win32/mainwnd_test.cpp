@@ -382,3 +382,27 @@ TEST_F(MainWindow, CloseAsksTheGuardAndSavesThePlacement)
     EXPECT_EQ(3u, answerer.Seen().size());
     EXPECT_EQ(0, answerer.Unexpected());
 }
+
+TEST_F(MainWindow, CarriesTheApplicationIconInBothSizes)
+{
+    DialogAnswerer answerer;
+    ASSERT_TRUE(CreateMainWindow() != NULL);
+    const struct {
+        WPARAM which;
+        int width, height;
+    } icons[] = {{ICON_BIG, SM_CXICON, SM_CYICON}, {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}};
+    HICON seen[2] = {};
+    for (int i = 0; i < 2; i++) {
+        seen[i] = (HICON)SendMessageA(g_hMainWnd, WM_GETICON, icons[i].which, 0);
+        ASSERT_TRUE(seen[i] != NULL) << "icon " << icons[i].which;
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(seen[i], &info));
+        BITMAP bitmap = {};
+        GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(GetSystemMetrics(icons[i].width), bitmap.bmWidth) << "icon " << icons[i].which;
+        EXPECT_EQ(GetSystemMetrics(icons[i].height), bitmap.bmHeight) << "icon " << icons[i].which;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+    EXPECT_NE(seen[0], seen[1]) << "each size has an image of its own";
+}
