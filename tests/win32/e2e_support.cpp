@@ -278,10 +278,13 @@ std::vector<std::string> ListTexts(HWND list)
     SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
     for (int i = 0; i < (int)count; i++) {
         DWORD_PTR length = 0, got = 0;
+        /* The program may be refilling the list meanwhile: a row that is gone reads as "". */
         SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
+        if ((LRESULT)length < 0)
+            length = 0;
         std::wstring text(length + 1, L'\0');
         SendMessageTimeoutW(list, LB_GETTEXT, i, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 2000, &got);
-        text.resize(got);
+        text.resize((LRESULT)got < 0 || got > length ? 0 : got);
         texts.push_back(Narrow(text));
     }
     return texts;

@@ -339,8 +339,8 @@ protected:
     }
 
     /* Starts the program and retrieves the variable through F3 and the variable-name dialog;
-       returns the main window once the list shows both sections. */
-    HWND StartOnTheVariable()
+       returns the main window once the list shows its rows. */
+    HWND StartOnTheVariable(const std::string &name = kForeignName, size_t rows = 6)
     {
         if (!app.Start())
             return NULL;
@@ -351,10 +351,13 @@ protected:
         HWND dialog = app.WaitForDialog("EnvVar Name");
         if (!dialog)
             return NULL;
-        SetWindowTextOf(GetDlgItem(dialog, IDC_VAR_NAME), kForeignName);
+        SetWindowTextOf(GetDlgItem(dialog, IDC_VAR_NAME), name);
         ClickButton(dialog, IDC_VAR_OK);
+        /* The retrieve runs as the dialog ends, before the program reads any message of ours: the
+           list is not read while it still shows PATH. */
+        WaitUntil([&] { return !IsWindow(dialog); }, 10000);
         HWND list = GetDlgItem(wnd, IDC_ENTRY_LIST);
-        WaitUntil([&] { return ListTexts(list).size() == 6; }, 10000);
+        WaitUntil([&] { return ListTexts(list).size() == rows; }, 10000);
         return wnd;
     }
 
@@ -478,4 +481,17 @@ TEST_F(AppForeignText, ExportIsUtf8AndBackupRestoresEveryCharacter)
     EXPECT_EQ(kForeignMachine, stored);
     EXPECT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName, &type, &stored));
     EXPECT_EQ(kForeignUser, stored);
+}
+
+/* A name of 255 characters of three UTF-8 bytes each is taken whole: its value is found. */
+TEST_F(AppForeignText, LongestNameInAnyScriptIsTakenWhole)
+{
+    std::string name;
+    for (int i = 0; i < 255; i++)
+        name += u8"日";
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, name, REG_SZ, u8"C:\\Ż"));
+    HWND wnd = StartOnTheVariable(name, 3);
+    std::vector<std::string> rows = wnd ? ListTexts(GetDlgItem(wnd, IDC_ENTRY_LIST)) : std::vector<std::string>();
+    DeleteWideValue(HKEY_CURRENT_USER, kUserSubkey, name);
+    EXPECT_EQ(std::vector<std::string>({MACHINE_HEADER_TEXT, USER_HEADER_TEXT, u8"C:\\Ż"}), rows);
 }
