@@ -7,7 +7,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 PACKAGES="cmake make g++ googletest libbenchmark-dev clang libclang-rt-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xauth x11-apps imagemagick xdotool"
+  wine wine64 xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei"
 
 log() { printf '== %s\n' "$*"; }
 
@@ -50,6 +50,16 @@ setup_wine() {
   if [ ! -f "$WINEPREFIX/.velkor-unmanaged" ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
       touch "$WINEPREFIX/.velkor-unmanaged"
+  fi
+  # Windows draws Chinese and Japanese in a fixed-pitch font through its font links; a new
+  # prefix has none, so one is added to a font that has those characters.
+  if [ ! -f "$WINEPREFIX/.velkor-fontlink" ]; then
+    local face linked=1
+    for face in "Courier New" "DejaVu Sans Mono"; do
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+        /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei Mono' /f >/dev/null 2>&1 || linked=""
+    done
+    [ -n "$linked" ] && touch "$WINEPREFIX/.velkor-fontlink"
   fi
   # A file whose writes fail (disk full, error 112), for the tests of failing saves.
   ln -sfn /dev/full "$WINEPREFIX/drive_c/velkor-devfull"

@@ -117,6 +117,7 @@ void Join(benchmark::State &state)
     source.copyText = [](void *context, int index, char *dest) {
         const std::string &text = (*(std::vector<Row> *)context)[index].text;
         memcpy(dest, text.c_str(), text.size() + 1);
+        return text.size();
     };
     for (auto _ : state) {
         size_t size = JoinedSectionSize(&source, 1);

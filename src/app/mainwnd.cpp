@@ -120,8 +120,9 @@ static void SetWindowIcons(HWND wnd)
 
 static BOOL OnInitDialog(HWND wnd)
 {
-    /* Created once and kept for the whole run: both controls draw with it. */
-    HFONT font = CreateFontA(-12, 0, 0, 0, 100, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
+    /* Created once and kept for the whole run: both controls draw with it. Any character set,
+       so that the system may draw characters beyond Western scripts with a font that has them. */
+    HFONT font = CreateFontA(-12, 0, 0, 0, 100, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
                              FIXED_PITCH, "Courier New");
 
     SendMessageA(GetDlgItem(wnd, IDC_ENTRY_LIST), WM_SETFONT, (WPARAM)font, 0);

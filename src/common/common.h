@@ -9,7 +9,10 @@
 #define UM_DEFERRED_INIT (WM_USER + 1)
 #define UM_SYNC_EDIT     (WM_USER + 3)
 
-#define VAR_NAME_SIZE 256
+/* A name of up to 255 characters; in UTF-8 one of them may take three bytes (a character
+   beyond U+FFFF takes four, but counts as two). */
+#define VAR_NAME_LIMIT 255
+#define VAR_NAME_SIZE (VAR_NAME_LIMIT * 3 + 1)
 
 extern HINSTANCE g_hInstance;            /* set by WinMain after the single-instance test */
 extern HWND g_hMainWnd;                  /* set when the main window's creation returns */

@@ -4,24 +4,29 @@
 #include "resource.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 char *ExpandEntryText(char *text)
 {
     DWORD needed = ExpandEnvironmentStringsA(text, NULL, 0);   /* counts the terminating zero */
-    DWORD written;
+    DWORD size, written;
     char *expanded;
 
     if (needed == 0) {
         ShowSystemError(0);
         return text;
     }
-    expanded = (char *)malloc((size_t)needed + 1);
+    /* The size may come in characters rather than bytes (Wine gives it so in the UTF-8 code
+       page), and no UTF-16 unit takes more than three bytes: room for that, and the
+       result must end inside the buffer. */
+    size = needed * 3 + 1;
+    expanded = (char *)malloc(size);
     if (expanded == NULL) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return text;
     }
-    written = ExpandEnvironmentStringsA(text, expanded, needed);
-    if (written == 0 || written > needed) {
+    written = ExpandEnvironmentStringsA(text, expanded, size);
+    if (written == 0 || written > size || memchr(expanded, '\0', size) == NULL) {
         /* Nothing changes between the two calls, but a short buffer must not pass for a result. */
         if (written == 0)
             ShowSystemError(0);

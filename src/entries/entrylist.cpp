@@ -146,10 +146,15 @@ static size_t RowTextLength(void *context, int index)
     return length > 0 ? (size_t)length : 0;
 }
 
-static void RowCopyText(void *context, int index, char *dest)
+static size_t RowCopyText(void *context, int index, char *dest)
 {
-    if (SendMessageA((HWND)context, LB_GETTEXT, index, (LPARAM)dest) < 0)
+    LRESULT copied = SendMessageA((HWND)context, LB_GETTEXT, index, (LPARAM)dest);
+
+    if (copied < 0) {
         dest[0] = '\0';
+        return 0;
+    }
+    return (size_t)copied;
 }
 
 char *JoinSection(int start)

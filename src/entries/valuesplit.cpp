@@ -71,7 +71,7 @@ size_t FillJoinedSection(const RowSource *rows, int start, char *result, size_t 
 
     result[0] = '\0';
     for (i = 0; i < rows->count; i++) {
-        size_t length;
+        size_t length, copied;
         if (!InSection(&counter, rows->isHeader(rows->context, i)))
             continue;
         length = rows->textLength(rows->context, i);
@@ -79,8 +79,10 @@ size_t FillJoinedSection(const RowSource *rows, int start, char *result, size_t 
            but a short result is better than a write past the buffer. */
         if (used + length + 2 > size)
             break;
-        rows->copyText(rows->context, i, result + used);
-        used += length;
+        /* The length reported beforehand may be too high: the next text goes where this one
+           really ends, so that no zero byte is left inside the value. */
+        copied = rows->copyText(rows->context, i, result + used);
+        used += copied < length ? copied : length;
         result[used++] = ';';
         result[used] = '\0';
     }

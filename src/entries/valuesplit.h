@@ -24,9 +24,12 @@ typedef struct RowSource {
     void *context;
     int count;
     int (*isHeader)(void *context, int index);
+    /* May report more than the text's real length (a list box does so for A callers in a
+       multi-byte code page), never less: it sizes the buffer only. */
     size_t (*textLength)(void *context, int index);
-    /* Writes the row's text and a terminating zero: textLength + 1 bytes. */
-    void (*copyText)(void *context, int index, char *dest);
+    /* Writes the row's text and a terminating zero, at most textLength + 1 bytes, and returns
+       the length actually copied. */
+    size_t (*copyText)(void *context, int index, char *dest);
 } RowSource;
 
 /* Bytes to allocate for the joined section: rows + text lengths of the section's rows + 2. */

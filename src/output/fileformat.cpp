@@ -148,17 +148,71 @@ void WriteBackupHead(TextFile *file)
     WriteText(file, "REGEDIT4\n");
 }
 
-void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value)
+void WriteRegKeyLine(TextFile *file, const char *keyPath)
 {
-    if (value == NULL || value[0] == '\0')
-        return;
     WriteText(file, "\n[");
     WriteText(file, keyPath);
-    WriteText(file, "]\n\"");
+    WriteText(file, "]\n");
+}
+
+void WriteRegStringEntry(TextFile *file, const char *name, const char *value)
+{
+    WriteText(file, "\"");
     WriteText(file, name);
     WriteText(file, "\"=\"");
     WriteEscapedValue(file, value);
     WriteText(file, "\"\n");
+}
+
+void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value)
+{
+    if (value == NULL || value[0] == '\0')
+        return;
+    WriteRegKeyLine(file, keyPath);
+    WriteRegStringEntry(file, name, value);
+}
+
+/* The three texts of a backup, in UTF-8 or in the registry editor's code page. */
+struct BackupTexts {
+    char *name, *userValue, *machineValue;
+};
+
+/* A NULL value stays NULL. 0 when a text has no exact form in the code page (or memory ran out). */
+static int ConvertBackupTexts(const char *name, const char *userValue, const char *machineValue,
+                              CodePageText convert, void *context, struct BackupTexts *out)
+{
+    out->name = convert(context, name);
+    out->userValue = userValue ? convert(context, userValue) : NULL;
+    out->machineValue = machineValue ? convert(context, machineValue) : NULL;
+    return out->name != NULL && (userValue == NULL || out->userValue != NULL) &&
+           (machineValue == NULL || out->machineValue != NULL);
+}
+
+static void WriteBackupBlocks(TextFile *file, const char *name, const char *userValue,
+                              const char *machineValue)
+{
+    WriteBackupBlock(file, USER_ENV_KEY, name, userValue);
+    WriteBackupBlock(file, MACHINE_ENV_KEY, name, machineValue);
+}
+
+void WriteBackupFile(TextFile *file, const char *name, const char *userValue, const char *machineValue,
+                    CodePageText convert, void *context)
+{
+    struct BackupTexts local;
+    int fits = ConvertBackupTexts(name, userValue, machineValue, convert, context, &local);
+
+    if (fits) {
+        WriteBackupHead(file);
+        WriteBackupBlocks(file, local.name, local.userValue, local.machineValue);
+    } else {
+        /* The Unicode form holds every character; the blocks are the same. */
+        StartUnicodeTextFile(file, file->sink, file->context);
+        WriteText(file, UNICODE_REG_HEAD "\n");
+        WriteBackupBlocks(file, name, userValue, machineValue);
+    }
+    free(local.name);
+    free(local.userValue);
+    free(local.machineValue);
 }
 
 /* A growing buffer in memory, the sink of the Compose functions. */
@@ -229,8 +283,25 @@ char *ComposeBackupFile(const char *name, const char *userValue, const char *mac
     }
     StartTextFile(file, AppendToMemory, &memory);
     WriteBackupHead(file);
-    WriteBackupBlock(file, USER_ENV_KEY, name, userValue);
-    WriteBackupBlock(file, MACHINE_ENV_KEY, name, machineValue);
+    WriteBackupBlocks(file, name, userValue, machineValue);
+    result = FinishMemoryText(file, &memory, length);
+    free(file);
+    return result;
+}
+
+char *ComposeBackupFileIn(const char *name, const char *userValue, const char *machineValue,
+                          CodePageText convert, void *context, size_t *length)
+{
+    MemoryText memory = {NULL, 0, 0};
+    TextFile *file = (TextFile *)malloc(sizeof *file);
+    char *result;
+
+    if (file == NULL) {
+        *length = 0;
+        return NULL;
+    }
+    StartTextFile(file, AppendToMemory, &memory);
+    WriteBackupFile(file, name, userValue, machineValue, convert, context);
     result = FinishMemoryText(file, &memory, length);
     free(file);
     return result;

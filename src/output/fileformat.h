@@ -50,12 +50,37 @@ void WriteExportRow(TextFile *file, const char *text);
 void WriteBackupHead(TextFile *file);
 void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value);
 
+/* The pieces of a registration file's block: an empty line and "[KEYPATH]"; a string entry
+   "NAME"="VALUE" with only the value escaped. */
+void WriteRegKeyLine(TextFile *file, const char *keyPath);
+void WriteRegStringEntry(TextFile *file, const char *name, const char *value);
+
+/* The first line of the registry editor's Unicode registration files (UTF-16LE). */
+#define UNICODE_REG_HEAD "Windows Registry Editor Version 5.00"
+
+/* Gives a UTF-8 text in the code page that the registry editor reads REGEDIT4 files in (the
+   system's ANSI code page) as a new text (free it), or NULL when a character has no exact form
+   there or memory runs out. */
+typedef char *(*CodePageText)(void *context, const char *utf8);
+
+/* The whole backup, from the name and the two values in UTF-8 (a NULL value could not be read):
+   REGEDIT4 in the registry editor's code page when every character of the three texts has an
+   exact form there, else the same blocks in the Unicode format (UNICODE_REG_HEAD, UTF-16LE after
+   a byte-order mark), so that importing the file gives back exactly the characters stored.
+   file is started and nothing has been written to it yet. A text that cannot be converted for
+   want of memory also gives the Unicode format, which needs no conversion. */
+void WriteBackupFile(TextFile *file, const char *name, const char *userValue, const char *machineValue,
+                    CodePageText convert, void *context);
+
 /* Whole files in memory, as the program writes them (the user block before the machine block).
    Each returns a new buffer (malloc'ed; free it) with its byte count in *length, or NULL when
    memory runs out. */
 char *ComposeExportFile(const char *name, const char *const *rows, int count, size_t *length);
 char *ComposeBackupFile(const char *name, const char *userValue, const char *machineValue,
                         size_t *length);
+/* The backup as WriteBackupFile writes it. */
+char *ComposeBackupFileIn(const char *name, const char *userValue, const char *machineValue,
+                          CodePageText convert, void *context, size_t *length);
 
 /* Cuts path in place before its last backslash and returns it: "C:\Data\PATH.txt" gives
    "C:\Data", "C:\PATH.txt" gives "C:", a path without a backslash after its first byte gives "".

@@ -41,3 +41,30 @@ char *ComposePendingText(const char *name, const char *machineValue, const char 
 {
     return ComposeText(PENDING_FORMAT, name, machineValue, userValue);
 }
+
+#define LEFT_AS_STORED_FORMAT \
+    "The %s of \"%s\" %s characters that this system's code page cannot hold: the list shows " \
+    "look-alikes or question marks in their place.\r\n\r\n" \
+    "So that nothing is written back with substitutes, Update leaves %s exactly as it is in the " \
+    "registry."
+
+char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft)
+{
+    int both = machineLeft && userLeft;
+    const char *which = both ? "Local Machine and Current User values"
+                             : machineLeft ? "Local Machine value" : "Current User value";
+    const char *verb = both ? "hold" : "holds";
+    const char *them = both ? "each of them" : "it";
+    int length;
+    char *text;
+
+    if (!name)
+        return NULL;
+    length = snprintf(NULL, 0, LEFT_AS_STORED_FORMAT, which, name, verb, them);
+    if (length < 0)
+        return NULL;
+    text = (char *)malloc((size_t)length + 1);
+    if (text)
+        snprintf(text, (size_t)length + 1, LEFT_AS_STORED_FORMAT, which, name, verb, them);
+    return text;
+}

@@ -9,4 +9,12 @@
 char *ComposeUpdateText(const char *name, const char *machineValue, const char *userValue);
 char *ComposePendingText(const char *name, const char *machineValue, const char *userValue);
 
+/* Stands in a question in place of a value that an update leaves as it is in the registry. */
+#define LEFT_AS_STORED_NOTE \
+    "(left as it is in the registry: this system's code page cannot hold all of its characters)"
+
+/* Tells that the machine value, the user value or both hold characters that the process's code
+   page cannot hold, and that updates leave them as they are. A new text, or NULL as above. */
+char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft);
+
 #endif

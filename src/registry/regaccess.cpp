@@ -240,11 +240,10 @@ static BOOL IsStringType(DWORD type)
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-/* UTF-16 text to the process's code page. In a code page other than UTF-8 a character that it
-   cannot hold would come out as a look-alike or a '?': *exact tells. */
-static char *TextFromWide(const WCHAR *wide, BOOL *exact)
+/* UTF-16 text to a code page. In a code page other than UTF-8 a character that it cannot hold
+   would come out as a look-alike or a '?': *exact tells. */
+static char *TextFromWide(const WCHAR *wide, UINT codePage, BOOL *exact)
 {
-    UINT codePage = GetACP();
     BOOL usedDefault = FALSE;
     DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL *usedDefaultFlag = codePage == CP_UTF8 ? NULL : &usedDefault;
@@ -283,9 +282,44 @@ char *StoredValueText(const StoredValue *value, BOOL *exact)
         return text;
     }
     if (IsStringType(value->type))
-        return TextFromWide((const WCHAR *)value->bytes, exact);
+        return TextFromWide((const WCHAR *)value->bytes, GetACP(), exact);
     text = (char *)malloc(strlen((const char *)value->bytes) + 1);
     if (text)
         strcpy(text, (const char *)value->bytes);
     return text;
+}
+
+char *Utf8FromText(const char *text)
+{
+    WCHAR *wide;
+    char *utf8;
+
+    if (GetACP() == CP_UTF8) {
+        utf8 = (char *)malloc(strlen(text) + 1);
+        if (utf8)
+            strcpy(utf8, text);
+        return utf8;
+    }
+    wide = WideFromText(text);
+    if (wide == NULL)
+        return NULL;
+    utf8 = TextFromWide(wide, CP_UTF8, NULL);
+    free(wide);
+    return utf8;
+}
+
+char *StoredValueUtf8(const StoredValue *value)
+{
+    char *text, *utf8;
+
+    if (value->status == ERROR_SUCCESS && value->bytes != NULL && IsStringType(value->type))
+        return TextFromWide((const WCHAR *)value->bytes, CP_UTF8, NULL);
+    /* An absent value, or one of another type, whose bytes are text of the process's code page
+       as ReadEnvValue gives them. */
+    text = StoredValueText(value, NULL);
+    if (text == NULL)
+        return NULL;
+    utf8 = Utf8FromText(text);
+    ReleaseText(&text);
+    return utf8;
 }

@@ -78,6 +78,7 @@ inline RowSource RowsOf(const std::vector<FuzzRow> &rows)
     source.copyText = [](void *context, int index, char *dest) {
         const std::string &text = (*(std::vector<FuzzRow> *)context)[index].text;
         memcpy(dest, text.c_str(), text.size() + 1);
+        return text.size();
     };
     return source;
 }

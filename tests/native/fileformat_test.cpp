@@ -322,3 +322,64 @@ TEST(UnicodeTextFile, LongTextsCrossTheBufferWhole)
     }
     EXPECT_EQ(expected, WriteUnicode(text));
 }
+
+namespace {
+
+/* A stand-in for the system's ANSI code page: Latin-1, which holds U+0000 to U+00FF as one byte
+   each and nothing beyond. */
+char *Latin1Text(void *, const char *utf8)
+{
+    std::string out;
+    for (const unsigned char *p = (const unsigned char *)utf8; *p; p++) {
+        if (*p < 0x80)
+            out += (char)*p;
+        else if ((*p == 0xC2 || *p == 0xC3) && (p[1] & 0xC0) == 0x80) {
+            out += (char)(((p[0] & 0x03) << 6) | (p[1] & 0x3F));
+            p++;
+        } else
+            return nullptr;
+    }
+    return strdup(out.c_str());
+}
+
+std::string ChosenBackup(const char *name, const char *userValue, const char *machineValue)
+{
+    size_t length = 0;
+    char *bytes = ComposeBackupFileIn(name, userValue, machineValue, Latin1Text, nullptr, &length);
+    return Take(bytes, length);
+}
+
+} // namespace
+
+TEST(FileFormatGolden, BackupOutsideTheCodePageIsInTheUnicodeFormat)
+{
+    EXPECT_EQ(ReadGolden("backup_unicode.reg"),
+              ChosenBackup("PATH", u8"C:\\Users\\张伟\\bin", u8"C:\\Łódź\\bin;C:\\日本\\tools;\"C:\\plain\""));
+}
+
+/* REGEDIT4 in the code page when the name and both values fit it, whole; the Unicode format as
+   soon as one character of any of the three does not. A value that could not be read (NULL)
+   decides nothing. */
+TEST(FileFormat, BackupChoosesItsFormatByEveryCharacter)
+{
+    const std::string unicodeHead("\xFF\xFEW\0i\0n\0", 8);
+    const struct {
+        const char *what, *name, *user, *machine;
+        std::string expected;   /* the whole file, or for the Unicode format its first bytes */
+    } cases[] = {
+        {"ASCII: the bytes of today", "PATH", "C:\\Tools;\"D:\\My Tools\\bin\"",
+         "%SystemRoot%\\system32;%SystemRoot%", ReadGolden("backup_example.reg")},
+        {"Latin-1 fits: its bytes", "PATH", u8"C:\\café", nullptr,
+         "REGEDIT4\r\n" + std::string(kUserHead) + "\"PATH\"=\"C:\\\\caf\xE9\"\r\n"},
+        {"neither value", "PATH", nullptr, nullptr, "REGEDIT4\r\n"},
+        {"user value outside", "PATH", u8"C:\\Users\\张伟", "x", unicodeHead},
+        {"machine value outside", "PATH", "x", u8"C:\\Łódź", unicodeHead},
+        {"name outside", u8"ŻAł", "x", "y", unicodeHead},
+        {"unread user value, machine outside", "PATH", nullptr, u8"日本", unicodeHead},
+    };
+    for (const auto &c : cases) {
+        std::string file = ChosenBackup(c.name, c.user, c.machine);
+        bool unicode = c.expected[0] == '\xFF';
+        EXPECT_EQ(c.expected, unicode ? file.substr(0, c.expected.size()) : file) << c.what;
+    }
+}

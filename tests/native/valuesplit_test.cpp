@@ -26,6 +26,7 @@ std::vector<std::string> Split(const std::string &value)
 struct Row {
     std::string text;
     int data;   /* non-zero: header row */
+    size_t overReported = 0;   /* bytes that the length query adds to the real length */
 };
 
 RowSource SourceOf(const std::vector<Row> &rows)
@@ -37,11 +38,13 @@ RowSource SourceOf(const std::vector<Row> &rows)
         return (*static_cast<std::vector<Row> *>(context))[index].data != 0 ? 1 : 0;
     };
     source.textLength = [](void *context, int index) {
-        return (*static_cast<std::vector<Row> *>(context))[index].text.size();
+        const Row &row = (*static_cast<std::vector<Row> *>(context))[index];
+        return row.text.size() + row.overReported;
     };
     source.copyText = [](void *context, int index, char *dest) {
         const std::string &text = (*static_cast<std::vector<Row> *>(context))[index].text;
         memcpy(dest, text.c_str(), text.size() + 1);
+        return text.size();
     };
     return source;
 }
@@ -232,4 +235,15 @@ TEST(ValueSplit, LinearOnAMegabyteOfElements)
     std::vector<std::string> rows = Split(value);
     ASSERT_EQ(100000u, rows.size());
     EXPECT_EQ(value, JoinEntries(rows));
+}
+
+/* A list box may report more than a text's real length (A callers in a multi-byte code page such
+   as UTF-8): the join must go on where each text really ends, or a zero byte left inside the
+   value would cut off every later element. */
+TEST(ValueSplit, JoinIgnoresOverReportedLengths)
+{
+    std::vector<Row> rows = {M, {u8"C:\\Łódź\\bin", 0, 3}, {"", 0, 2}, {"C:\\plain", 0, 9},
+                             U, {u8"C:\\Users\\张伟\\bin", 0, 4}, {"b", 0, 1}};
+    EXPECT_EQ(u8"C:\\Łódź\\bin;;C:\\plain", Join(rows, 1));
+    EXPECT_EQ(u8"C:\\Users\\张伟\\bin;b", Join(rows, 0));
 }

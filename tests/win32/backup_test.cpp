@@ -293,3 +293,48 @@ TEST(BackupRoundTrip, SystemRegistryEditorRestoresTheValues)
     ClearLastPath();
     strcpy(g_varName, "PATH");
 }
+
+/* The registry editor reads REGEDIT4 in the system's ANSI code page (1252 here): values that it
+   holds (é, ß) go out as REGEDIT4 in that code page, values beyond it (Ł, Chinese) in the Unicode
+   format. Either way the import gives back exactly the characters stored, read through the wide
+   calls although the test program's own code page cannot hold them. */
+TEST(BackupRoundTrip, EveryCharacterComesBackInTheFormatThatHoldsIt)
+{
+    const char *name = "VELKOR_TEST_ROUNDTRIP";
+    const struct {
+        const char *what;
+        std::string user, machine, head;
+    } cases[] = {
+        {"code page 1252", u8"C:\\café;D:\\Straße", u8"C:\\Tools;\"E:\\naïve\"", "REGEDIT4\r\n"},
+        {"beyond it", u8"C:\\Users\\张伟\\bin", u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain",
+         std::string("\xFF\xFEW\0i\0n\0d\0o\0w\0s\0", 16)},
+    };
+    strcpy(g_varName, name);
+    ClearLastPath();
+    for (const auto &c : cases) {
+        DeleteValues(name);
+        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, name, REG_EXPAND_SZ, c.user));
+        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, name, REG_EXPAND_SZ, c.machine));
+        std::string path = TempDir() + "\\roundtrip.reg";
+        {
+            DialogAnswerer answerer;
+            QueueSaveAs(answerer, path);
+            BackupRegistryValues();
+            EXPECT_EQ(1u, answerer.Seen().size()) << c.what;
+        }
+        EXPECT_EQ(c.head, ReadWholeFile(path).substr(0, c.head.size())) << c.what;
+        DeleteValues(name);
+
+        ASSERT_TRUE(ImportWithRegedit(path));
+
+        DWORD type = 0;
+        std::string text;
+        EXPECT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, name, &type, &text));
+        EXPECT_EQ(c.user, text) << c.what;
+        EXPECT_TRUE(GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, name, &type, &text));
+        EXPECT_EQ(c.machine, text) << c.what;
+    }
+    DeleteValues(name);
+    ClearLastPath();
+    strcpy(g_varName, "PATH");
+}

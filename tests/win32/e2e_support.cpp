@@ -3,6 +3,8 @@
 #include "common/texts.h"
 #include "resource.h"
 
+#include <dlgs.h>
+
 namespace {
 
 std::wstring Widen(const std::string &text)
@@ -268,4 +270,37 @@ void PostKey(HWND control, WORD virtualKey)
     UINT scan = MapVirtualKeyW(virtualKey, 0 /* MAPVK_VK_TO_VSC */);
     PostMessageW(control, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
     PostMessageW(control, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
+}
+
+std::vector<std::string> ListTexts(HWND list)
+{
+    std::vector<std::string> texts;
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+    for (int i = 0; i < (int)count; i++) {
+        DWORD_PTR length = 0, got = 0;
+        /* The program may be refilling the list meanwhile: a row that is gone reads as "". */
+        SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
+        if ((LRESULT)length < 0)
+            length = 0;
+        std::wstring text(length + 1, L'\0');
+        SendMessageTimeoutW(list, LB_GETTEXT, i, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 2000, &got);
+        text.resize((LRESULT)got < 0 || got > length ? 0 : got);
+        texts.push_back(Narrow(text));
+    }
+    return texts;
+}
+
+void SelectListRow(HWND main, int row)
+{
+    HWND list = GetDlgItem(main, IDC_ENTRY_LIST);
+    DWORD_PTR result;
+    SendMessageTimeoutW(list, LB_SETCURSEL, row, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_ENTRY_LIST, LBN_SELCHANGE), (LPARAM)list);
+}
+
+HWND SaveDialogNameField(HWND dialog)
+{
+    HWND field = GetDlgItem(dialog, cmb13);
+    return field ? field : GetDlgItem(dialog, edt1);
 }

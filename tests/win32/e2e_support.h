@@ -82,4 +82,11 @@ bool WaitUntil(Predicate predicate, DWORD timeoutMs)
     }
 }
 
+/* The rows of another process's entry list, as UTF-8 (LB_GETTEXT W form). */
+std::vector<std::string> ListTexts(HWND list);
+/* Selects a row of the main window's entry list and notifies the window as a click would. */
+void SelectListRow(HWND main, int row);
+/* The file name field of a save dialog of another process. */
+HWND SaveDialogNameField(HWND dialog);
+
 #endif

@@ -9,6 +9,8 @@
 #include "resource.h"
 
 #include <algorithm>
+
+#include <cstring>
 #include <string>
 
 namespace {
@@ -390,4 +392,193 @@ TEST_F(AppRun, SnapshotsCommandOpensTheFolderInExplorer)
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(explorer); }, 10000));
     }
     CloseAndExpectExitZero(first, wnd);
+
+/* ---- Every character survives ---- */
+
+namespace {
+
+/* A variable named in Polish, with a machine value in Polish and Japanese and a user value in
+   Chinese, stored through the wide calls as Windows stores them. velkor.exe runs in UTF-8 (its
+   manifest), so all of it reaches the list, the edit field, the registry and the files unchanged. */
+const char kForeignName[] = u8"VELKOR_TEST_Żuławy_ł";
+const char kForeignMachine[] = u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain";
+const char kForeignUser[] = u8"C:\\Users\\张伟\\bin";
+
+class AppForeignText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(NoAppRunning());
+        ClearPlacementKeys();
+        WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
+        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName, REG_EXPAND_SZ, kForeignMachine));
+        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName, REG_SZ, kForeignUser));
+        dir_ = TempDir();
+    }
+    void TearDown() override
+    {
+        app.Kill();
+        NoAppRunning();
+        DeleteWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName);
+        DeleteWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName);
+        ClearPlacementKeys();
+        WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
+    }
+
+    /* Starts the program and retrieves the variable through F3 and the variable-name dialog;
+       returns the main window once the list shows its rows. */
+    HWND StartOnTheVariable(const std::string &name = kForeignName, size_t rows = 6)
+    {
+        if (!app.Start())
+            return NULL;
+        HWND wnd = app.WaitForMainWindow();
+        if (!wnd)
+            return NULL;
+        PostKey(GetDlgItem(wnd, IDC_ENTRY_EDIT), VK_F3);
+        HWND dialog = app.WaitForDialog("EnvVar Name");
+        if (!dialog)
+            return NULL;
+        SetWindowTextOf(GetDlgItem(dialog, IDC_VAR_NAME), name);
+        ClickButton(dialog, IDC_VAR_OK);
+        /* The retrieve runs as the dialog ends, before the program reads any message of ours: the
+           list is not read while it still shows PATH. */
+        WaitUntil([&] { return !IsWindow(dialog); }, 10000);
+        HWND list = GetDlgItem(wnd, IDC_ENTRY_LIST);
+        WaitUntil([&] { return ListTexts(list).size() == rows; }, 10000);
+        return wnd;
+    }
+
+    /* Answers the save dialog that command opens with path; true when the file then exists. */
+    bool SaveThrough(HWND wnd, UINT command, const std::string &path)
+    {
+        PostCommand(wnd, command);
+        HWND dialog = app.WaitForDialog("");
+        if (!dialog)
+            return false;
+        SetWindowTextOf(SaveDialogNameField(dialog), path);
+        ClickButton(dialog, IDOK);
+        return WaitUntil([&] { return !IsWindow(dialog) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+    }
+
+    /* The message box that the program shows next: its text, answered with button. */
+    std::string Answer(int button)
+    {
+        HWND box = app.WaitForDialog(APP_TITLE);
+        if (!box)
+            return "<no message>";
+        std::string text = MessageBoxText(box);
+        ClickButton(box, button);
+        WaitUntil([&] { return !IsWindow(box); }, 5000);
+        return text;
+    }
+
+    std::string dir_;
+    AppProcess app;
+};
+
+std::string EditFieldText(HWND wnd)
+{
+    return WindowText(GetDlgItem(wnd, IDC_ENTRY_EDIT));
+}
+
+} // namespace
+
+/* Retrieve, selection and edit field, modify, F5 and Update. */
+TEST_F(AppForeignText, ValuesNamesAndFoldersInAnyScriptGoThroughUnchanged)
+{
+    const std::string folder = dir_ + u8"\\Łódź";
+    ASSERT_TRUE(CreateDirectoryW(WideFromUtf8(folder).c_str(), NULL));
+    HWND wnd = StartOnTheVariable();
+    ASSERT_TRUE(wnd != NULL);
+    HWND list = GetDlgItem(wnd, IDC_ENTRY_LIST);
+    const std::vector<std::string> retrieved = {MACHINE_HEADER_TEXT, u8"C:\\Łódź\\bin", u8"C:\\日本\\tools",
+                                                "C:\\plain", USER_HEADER_TEXT, kForeignUser};
+    ASSERT_EQ(retrieved, ListTexts(list));
+
+    /* The selection brings the row into the edit field; Modify puts the edited text back. */
+    SelectListRow(wnd, 1);
+    EXPECT_TRUE(WaitUntil([&] { return EditFieldText(wnd) == u8"C:\\Łódź\\bin"; }, 5000)) << EditFieldText(wnd);
+    SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), folder);
+    PostCommand(wnd, IDM_MODIFY);
+    ASSERT_TRUE(WaitUntil([&] { return ListTexts(list)[1] == folder; }, 5000)) << ListTexts(list)[1];
+
+    /* F5 from the header: the existing folder named in Polish passes, the missing one stops it. */
+    SelectListRow(wnd, 0);
+    PostCommand(wnd, IDM_CHECK);
+    EXPECT_EQ("May be error here?", Answer(IDOK));
+    DWORD_PTR selected = 0;
+    SendMessageTimeoutW(list, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected);
+    EXPECT_EQ(2u, selected);
+    EXPECT_EQ(u8"C:\\日本\\tools", EditFieldText(wnd));
+
+    /* Update shows and writes every character; the user value, untouched, stays as it was. */
+    PostCommand(wnd, IDM_UPDATE);
+    std::string machine = folder + u8";C:\\日本\\tools;C:\\plain";
+    std::string question = Answer(IDYES);
+    EXPECT_EQ(0u, question.find(std::string("You are about update environment variable \"") + kForeignName + "\"")) << question;
+    EXPECT_NE(std::string::npos, question.find(machine + "\r\n" USER_HEADER_TEXT "\r\n" + kForeignUser + "\r\n")) << question;
+    DWORD type = 0;
+    std::string stored;
+    ASSERT_TRUE(WaitUntil([&] { return GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName, &type, &stored) && stored == machine; }, 5000)) << stored;
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+    ASSERT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName, &type, &stored));
+    EXPECT_EQ(kForeignUser, stored);
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
+
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
+    EXPECT_EQ(0u, code);
+    RemoveDirectoryW(WideFromUtf8(folder).c_str());
+}
+
+/* The export is UTF-8 (no byte-order mark, CR LF); the backup, beyond the system's code page, is
+   in the registry editor's Unicode format, and importing it gives back every character. */
+TEST_F(AppForeignText, ExportIsUtf8AndBackupRestoresEveryCharacter)
+{
+    HWND wnd = StartOnTheVariable();
+    ASSERT_TRUE(wnd != NULL);
+    std::string exported = dir_ + "\\export.txt";
+    ASSERT_TRUE(SaveThrough(wnd, IDM_EXPORT, exported));
+    EXPECT_EQ(std::string(kForeignName) + "=\r\n" MACHINE_HEADER_TEXT "\r\n" + u8"C:\\Łódź\\bin\r\nC:\\日本\\tools\r\n"
+                  "C:\\plain\r\n" USER_HEADER_TEXT "\r\n" + kForeignUser + "\r\n",
+              ReadWholeFile(exported));
+
+    std::string backup = dir_ + "\\backup.reg";
+    ASSERT_TRUE(SaveThrough(wnd, IDM_BACKUP, backup));
+    std::string bytes = ReadWholeFile(backup);
+    ASSERT_EQ(0u, bytes.size() % 2);
+    ASSERT_EQ("\xFF\xFE", bytes.substr(0, 2));
+    std::wstring units((bytes.size() - 2) / 2, L'\0');
+    memcpy(&units[0], bytes.data() + 2, bytes.size() - 2);
+    EXPECT_EQ(std::string("Windows Registry Editor Version 5.00\r\n\r\n[" USER_ENV_KEY "]\r\n\"") + kForeignName +
+                  u8"\"=\"C:\\\\Users\\\\张伟\\\\bin\"\r\n\r\n[" MACHINE_ENV_KEY "]\r\n\"" + kForeignName +
+                  u8"\"=\"C:\\\\Łódź\\\\bin;C:\\\\日本\\\\tools;C:\\\\plain\"\r\n",
+              Utf8FromWide(units));
+
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code));
+    DeleteWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName);
+    DeleteWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName);
+    ASSERT_TRUE(ImportWithRegedit(backup));
+    DWORD type = 0;
+    std::string stored;
+    EXPECT_TRUE(GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName, &type, &stored));
+    EXPECT_EQ(kForeignMachine, stored);
+    EXPECT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName, &type, &stored));
+    EXPECT_EQ(kForeignUser, stored);
+}
+
+/* A name of 255 characters of three UTF-8 bytes each is taken whole: its value is found. */
+TEST_F(AppForeignText, LongestNameInAnyScriptIsTakenWhole)
+{
+    std::string name;
+    for (int i = 0; i < 255; i++)
+        name += u8"日";
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, name, REG_SZ, u8"C:\\Ż"));
+    HWND wnd = StartOnTheVariable(name, 3);
+    std::vector<std::string> rows = wnd ? ListTexts(GetDlgItem(wnd, IDC_ENTRY_LIST)) : std::vector<std::string>();
+    DeleteWideValue(HKEY_CURRENT_USER, kUserSubkey, name);
+    EXPECT_EQ(std::vector<std::string>({MACHINE_HEADER_TEXT, USER_HEADER_TEXT, u8"C:\\Ż"}), rows);
 }

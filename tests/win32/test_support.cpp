@@ -351,3 +351,59 @@ struct OwnLocalAppData {
     }
 } g_ownLocalAppData;
 }  // namespace
+
+std::wstring WideFromUtf8(const std::string &text)
+{
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
+    std::wstring wide(length > 0 ? length : 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(length > 0 ? length - 1 : 0);
+    return wide;
+}
+
+std::string Utf8FromWide(const std::wstring &text)
+{
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string utf8(length > 0 ? length : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], length, NULL, NULL);
+    utf8.resize(length > 0 ? length - 1 : 0);
+    return utf8;
+}
+
+bool SetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD type, const std::string &text)
+{
+    HKEY key;
+    if (RegCreateKeyExW(root, WideFromUtf8(subkey).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
+        return false;
+    std::wstring wide = WideFromUtf8(text);
+    LONG status = RegSetValueExW(key, WideFromUtf8(name).c_str(), 0, type, (const BYTE *)wide.c_str(),
+                                 (DWORD)((wide.size() + 1) * sizeof(WCHAR)));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text)
+{
+    HKEY key;
+    if (RegOpenKeyExW(root, WideFromUtf8(subkey).c_str(), 0, KEY_READ, &key))
+        return false;
+    std::wstring wideName = WideFromUtf8(name);
+    DWORD size = 0;
+    LONG status = RegQueryValueExW(key, wideName.c_str(), NULL, type, NULL, &size);
+    if (status == ERROR_SUCCESS) {
+        std::wstring wide(size / sizeof(WCHAR) + 1, L'\0');
+        status = RegQueryValueExW(key, wideName.c_str(), NULL, type, (BYTE *)&wide[0], &size);
+        *text = Utf8FromWide(wide.c_str());
+    }
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+void DeleteWideValue(HKEY root, const char *subkey, const std::string &name)
+{
+    HKEY key;
+    if (RegOpenKeyExW(root, WideFromUtf8(subkey).c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, WideFromUtf8(name).c_str());
+        RegCloseKey(key);
+    }
+}

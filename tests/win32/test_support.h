@@ -88,6 +88,18 @@ std::string SystemText(DWORD code);
 std::string ReadWholeFile(const std::string &path);
 std::string TempDir();   /* a new, empty folder of the test's own, as a Windows path without trailing '\' */
 
+/* Texts in any script: UTF-8 here, UTF-16 for the wide calls. */
+std::wstring WideFromUtf8(const std::string &text);
+std::string Utf8FromWide(const std::wstring &text);
+
+/* Values whose name and text are UTF-8, stored and read through the wide registry calls, as
+   Windows itself stores them: the A calls of the test program, which runs in code page 1252,
+   would turn Ł into L and Chinese into '?'. SetWideValue stores the text with its zero;
+   GetWideValue gives it up to its first zero, and its type. */
+bool SetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD type, const std::string &text);
+bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text);
+void DeleteWideValue(HKEY root, const char *subkey, const std::string &name);
+
 #endif
 
 /* Snapshots. The test program points LOCALAPPDATA at a new temporary folder as it starts, so that

@@ -2,6 +2,7 @@
 
 #include "test_support.h"
 #include "common/common.h"
+#include "registry/confirmtext.h"
 #include "registry/workflow.h"
 #include "resource.h"
 
@@ -726,4 +727,67 @@ TEST_F(WorkflowNameDialog, ClosingEndsItWithoutAName)
     EXPECT_EQ(2u, answerer.Seen().size());
     EXPECT_STREQ(kVarName, g_varName);
     EXPECT_EQ(shown, ListRows());
+}
+
+/* ---- Values that the process's code page cannot hold ---- */
+
+/* The test program runs without the manifest, in code page 1252, as the program runs on Windows
+   before 10 version 1903: a value stored with Ł or Chinese (through the wide calls, as Windows
+   stores it) is read with substitutes. The retrieve tells so once, naming the section; the update
+   and the close guard leave that value exactly as stored and say so in their question, while the
+   other value is written as usual. A value that the code page holds (café) is written. */
+class WorkflowForeignCharacters : public WorkflowTest {};
+
+TEST_F(WorkflowForeignCharacters, ValueWithSubstitutesIsLeftAsStored)
+{
+    const std::string machineForeign = u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain";
+    const std::string userForeign = u8"C:\\Users\\张伟\\bin";
+    const struct {
+        const char *what;
+        bool machineLeft, userLeft;
+        int mode;
+        const char *told;
+    } cases[] = {
+        {"machine, Update", true, false, CONFIRM_UPDATE, "The Local Machine value of \"VELKOR_TEST_WF\" holds"},
+        {"user, close guard", false, true, CONFIRM_PENDING, "The Current User value of \"VELKOR_TEST_WF\" holds"},
+        {"both, Update", true, true, CONFIRM_UPDATE,
+         "The Local Machine and Current User values of \"VELKOR_TEST_WF\" hold"},
+    };
+    const std::string note = LEFT_AS_STORED_NOTE;
+    for (const auto &c : cases) {
+        std::string machine = c.machineLeft ? machineForeign : u8"C:\\café";
+        std::string user = c.userLeft ? userForeign : "C:\\u";
+        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, REG_EXPAND_SZ, machine));
+        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, REG_SZ, user));
+        {
+            DialogAnswerer startup;
+            startup.QueueClick(IDOK);
+            ASSERT_TRUE(CreateMainWindow() != NULL);
+            ASSERT_EQ(1u, startup.Seen().size()) << c.what;
+            EXPECT_EQ(0u, startup.Seen()[0].text.find(c.told)) << startup.Seen()[0].text;
+            EXPECT_EQ(MB_ICONWARNING, startup.Seen()[0].icon) << c.what;
+        }
+        EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m2", "#" USER_HEADER_TEXT, "C:\\u2"});
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDYES);
+        EXPECT_TRUE(c.mode == CONFIRM_PENDING ? QueryClose() : UpdateVariable(CONFIRM_UPDATE)) << c.what;
+        ASSERT_EQ(1u, answerer.Seen().size()) << c.what;
+        const std::string &question = answerer.Seen()[0].text;
+        EXPECT_NE(std::string::npos, question.find(MACHINE_HEADER_TEXT "\r\n" +
+                                                   (c.machineLeft ? note : "C:\\m2") + "\r\n")) << question;
+        EXPECT_NE(std::string::npos, question.find(USER_HEADER_TEXT "\r\n" +
+                                                   (c.userLeft ? note : "C:\\u2") + "\r\n")) << question;
+        EXPECT_FALSE(g_modified) << c.what;
+
+        DWORD type = 0;
+        std::string stored;
+        ASSERT_TRUE(GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, &type, &stored));
+        EXPECT_EQ(c.machineLeft ? machine : "C:\\m2", stored) << c.what;
+        EXPECT_EQ((DWORD)REG_EXPAND_SZ, type) << c.what;
+        ASSERT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, &type, &stored));
+        EXPECT_EQ(c.userLeft ? user : "C:\\u2", stored) << c.what;
+        EXPECT_EQ(c.userLeft ? (DWORD)REG_SZ : (DWORD)REG_EXPAND_SZ, type) << c.what;
+        DestroyMainWindow();
+    }
+    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);   /* the placement that the close guard saved */
 }
