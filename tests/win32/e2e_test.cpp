@@ -392,6 +392,7 @@ TEST_F(AppRun, SnapshotsCommandOpensTheFolderInExplorer)
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(explorer); }, 10000));
     }
     CloseAndExpectExitZero(first, wnd);
+}
 
 /* ---- Every character survives ---- */
 
