@@ -215,7 +215,7 @@ void WriteBackupFile(TextFile *file, const char *name, const char *userValue, co
     free(local.machineValue);
 }
 
-/* A growing buffer in memory, the sink of the Compose functions. */
+/* A growing buffer in memory, the sink of ComposeInMemory. */
 typedef struct MemoryText {
     char *bytes;
     size_t length;
@@ -238,73 +238,86 @@ static int AppendToMemory(void *context, const char *bytes, size_t count)
     return 1;
 }
 
-/* Hands the composed bytes to the caller, or frees them when a write failed. */
-static char *FinishMemoryText(TextFile *file, MemoryText *memory, size_t *length)
+char *ComposeInMemory(int unicode, TextWriter write, const void *context, size_t *length)
 {
-    if (!FinishTextFile(file) || AppendToMemory(memory, "", 1) == 0) {
-        free(memory->bytes);
-        *length = 0;
+    MemoryText memory = {NULL, 0, 0};
+    TextFile *file = (TextFile *)malloc(sizeof *file);   /* 16 KB: kept off the stack */
+    int written;
+
+    *length = 0;
+    if (file == NULL)
+        return NULL;
+    if (unicode)
+        StartUnicodeTextFile(file, AppendToMemory, &memory);
+    else
+        StartTextFile(file, AppendToMemory, &memory);
+    write(file, context);
+    written = FinishTextFile(file) && AppendToMemory(&memory, "", 1);
+    free(file);
+    if (!written) {
+        free(memory.bytes);
         return NULL;
     }
-    *length = memory->length - 1;   /* the zero added above is not part of the file */
-    return memory->bytes;
+    *length = memory.length - 1;   /* the zero added above is not part of the file */
+    return memory.bytes;
+}
+
+struct ExportRows {
+    const char *name;
+    const char *const *rows;
+    int count;
+};
+
+static void WriteExportRows(TextFile *file, const void *context)
+{
+    const struct ExportRows *export_ = (const struct ExportRows *)context;
+    int i;
+
+    WriteExportHead(file, export_->name);
+    for (i = 0; i < export_->count; i++)
+        WriteExportRow(file, export_->rows[i]);
 }
 
 char *ComposeExportFile(const char *name, const char *const *rows, int count, size_t *length)
 {
-    MemoryText memory = {NULL, 0, 0};
-    TextFile *file = (TextFile *)malloc(sizeof *file);
-    char *result;
-    int i;
+    struct ExportRows export_ = {name, rows, count};
+    return ComposeInMemory(0, WriteExportRows, &export_, length);
+}
 
-    if (file == NULL) {
-        *length = 0;
-        return NULL;
-    }
-    StartTextFile(file, AppendToMemory, &memory);
-    WriteExportHead(file, name);
-    for (i = 0; i < count; i++)
-        WriteExportRow(file, rows[i]);
-    result = FinishMemoryText(file, &memory, length);
-    free(file);
-    return result;
+struct BackupValues {
+    const char *name, *userValue, *machineValue;
+    CodePageText convert;
+    void *context;
+};
+
+static void WriteBackupAsRegedit4(TextFile *file, const void *context)
+{
+    const struct BackupValues *values = (const struct BackupValues *)context;
+
+    WriteBackupHead(file);
+    WriteBackupBlocks(file, values->name, values->userValue, values->machineValue);
+}
+
+static void WriteBackupInCodePage(TextFile *file, const void *context)
+{
+    const struct BackupValues *values = (const struct BackupValues *)context;
+
+    WriteBackupFile(file, values->name, values->userValue, values->machineValue,
+                    values->convert, values->context);
 }
 
 char *ComposeBackupFile(const char *name, const char *userValue, const char *machineValue,
                         size_t *length)
 {
-    MemoryText memory = {NULL, 0, 0};
-    TextFile *file = (TextFile *)malloc(sizeof *file);
-    char *result;
-
-    if (file == NULL) {
-        *length = 0;
-        return NULL;
-    }
-    StartTextFile(file, AppendToMemory, &memory);
-    WriteBackupHead(file);
-    WriteBackupBlocks(file, name, userValue, machineValue);
-    result = FinishMemoryText(file, &memory, length);
-    free(file);
-    return result;
+    struct BackupValues values = {name, userValue, machineValue, NULL, NULL};
+    return ComposeInMemory(0, WriteBackupAsRegedit4, &values, length);
 }
 
 char *ComposeBackupFileIn(const char *name, const char *userValue, const char *machineValue,
                           CodePageText convert, void *context, size_t *length)
 {
-    MemoryText memory = {NULL, 0, 0};
-    TextFile *file = (TextFile *)malloc(sizeof *file);
-    char *result;
-
-    if (file == NULL) {
-        *length = 0;
-        return NULL;
-    }
-    StartTextFile(file, AppendToMemory, &memory);
-    WriteBackupFile(file, name, userValue, machineValue, convert, context);
-    result = FinishMemoryText(file, &memory, length);
-    free(file);
-    return result;
+    struct BackupValues values = {name, userValue, machineValue, convert, context};
+    return ComposeInMemory(0, WriteBackupInCodePage, &values, length);
 }
 
 char *CutToFolder(char *path)

@@ -72,6 +72,12 @@ typedef char *(*CodePageText)(void *context, const char *utf8);
 void WriteBackupFile(TextFile *file, const char *name, const char *userValue, const char *machineValue,
                     CodePageText convert, void *context);
 
+/* Runs write over a text file whose bytes gather in memory (UTF-16LE as StartUnicodeTextFile
+   writes them when unicode is non-zero) and returns them as a new buffer (malloc'ed; free it) with
+   their count in *length, or NULL when memory runs out. */
+typedef void (*TextWriter)(TextFile *file, const void *context);
+char *ComposeInMemory(int unicode, TextWriter write, const void *context, size_t *length);
+
 /* Whole files in memory, as the program writes them (the user block before the machine block).
    Each returns a new buffer (malloc'ed; free it) with its byte count in *length, or NULL when
    memory runs out. */

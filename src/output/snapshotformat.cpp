@@ -203,51 +203,25 @@ void WriteSnapshotBlock(TextFile *file, const char *keyPath, const char *name,
     WriteText(file, "\n");
 }
 
-/* A growing buffer in memory, the sink of ComposeSnapshotFile. */
-typedef struct MemoryBytes {
-    char *bytes;
-    size_t length;
-    size_t capacity;
-} MemoryBytes;
+struct SnapshotValues {
+    const char *name;
+    const SnapshotValue *user, *machine;
+};
 
-static int AppendBytes(void *context, const char *bytes, size_t count)
+static void WriteSnapshot(TextFile *file, const void *context)
 {
-    MemoryBytes *memory = (MemoryBytes *)context;
-    if (memory->length + count > memory->capacity) {
-        size_t capacity = (memory->length + count) * 2;
-        char *grown = (char *)realloc(memory->bytes, capacity);
-        if (grown == NULL)
-            return 0;
-        memory->bytes = grown;
-        memory->capacity = capacity;
-    }
-    memcpy(memory->bytes + memory->length, bytes, count);
-    memory->length += count;
-    return 1;
+    const struct SnapshotValues *values = (const struct SnapshotValues *)context;
+
+    WriteSnapshotHead(file);
+    WriteSnapshotBlock(file, USER_ENV_KEY, values->name, values->user);
+    WriteSnapshotBlock(file, MACHINE_ENV_KEY, values->name, values->machine);
 }
 
 char *ComposeSnapshotFile(const char *name, const SnapshotValue *user,
                           const SnapshotValue *machine, size_t *length)
 {
-    MemoryBytes memory = {NULL, 0, 0};
-    TextFile *file = (TextFile *)malloc(sizeof *file);
-    int written;
-
-    *length = 0;
-    if (file == NULL)
-        return NULL;
-    StartUnicodeTextFile(file, AppendBytes, &memory);
-    WriteSnapshotHead(file);
-    WriteSnapshotBlock(file, USER_ENV_KEY, name, user);
-    WriteSnapshotBlock(file, MACHINE_ENV_KEY, name, machine);
-    written = FinishTextFile(file) && AppendBytes(&memory, "", 1);
-    free(file);
-    if (!written) {
-        free(memory.bytes);
-        return NULL;
-    }
-    *length = memory.length - 1;   /* the zero added above is not part of the file */
-    return memory.bytes;
+    struct SnapshotValues values = {name, user, machine};
+    return ComposeInMemory(1, WriteSnapshot, &values, length);
 }
 
 /* The length of the well-formed UTF-8 character at text (1 to 4), or 0 when it is not one. */

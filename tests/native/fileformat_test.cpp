@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "golden.h"
+
 #include "common/texts.h"
 #include "output/fileformat.h"
 
@@ -11,23 +13,6 @@
 #include <vector>
 
 namespace {
-
-std::string ReadGolden(const char *name)
-{
-    std::string path = std::string(VELKOR_GOLDEN_DIR) + "/" + name;
-    std::string bytes;
-    FILE *file = fopen(path.c_str(), "rb");
-    if (!file) {
-        ADD_FAILURE() << "cannot open " << path;
-        return bytes;
-    }
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, got);
-    fclose(file);
-    return bytes;
-}
 
 std::string Take(char *bytes, size_t length)
 {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "golden.h"
+
 #include "output/snapshotformat.h"
 
 #include <stdio.h>
@@ -11,22 +13,6 @@
 namespace {
 
 const unsigned long kSz = 1, kExpandSz = 2, kMultiSz = 7, kDword = 4, kQword = 11;
-
-std::string ReadGolden(const std::string &name)
-{
-    std::string path = std::string(VELKOR_GOLDEN_DIR) + "/" + name, bytes;
-    FILE *file = fopen(path.c_str(), "rb");
-    if (!file) {
-        ADD_FAILURE() << "cannot open " << path;
-        return bytes;
-    }
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, got);
-    fclose(file);
-    return bytes;
-}
 
 /* A UTF-16LE text as its bytes, the terminating zero included, from UTF-16 units. */
 std::string Utf16(const std::u16string &text)
