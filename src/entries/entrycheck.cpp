@@ -7,26 +7,27 @@
 
 char *ExpandEntryText(char *text)
 {
-    DWORD needed = ExpandEnvironmentStringsA(text, NULL, 0);   /* counts the terminating zero */
-    DWORD written;
+    DWORD size = ExpandEnvironmentStringsA(text, NULL, 0);   /* counts the terminating zero */
+    DWORD needed;
     char *expanded;
 
-    if (needed == 0) {
-        ShowSystemError(0);
-        return text;
-    }
-    expanded = (char *)malloc((size_t)needed + 1);
-    if (expanded == NULL) {
-        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
-        return text;
-    }
-    written = ExpandEnvironmentStringsA(text, expanded, needed);
-    if (written == 0 || written > needed) {
-        /* Nothing changes between the two calls, but a short buffer must not pass for a result. */
-        if (written == 0)
+    for (;;) {
+        if (size == 0) {
             ShowSystemError(0);
+            return text;
+        }
+        expanded = (char *)malloc((size_t)size + 1);
+        if (expanded == NULL) {
+            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+            return text;
+        }
+        needed = ExpandEnvironmentStringsA(text, expanded, size + 1);
+        if (needed != 0 && needed <= size + 1)
+            break;
+        /* The environment has grown since it was measured (another thread may change it): the
+           result did not fit, so measure again rather than use a cut or unexpanded text. */
         free(expanded);
-        return text;
+        size = needed;
     }
     ReleaseText(&text);
     return expanded;
