@@ -12,7 +12,8 @@
 /* What a modal dialog (message box, common dialog, the variable-name dialog) showed. */
 struct SeenDialog {
     std::string caption;
-    std::string text;       /* a message box's text (static control 0xFFFF); empty otherwise */
+    std::string text;       /* a message box's text (static control 0xFFFF) or the long-question
+                               dialog's; empty otherwise */
     bool hasYes = false, hasNo = false, hasCancel = false, hasOk = false;
     int defaultButton = 0;  /* id of the button with BS_DEFPUSHBUTTON, 0 when none */
     int icon = 0;           /* MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION; 0 none */
