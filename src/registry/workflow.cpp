@@ -3,32 +3,60 @@
 #include "registry/workflow.h"
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
+#include "registry/question.h"
 #include "entries/entrylist.h"
 #include "app/mainwnd.h"
 #include "app/settings.h"
 #include "common/common.h"
 #include "resource.h"
 
-/* Appends a header row and the entry rows of the value stored under path. FALSE when the read
-   failed (it has been reported); the list then ends with the header row. */
-static BOOL AppendSection(const char *header, const char *path)
-{
-    char *value;
+#define MACHINE 0
+#define USER    1
 
-    AddRow(header, 1);
-    value = ReadEnvValue(path, g_varName);
-    if (!value)
-        return FALSE;
-    ParseValueIntoList(value);
-    ReleaseText(&value);
-    return TRUE;
+static const char *const s_paths[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
+
+/* What each value was when the program last read or wrote it: a question compares the registry
+   with these to tell the user what another program has changed in the meantime. */
+static StoredValue s_reference[2];
+
+/* Whether the list holds both values whole. A list that misses what could not be read is never
+   written: it would delete what the user has never seen. */
+static BOOL s_listComplete = FALSE;
+
+/* Set while a retrieve, an update or a close guard runs. Their questions and dialogs run nested
+   message loops, in which a posted command or WM_CLOSE could otherwise start a second one. */
+static BOOL s_busy = FALSE;
+
+static BOOL UpdateList(int mode);
+
+/* Keeps the section's value as it stands now as the reference. */
+static void TakeReference(int section)
+{
+    ReleaseStoredValue(&s_reference[section]);
+    ReadStoredValue(s_paths[section], g_varName, &s_reference[section]);
 }
 
-BOOL RetrieveVariable(BOOL askName)
+/* Appends a header row and the entry rows of the section's value. FALSE when the read failed or
+   the list could not take every row (either has been reported). */
+static BOOL AppendSection(const char *header, int section)
 {
-    BOOL loaded;
+    char *value;
+    BOOL whole;
 
-    if (g_modified && !UpdateVariable(CONFIRM_PENDING))
+    AddRow(header, 1);
+    /* Taken before the list's read: a change in between is then shown rather than missed. */
+    TakeReference(section);
+    value = ReadEnvValue(s_paths[section], g_varName);
+    if (!value)
+        return FALSE;
+    whole = ParseValueIntoList(value);
+    ReleaseText(&value);
+    return whole;
+}
+
+static BOOL RetrieveList(BOOL askName)
+{
+    if (g_modified && !UpdateList(CONFIRM_PENDING))
         return FALSE;
     g_modified = FALSE;
     if (askName && DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_VAR_NAME), g_hMainWnd,
@@ -38,78 +66,146 @@ BOOL RetrieveVariable(BOOL askName)
     /* The list is drawn once, when it has been refilled (or a read has failed). */
     PauseListRedraw(TRUE);
     ClearList();
-    loaded = AppendSection(MACHINE_HEADER_TEXT, MACHINE_ENV_KEY) &&
-             AppendSection(USER_HEADER_TEXT, USER_ENV_KEY);
+    s_listComplete = AppendSection(MACHINE_HEADER_TEXT, MACHINE) &&
+                     AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
-    if (loaded)
-        EnableVariableCommands(TRUE);
+    /* After a failed retrieve the list holds only part of the variable: as at start-up, it can
+       be neither written nor exported. */
+    EnableVariableCommands(s_listComplete);
+    return s_listComplete;
+}
+
+BOOL RetrieveVariable(BOOL askName)
+{
+    BOOL loaded;
+
+    if (s_busy)
+        return FALSE;
+    s_busy = TRUE;
+    loaded = RetrieveList(askName);
+    s_busy = FALSE;
     return loaded;
 }
 
 /* Writes a section's value, or deletes the value when the section is empty. Only a failed write
-   counts as a failure: a deletion that fails has been reported and changes nothing here. */
-static BOOL StoreSection(const char *path, const char *value)
+   counts as a failure: a deletion that fails has been reported and changes nothing here. What
+   has been stored becomes the section's reference. */
+static BOOL StoreSection(int section, const char *value)
 {
-    if (value[0] == '\0') {
-        DeleteEnvValue(path, g_varName);
-        return TRUE;
+    if (value[0] == '\0')
+        DeleteEnvValue(s_paths[section], g_varName);
+    else if (!WriteEnvValue(s_paths[section], g_varName, value))
+        return FALSE;
+    TakeReference(section);
+    return TRUE;
+}
+
+/* Writes both sections after Yes: IDYES when both were stored, IDCANCEL when a write failed. */
+static int StoreBothSections(const char *machineValue, const char *userValue)
+{
+    BOOL machineStored = StoreSection(MACHINE, machineValue);
+    /* The user value is written even when the machine value could not be. */
+    BOOL userStored = StoreSection(USER, userValue);
+
+    if (!machineStored || !userStored)
+        return IDCANCEL;
+    g_modified = FALSE;
+    return IDYES;
+}
+
+/* Reads the section's value again, silently, and tells how it stands against the reference.
+   *now receives the new text (the caller releases it) when another program has changed it. */
+static void CheckOutside(int section, struct OutsideState *outside, char **now)
+{
+    StoredValue current;
+
+    ReadStoredValue(s_paths[section], g_varName, &current);
+    outside->state = OUTSIDE_SAME;
+    outside->now = NULL;
+    if (SameStoredValue(&current, &s_reference[section]))
+        ;
+    else if (current.keyOpened && current.status == ERROR_FILE_NOT_FOUND)
+        outside->state = OUTSIDE_DELETED;
+    else if (current.status != ERROR_SUCCESS)
+        outside->state = OUTSIDE_UNREADABLE;
+    else {
+        outside->state = OUTSIDE_CHANGED;
+        outside->now = *now = StoredValueText(&current, NULL);
     }
-    return WriteEnvValue(path, g_varName, value) != 0;
+    ReleaseStoredValue(&current);
 }
 
 /* Asks the question of the mode and returns the answer: IDYES, IDNO or IDCANCEL. */
 static int AskToUpdate(int mode, const char *machineValue, const char *userValue)
 {
+    struct OutsideState machine, user;
+    char *machineNow = NULL, *userNow = NULL;
     char *question;
     int answer;
 
-    if (mode == CONFIRM_PENDING)
-        question = ComposePendingText(g_varName, machineValue, userValue);
-    else
-        question = ComposeUpdateText(g_varName, machineValue, userValue);
+    CheckOutside(MACHINE, &machine, &machineNow);
+    CheckOutside(USER, &user, &userNow);
+    question = ComposeQuestionText(mode == CONFIRM_PENDING, g_varName, machineValue, userValue,
+                                   &machine, &user);
+    ReleaseText(&machineNow);
+    ReleaseText(&userNow);
     if (!question) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return IDCANCEL;
     }
-    answer = MessageBoxA(g_hMainWnd, question, APP_TITLE,
-                         MB_ICONWARNING | (mode == CONFIRM_PENDING ? MB_YESNOCANCEL : MB_YESNO));
+    answer = AskQuestion(question, mode == CONFIRM_PENDING ? MB_YESNOCANCEL : MB_YESNO);
     ReleaseText(&question);
-    /* A message box that could not be shown must not let pending changes go unwritten. */
+    /* A question that could not be shown must not let pending changes go unwritten. */
     return answer == 0 ? IDCANCEL : answer;
 }
 
-BOOL UpdateVariable(int mode)
+static BOOL UpdateList(int mode)
 {
-    char *machineValue = JoinSection(SECTION_MACHINE);
-    char *userValue = JoinSection(SECTION_USER);
+    char *machineValue, *userValue;
     int outcome;
 
+    if (!s_listComplete)
+        return TRUE;   /* nothing that could be written: as if the answer were No */
+    machineValue = JoinSection(SECTION_MACHINE);
+    userValue = JoinSection(SECTION_USER);
     if (!machineValue || !userValue) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         outcome = IDCANCEL;
     } else {
         outcome = AskToUpdate(mode, machineValue, userValue);
     }
-    if (outcome == IDYES) {
-        BOOL machineStored = StoreSection(MACHINE_ENV_KEY, machineValue);
-        /* The user value is written even when the machine value could not be. */
-        BOOL userStored = StoreSection(USER_ENV_KEY, userValue);
-        if (machineStored && userStored)
-            g_modified = FALSE;
-        else
-            outcome = IDCANCEL;
-    }
+    if (outcome == IDYES)
+        outcome = StoreBothSections(machineValue, userValue);
     ReleaseText(&machineValue);
     ReleaseText(&userValue);
     return outcome != IDCANCEL;
 }
 
+BOOL UpdateVariable(int mode)
+{
+    BOOL result;
+
+    if (s_busy)
+        return FALSE;
+    s_busy = TRUE;
+    result = UpdateList(mode);
+    s_busy = FALSE;
+    return result;
+}
+
 BOOL QueryClose(void)
 {
-    if (g_modified && !UpdateVariable(CONFIRM_PENDING))
+    BOOL allowed = FALSE;
+
+    if (s_busy)
         return FALSE;
-    PersistWindowPlacement(TRUE);
-    return TRUE;
+    s_busy = TRUE;
+    if (!g_modified || UpdateList(CONFIRM_PENDING)) {
+        PersistWindowPlacement(TRUE);
+        allowed = TRUE;
+    }
+    s_busy = FALSE;
+    return allowed;
 }
 
 /* The dialog's items are added one message after its creation. */
