@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -88,5 +89,76 @@ std::string SystemText(DWORD code);
 /* Files */
 std::string ReadWholeFile(const std::string &path);
 std::string TempDir();   /* a new, empty folder of the test's own, as a Windows path without trailing '\' */
+
+/* Saves every value of the machine environment key, removes the key so that opening it fails for
+   real, and puts it back exactly as it was. */
+class MachineKeyRemoval {
+public:
+    struct Value {
+        std::string name;
+        DWORD type;
+        std::string data;
+        bool operator<(const Value &other) const { return name < other.name; }
+        bool operator==(const Value &other) const
+        {
+            return name == other.name && type == other.type && data == other.data;
+        }
+    };
+
+    bool Remove()
+    {
+        DWORD subkeys = 1;
+        if (!ReadAll(&saved_, &subkeys) || subkeys != 0)
+            return false;   /* a key with subkeys is not ours to remove */
+        removed_ = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineSubkey) == ERROR_SUCCESS;
+        return removed_;
+    }
+
+    /* Puts the key back when it was removed; true when it then holds exactly the saved values. */
+    bool Restore()
+    {
+        if (!removed_)
+            return true;
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
+            return false;
+        for (const Value &value : saved_)
+            RegSetValueExA(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(),
+                           (DWORD)value.data.size());
+        RegCloseKey(key);
+        removed_ = false;
+        std::vector<Value> now;
+        DWORD subkeys;
+        return ReadAll(&now, &subkeys) && now == saved_;
+    }
+
+private:
+    static bool ReadAll(std::vector<Value> *values, DWORD *subkeys)
+    {
+        HKEY key;
+        DWORD count, maxName, maxData;
+        values->clear();
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, KEY_READ, &key))
+            return false;
+        bool ok = RegQueryInfoKeyA(key, NULL, NULL, NULL, subkeys, NULL, NULL, &count, &maxName, &maxData,
+                                   NULL, NULL) == ERROR_SUCCESS;
+        for (DWORD i = 0; ok && i < count; i++) {
+            std::string name(maxName + 1, '\0');
+            std::string data(maxData + 1, '\0');
+            DWORD nameLength = maxName + 1, dataSize = maxData + 1, type;
+            ok = RegEnumValueA(key, i, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &dataSize) ==
+                 ERROR_SUCCESS;
+            name.resize(nameLength);
+            data.resize(dataSize);
+            values->push_back({name, type, data});
+        }
+        RegCloseKey(key);
+        std::sort(values->begin(), values->end());
+        return ok;
+    }
+
+    std::vector<Value> saved_;
+    bool removed_ = false;
+};
 
 #endif
