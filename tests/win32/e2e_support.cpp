@@ -268,3 +268,29 @@ void PostKey(HWND control, WORD virtualKey)
     PostMessageW(control, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
     PostMessageW(control, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
 }
+
+std::string QuestionText(HWND dialog)
+{
+    HWND field = GetDlgItem(dialog, IDC_QUESTION_TEXT);
+    if (!field)
+        return MessageBoxText(dialog);
+    std::string text = WindowText(field), plain;
+    for (size_t at = 0, found; at < text.size(); at = found + 3) {
+        found = text.find("\r\r\n", at);
+        if (found == std::string::npos)
+            found = text.size();
+        plain.append(text, at, found - at);
+    }
+    return plain;
+}
+
+bool InWorkArea(HWND wnd)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    RECT rect;
+    if (!GetWindowRect(wnd, &rect) || !GetMonitorInfoW(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST), &info))
+        return false;
+    return rect.left >= info.rcWork.left && rect.top >= info.rcWork.top && rect.right <= info.rcWork.right &&
+           rect.bottom <= info.rcWork.bottom;
+}

@@ -105,6 +105,8 @@ public:
         }
     };
 
+    ~MachineKeyRemoval() { Restore(); }   /* also when a test stops half-way */
+
     bool Remove()
     {
         DWORD subkeys = 1;
