@@ -7,6 +7,7 @@
 #define IDR_MAIN_MENU       1
 #define IDR_ACCELERATORS    1
 #define IDD_VAR_NAME        2
+#define IDD_QUESTION        3
 
 /* The application icon: the lowest icon id, so that Explorer shows it for the file */
 #define IDI_APP             1
@@ -19,6 +20,10 @@
 #define IDC_VAR_NAME        101
 #define IDC_VAR_OK          102
 #define IDC_VAR_CANCEL      103
+
+/* Long-question dialog controls; its buttons are IDYES, IDNO and IDCANCEL */
+#define IDC_QUESTION_ICON   201
+#define IDC_QUESTION_TEXT   202
 
 /* Commands */
 #define IDM_EXIT            101

@@ -15,4 +15,28 @@ struct ControlBox {
 void ComputeLayout(int clientWidth, int clientHeight, int itemHeight,
                    struct ControlBox *edit, struct ControlBox *list);
 
+/* The dialog that shows a question too long for a message box: the icon at the top left, the text
+   to its right down to the row of buttons, the buttons centred at the bottom, margin pixels
+   between them and around them. Sizes that the client area cannot hold come out as 0. */
+#define QUESTION_MAX_BUTTONS 3
+struct QuestionLayout {
+    struct ControlBox icon, text, buttons[QUESTION_MAX_BUTTONS];
+};
+void ComputeQuestionLayout(int clientWidth, int clientHeight, int buttonCount, int buttonWidth,
+                           int buttonHeight, int iconSize, int margin, struct QuestionLayout *layout);
+
+/* Whether a message box fits the work area when its text measures textWidth by textHeight pixels:
+   around the text come the icon, the button row and the margins (measured in lines of the
+   message font) and the caption. */
+int MessageBoxFits(int textWidth, int textHeight, int lineHeight, int captionHeight, int iconSize,
+                   int workWidth, int workHeight);
+
+/* A quick answer for texts of any length, before measuring how they wrap: the sum of the widths of
+   all their lines, textExtent, cannot be laid out in the largest text area that fits. */
+int MessageBoxCannotFit(long long textExtent, int lineHeight, int captionHeight, int iconSize,
+                        int workWidth, int workHeight);
+
+/* Shrinks a window's box to the area's size where it is larger, then moves it into the area. */
+void FitBoxIntoArea(struct ControlBox *box, const struct ControlBox *area);
+
 #endif

@@ -153,16 +153,26 @@ static BOOL OnCommand(HWND wnd, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
+/* A modal window of the program (a question, a dialog, a message) disables the main window while
+   it runs its own message loop, in which a posted WM_CLOSE or a sent WM_QUERYENDSESSION still
+   arrives here: a close must not start inside it. */
+static BOOL ModalWindowOpen(void)
+{
+    return !IsWindowEnabled(g_hMainWnd);
+}
+
 static BOOL OnClose(void)
 {
-    if (QueryClose())
+    if (!ModalWindowOpen() && QueryClose())
         PostQuitMessage(0);
     return TRUE;
 }
 
+/* The end of the session is refused at once while a modal window is open: asking over it would
+   put a second question on the screen. */
 static BOOL OnQueryEndSession(HWND wnd)
 {
-    SetWindowLongPtrA(wnd, DWLP_MSGRESULT, QueryClose());
+    SetWindowLongPtrA(wnd, DWLP_MSGRESULT, !ModalWindowOpen() && QueryClose());
     return TRUE;
 }
 

@@ -155,6 +155,10 @@ void DeleteEntry(void)
    that it lands after the keystroke that gave the command has reached the list box. */
 static void MoveSelectedRow(int selected, int to)
 {
+    /* The row goes in at its new place first and out of its old one after, as Modify does:
+       should the list have no room for it, the row is still where it was. */
+    int insertAt = to < selected ? to : to + 1;
+    int oldAt = to < selected ? selected + 1 : selected;
     char *text;
 
     if (GetRowData(selected) != 0)
@@ -162,16 +166,13 @@ static void MoveSelectedRow(int selected, int to)
     text = CopyRowTextReported(selected);
     if (text == NULL)
         return;
-    DeleteRow(selected);
-    if (InsertEntryRow(text, to) < 0) {
-        /* Put it back where it was rather than lose it: nothing has changed then. */
-        InsertEntryRow(text, selected);
-        SelectRow(selected);
+    if (InsertEntryRow(text, insertAt) < 0) {
         ReleaseText(&text);
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return;
     }
     ReleaseText(&text);
+    DeleteRow(oldAt);
     PostMessageA(ListWindow(), LB_SETCURSEL, to, 0);
     g_modified = TRUE;
 }

@@ -12,26 +12,29 @@ char *ExpandEntryText(char *text)
     DWORD size, written;
     char *expanded;
 
-    if (needed == 0) {
-        ShowSystemError(0);
-        return text;
-    }
-    /* The size may come in characters rather than bytes (Wine gives it so in the UTF-8 code
-       page), and no UTF-16 unit takes more than three bytes: room for that, and the
-       result must end inside the buffer. */
-    size = needed * 3 + 1;
-    expanded = (char *)malloc(size);
-    if (expanded == NULL) {
-        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
-        return text;
-    }
-    written = ExpandEnvironmentStringsA(text, expanded, size);
-    if (written == 0 || written > size || memchr(expanded, '\0', size) == NULL) {
-        /* Nothing changes between the two calls, but a short buffer must not pass for a result. */
-        if (written == 0)
+    for (;;) {
+        if (needed == 0) {
             ShowSystemError(0);
+            return text;
+        }
+        /* The size may come in characters rather than bytes (Wine gives it so in the UTF-8 code
+           page), and no UTF-16 unit takes more than three bytes: room for that. */
+        size = needed * 3 + 1;
+        expanded = (char *)malloc(size);
+        if (expanded == NULL) {
+            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+            return text;
+        }
+        written = ExpandEnvironmentStringsA(text, expanded, size);
+        if (written != 0 && written <= size && memchr(expanded, '\0', size) != NULL)
+            break;
         free(expanded);
-        return text;
+        if (written != 0 && written <= size)
+            return text;   /* no terminated result in a buffer said to hold it: not to be trusted */
+        /* The environment has grown since it was measured (another thread may change it): the
+           result did not fit, so measure again rather than use a cut or unexpanded text. A
+           failure (0) is reported above. */
+        needed = written;
     }
     ReleaseText(&text);
     return expanded;

@@ -198,14 +198,14 @@ static void CountElement(void *context, size_t begin, size_t end)
     (void)context; (void)begin; (void)end;
 }
 
-void ParseValueIntoList(char *value)
+int ParseValueIntoList(char *value)
 {
     HWND list = ListWindow();
     struct SplitTarget target = { list, value, FALSE };
     size_t elements;
 
     if (value == NULL || value[0] == '\0')
-        return;
+        return 1;
     /* Reserve room for every row at once and draw the list once at the end. */
     elements = SplitValue(value, CountElement, NULL);
     SendMessageA(list, LB_INITSTORAGE, (WPARAM)elements, (LPARAM)(strlen(value) + elements));
@@ -215,4 +215,5 @@ void ParseValueIntoList(char *value)
     /* A list that cannot hold every element would write a shortened value back on update. */
     if (target.full)
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+    return !target.full;
 }

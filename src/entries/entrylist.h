@@ -21,7 +21,8 @@ char *CopyRowText(int index);                       /* NULL for an empty text or
 int GetRowText(int index, char *buffer);            /* buffer: GetRowTextLength + 1 bytes */
 LRESULT GetRowData(int index);                      /* -1 when index names no row */
 char *JoinSection(int start);                       /* SECTION_MACHINE or SECTION_USER; "" when empty */
-void ParseValueIntoList(char *value);               /* value is unchanged on return */
+/* value is unchanged on return. 0 when the list could not take every element (reported). */
+int ParseValueIntoList(char *value);
 
 /* Pauses the list's drawing around a bulk change (TRUE), and resumes it (FALSE). Pauses nest:
    the list is drawn once, when the outermost pause ends. */

@@ -22,7 +22,7 @@ static int ChooseOutputFile(char *path, const char *filter, const char *extensio
     ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = path;
-    ofn.nMaxFile = OUTPUT_PATH_SIZE - 1;
+    ofn.nMaxFile = OUTPUT_PATH_SIZE;   /* the size that the proposal was fitted to */
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
     ofn.lpstrDefExt = extension;
     return GetSaveFileNameA(&ofn) != 0;

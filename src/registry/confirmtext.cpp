@@ -3,43 +3,148 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
+/* The last %s of each question holds the paragraphs about other programs' changes: empty when
+   there are none, so that the question is then exactly the usual one. */
 #define UPDATE_FORMAT \
     "You are about update environment variable \"%s\":\r\n\r\n" \
-    MACHINE_HEADER_TEXT "\r\n%s\r\n" USER_HEADER_TEXT "\r\n%s\r\n\r\nDo you want to proceed?"
+    MACHINE_HEADER_TEXT "\r\n%s\r\n" USER_HEADER_TEXT "\r\n%s%s\r\n\r\nDo you want to proceed?"
 
 #define PENDING_FORMAT \
     "The environment variable \"%s\" has been changed:\r\n\r\n" \
-    MACHINE_HEADER_TEXT "\r\n%s\r\n" USER_HEADER_TEXT "\r\n%s\r\n\r\nDo you want to update?"
+    MACHINE_HEADER_TEXT "\r\n%s\r\n" USER_HEADER_TEXT "\r\n%s%s\r\n\r\nDo you want to update?"
+
+/* Each paragraph starts with an empty line; %s is the section's name as its header shows it. */
+#define CHANGED_FORMAT \
+    "\r\n\r\nAnother program has changed the %s value since " APP_TITLE " last read or wrote " \
+    "it. Yes replaces what it holds now:\r\n%s"
+#define DELETED_FORMAT \
+    "\r\n\r\nAnother program has deleted the %s value since " APP_TITLE " last read or wrote it."
+#define UNREADABLE_FORMAT \
+    "\r\n\r\nThe %s value is unreadable now, so it cannot be shown whether another program has " \
+    "changed it."
 
 /* Measures the text first and then writes it into a buffer of exactly that size, so that values
    of any length appear whole. */
-static char *ComposeText(const char *format, const char *name, const char *machineValue,
-                         const char *userValue)
+static char *Format(const char *format, const char *a, const char *b, const char *c, const char *d)
 {
-    int length;
+    int length = snprintf(NULL, 0, format, a, b, c, d);
     char *text;
 
-    if (!name || !machineValue || !userValue)
-        return NULL;
-    length = snprintf(NULL, 0, format, name, machineValue, userValue);
     if (length < 0)
         return NULL;
     text = (char *)malloc((size_t)length + 1);
     if (!text)
         return NULL;
-    snprintf(text, (size_t)length + 1, format, name, machineValue, userValue);
+    snprintf(text, (size_t)length + 1, format, a, b, c, d);
+    return text;
+}
+
+/* The paragraph about one section, "" when it is as it was; NULL when memory runs out. */
+static char *OutsideParagraph(const char *section, const struct OutsideState *outside)
+{
+    int state = outside ? outside->state : OUTSIDE_SAME;
+
+    if (state == OUTSIDE_CHANGED)
+        return Format(CHANGED_FORMAT, section, outside->now ? outside->now : "", "", "");
+    if (state == OUTSIDE_DELETED)
+        return Format(DELETED_FORMAT, section, "", "", "");
+    if (state == OUTSIDE_UNREADABLE)
+        return Format(UNREADABLE_FORMAT, section, "", "", "");
+    return Format("%s", "", "", "", "");
+}
+
+char *ComposeQuestionText(int pending, const char *name, const char *machineValue, const char *userValue,
+                          const struct OutsideState *machine, const struct OutsideState *user)
+{
+    char *machineNote, *userNote, *notes = NULL, *text = NULL;
+
+    if (!name || !machineValue || !userValue)
+        return NULL;
+    machineNote = OutsideParagraph("Local Machine", machine);
+    userNote = OutsideParagraph("Current User", user);
+    if (machineNote && userNote)
+        notes = Format("%s%s", machineNote, userNote, "", "");
+    if (notes)
+        text = Format(pending ? PENDING_FORMAT : UPDATE_FORMAT, name, machineValue, userValue, notes);
+    free(machineNote);
+    free(userNote);
+    free(notes);
     return text;
 }
 
 char *ComposeUpdateText(const char *name, const char *machineValue, const char *userValue)
 {
-    return ComposeText(UPDATE_FORMAT, name, machineValue, userValue);
+    return ComposeQuestionText(0, name, machineValue, userValue, NULL, NULL);
 }
 
 char *ComposePendingText(const char *name, const char *machineValue, const char *userValue)
 {
-    return ComposeText(PENDING_FORMAT, name, machineValue, userValue);
+    return ComposeQuestionText(1, name, machineValue, userValue, NULL, NULL);
+}
+
+/* Copies length bytes to dest at out when dest is given; returns the new out. */
+static size_t Emit(char *dest, size_t out, const char *from, size_t length)
+{
+    if (dest)
+        memcpy(dest + out, from, length);
+    return out + length;
+}
+
+/* Where a line longer than width is broken: after its last ';' or space within the width, or at
+   the width, moved back to the start of a character of several bytes. */
+static size_t BreakPoint(const char *line, size_t width)
+{
+    size_t cut = width;
+
+    while (cut > 0 && line[cut - 1] != ';' && line[cut - 1] != ' ')
+        cut--;
+    if (cut > 0)
+        return cut;
+    cut = width;
+    while (cut > 1 && ((unsigned char)line[cut] & 0xC0) == 0x80)
+        cut--;
+    return cut;
+}
+
+/* Writes the broken text to dest when it is given; returns its length either way. */
+static size_t BreakLines(const char *text, size_t width, char *dest)
+{
+    size_t out = 0;
+
+    while (*text) {
+        size_t line = strcspn(text, "\r\n"), ends;
+        while (width > 0 && line > width) {
+            size_t cut = BreakPoint(text, width);
+            out = Emit(dest, out, text, cut);
+            out = Emit(dest, out, "\r\r\n", 3);
+            text += cut;
+            line -= cut;
+        }
+        out = Emit(dest, out, text, line);
+        text += line;
+        ends = strspn(text, "\r\n");
+        out = Emit(dest, out, text, ends);
+        text += ends;
+    }
+    return out;
+}
+
+char *AddSoftBreaks(const char *text, size_t width)
+{
+    size_t length;
+    char *broken;
+
+    if (!text)
+        return NULL;
+    length = BreakLines(text, width, NULL);
+    broken = (char *)malloc(length + 1);
+    if (!broken)
+        return NULL;
+    BreakLines(text, width, broken);
+    broken[length] = '\0';
+    return broken;
 }
 
 #define LEFT_AS_STORED_FORMAT \

@@ -3,6 +3,8 @@
 #ifndef VELKOR_CONFIRMTEXT_H
 #define VELKOR_CONFIRMTEXT_H
 
+#include <stddef.h>
+
 /* Each returns a new text (malloc'ed; release it with ReleaseText), or NULL when memory runs out
    or an argument is missing. The arguments are the variable's name, the machine value and the
    user value. */
@@ -16,5 +18,30 @@ char *ComposePendingText(const char *name, const char *machineValue, const char 
 /* Tells that the machine value, the user value or both hold characters that the process's code
    page cannot hold, and that updates leave them as they are. A new text, or NULL as above. */
 char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft);
+
+/* What a section's value looks like in the registry at question time, against what it was when
+   the program last read or wrote it. */
+#define OUTSIDE_SAME       0   /* as it was */
+#define OUTSIDE_CHANGED    1   /* another program has stored something else */
+#define OUTSIDE_DELETED    2   /* another program has deleted it */
+#define OUTSIDE_UNREADABLE 3   /* it cannot be read now, so nobody can tell */
+
+struct OutsideState {
+    int state;         /* OUTSIDE_... */
+    const char *now;   /* OUTSIDE_CHANGED: what the value holds now */
+};
+
+/* The questions as above, with a paragraph after the values for each section whose state is not
+   OUTSIDE_SAME; when both are the same, the texts are exactly those above. A NULL state counts as
+   OUTSIDE_SAME. */
+char *ComposeQuestionText(int pending, const char *name, const char *machineValue, const char *userValue,
+                          const struct OutsideState *machine, const struct OutsideState *user);
+
+/* The text with every line longer than width bytes broken by soft line breaks ("\r\r\n", the mark
+   that an edit control uses for its own wrapping) after the line's last ';' or space within the
+   width, or at the width where there is none. An edit control then wraps no line of more than
+   one row, which with lines of megabytes would cost it time with every row. A new text
+   (ReleaseText), or NULL when memory runs out; width 0 breaks nothing. */
+char *AddSoftBreaks(const char *text, size_t width);
 
 #endif

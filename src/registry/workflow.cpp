@@ -3,6 +3,7 @@
 #include "registry/workflow.h"
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
+#include "registry/question.h"
 #include "output/snapshot.h"
 #include "entries/entrylist.h"
 #include "app/mainwnd.h"
@@ -12,27 +13,51 @@
 
 #include <string.h>
 
+#define MACHINE 0
+#define USER    1
+
+static const char *const s_paths[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
+
+/* What each value was when the program last read or wrote it: a question compares the registry
+   with these to tell the user what another program has changed in the meantime. */
+static StoredValue s_reference[2];
+
+/* Whether the list holds both values whole. A list that misses what could not be read is never
+   written: it would delete what the user has never seen. */
+static BOOL s_listComplete = FALSE;
+
+/* Set while a retrieve, an update or a close guard runs. Their questions and dialogs run nested
+   message loops, in which a posted command or WM_CLOSE could otherwise start a second one. */
+static BOOL s_busy = FALSE;
+
 /* Where the UTF-8 code page is not in force (Windows before 10 version 1903 ignores the
    manifest's entry), a value with a character that the process's code page cannot hold is read
    with look-alikes and question marks in its place. Such a value is left exactly as it is in the
-   registry: found when it is read, skipped by every update until the next retrieve. Indexed by
-   SECTION_MACHINE and SECTION_USER. */
+   registry: found when it is read, skipped by every update until the next retrieve. */
 static BOOL s_leftAsStored[2];
 
-/* Whether the value under path has a character that the process's code page cannot hold. */
-static BOOL HoldsForeignCharacters(const char *path)
+static BOOL UpdateList(int mode);
+
+/* Keeps the section's value as it stands now as the reference. */
+static void TakeReference(int section)
 {
-    StoredValue stored;
+    ReleaseStoredValue(&s_reference[section]);
+    ReadStoredValue(s_paths[section], g_varName, &s_reference[section]);
+}
+
+/* Whether the reference read of the section has a character that the process's code page cannot
+   hold. */
+static BOOL HoldsForeignCharacters(int section)
+{
     BOOL exact = TRUE;
     char *text = NULL;
 
-    if (ReadStoredValue(path, g_varName, &stored)) {
-        text = StoredValueText(&stored, &exact);
+    if (s_reference[section].status == ERROR_SUCCESS) {
+        text = StoredValueText(&s_reference[section], &exact);
         if (text == NULL)
             exact = FALSE;   /* not known to be safe to write back */
     }
     ReleaseText(&text);
-    ReleaseStoredValue(&stored);
     return !exact;
 }
 
@@ -41,35 +66,36 @@ static void TellLeftAsStored(void)
 {
     char *text;
 
-    if (!s_leftAsStored[SECTION_MACHINE] && !s_leftAsStored[SECTION_USER])
+    if (!s_leftAsStored[MACHINE] && !s_leftAsStored[USER])
         return;
-    text = ComposeLeftAsStoredText(g_varName, s_leftAsStored[SECTION_MACHINE], s_leftAsStored[SECTION_USER]);
+    text = ComposeLeftAsStoredText(g_varName, s_leftAsStored[MACHINE], s_leftAsStored[USER]);
     if (text)
         MessageBoxA(g_hMainWnd, text, APP_TITLE, MB_OK | MB_ICONWARNING);
     ReleaseText(&text);
 }
 
-/* Appends a header row and the entry rows of the value stored under path. FALSE when the read
-   failed (it has been reported); the list then ends with the header row. */
-static BOOL AppendSection(const char *header, const char *path, int section)
+/* Appends a header row and the entry rows of the section's value. FALSE when the read failed or
+   the list could not take every row (either has been reported). */
+static BOOL AppendSection(const char *header, int section)
 {
     char *value;
+    BOOL whole;
 
     AddRow(header, 1);
-    value = ReadEnvValue(path, g_varName);
+    /* Taken before the list's read: a change in between is then shown rather than missed. */
+    TakeReference(section);
+    value = ReadEnvValue(s_paths[section], g_varName);
     if (!value)
         return FALSE;
-    s_leftAsStored[section] = HoldsForeignCharacters(path);
-    ParseValueIntoList(value);
+    s_leftAsStored[section] = HoldsForeignCharacters(section);
+    whole = ParseValueIntoList(value);
     ReleaseText(&value);
-    return TRUE;
+    return whole;
 }
 
-BOOL RetrieveVariable(BOOL askName)
+static BOOL RetrieveList(BOOL askName)
 {
-    BOOL loaded;
-
-    if (g_modified && !UpdateVariable(CONFIRM_PENDING))
+    if (g_modified && !UpdateList(CONFIRM_PENDING))
         return FALSE;
     g_modified = FALSE;
     if (askName && DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_VAR_NAME), g_hMainWnd,
@@ -79,48 +105,100 @@ BOOL RetrieveVariable(BOOL askName)
     /* The list is drawn once, when it has been refilled (or a read has failed). */
     PauseListRedraw(TRUE);
     ClearList();
-    s_leftAsStored[SECTION_MACHINE] = s_leftAsStored[SECTION_USER] = FALSE;
-    loaded = AppendSection(MACHINE_HEADER_TEXT, MACHINE_ENV_KEY, SECTION_MACHINE) &&
-             AppendSection(USER_HEADER_TEXT, USER_ENV_KEY, SECTION_USER);
+    s_leftAsStored[MACHINE] = s_leftAsStored[USER] = FALSE;
+    s_listComplete = AppendSection(MACHINE_HEADER_TEXT, MACHINE) &&
+                     AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
     TellLeftAsStored();
-    if (loaded)
-        EnableVariableCommands(TRUE);
+    /* After a failed retrieve the list holds only part of the variable: as at start-up, it can
+       be neither written nor exported. */
+    EnableVariableCommands(s_listComplete);
+    return s_listComplete;
+}
+
+BOOL RetrieveVariable(BOOL askName)
+{
+    BOOL loaded;
+
+    if (s_busy)
+        return FALSE;
+    s_busy = TRUE;
+    loaded = RetrieveList(askName);
+    s_busy = FALSE;
     return loaded;
 }
 
 /* Writes a section's value, or deletes the value when the section is empty; a value left as it
    is stored is not touched. Only a failed write counts as a failure: a deletion that fails has
-   been reported and changes nothing here. */
-static BOOL StoreSection(int section, const char *path, const char *value)
+   been reported and changes nothing here. What has been stored becomes the section's reference. */
+static BOOL StoreSection(int section, const char *value)
 {
     if (s_leftAsStored[section])
         return TRUE;
-    if (value[0] == '\0') {
-        DeleteEnvValue(path, g_varName);
-        return TRUE;
+    if (value[0] == '\0')
+        DeleteEnvValue(s_paths[section], g_varName);
+    else if (!WriteEnvValue(s_paths[section], g_varName, value))
+        return FALSE;
+    TakeReference(section);
+    return TRUE;
+}
+
+/* Writes both sections after Yes: IDYES when both were stored, IDCANCEL when a write failed. */
+static int StoreBothSections(const char *machineValue, const char *userValue)
+{
+    BOOL machineStored = StoreSection(MACHINE, machineValue);
+    /* The user value is written even when the machine value could not be. */
+    BOOL userStored = StoreSection(USER, userValue);
+
+    if (!machineStored || !userStored)
+        return IDCANCEL;
+    g_modified = FALSE;
+    return IDYES;
+}
+
+/* Reads the section's value again, silently, and tells how it stands against the reference.
+   *now receives the new text (the caller releases it) when another program has changed it. */
+static void CheckOutside(int section, struct OutsideState *outside, char **now)
+{
+    StoredValue current;
+
+    ReadStoredValue(s_paths[section], g_varName, &current);
+    outside->state = OUTSIDE_SAME;
+    outside->now = NULL;
+    if (SameStoredValue(&current, &s_reference[section]))
+        ;
+    else if (current.keyOpened && current.status == ERROR_FILE_NOT_FOUND)
+        outside->state = OUTSIDE_DELETED;
+    else if (current.status != ERROR_SUCCESS)
+        outside->state = OUTSIDE_UNREADABLE;
+    else {
+        outside->state = OUTSIDE_CHANGED;
+        outside->now = *now = StoredValueText(&current, NULL);
     }
-    return WriteEnvValue(path, g_varName, value) != 0;
+    ReleaseStoredValue(&current);
 }
 
 /* Asks the question of the mode and returns the answer: IDYES, IDNO or IDCANCEL. */
 static int AskToUpdate(int mode, const char *machineValue, const char *userValue)
 {
+    struct OutsideState machine, user;
+    char *machineNow = NULL, *userNow = NULL;
     char *question;
     int answer;
 
-    if (mode == CONFIRM_PENDING)
-        question = ComposePendingText(g_varName, machineValue, userValue);
-    else
-        question = ComposeUpdateText(g_varName, machineValue, userValue);
+    CheckOutside(MACHINE, &machine, &machineNow);
+    CheckOutside(USER, &user, &userNow);
+    question = ComposeQuestionText(mode == CONFIRM_PENDING, g_varName, machineValue, userValue,
+                                   &machine, &user);
+    ReleaseText(&machineNow);
+    ReleaseText(&userNow);
     if (!question) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return IDCANCEL;
     }
-    answer = MessageBoxA(g_hMainWnd, question, APP_TITLE,
-                         MB_ICONWARNING | (mode == CONFIRM_PENDING ? MB_YESNOCANCEL : MB_YESNO));
+    answer = AskQuestion(question, mode == CONFIRM_PENDING ? MB_YESNOCANCEL : MB_YESNO);
     ReleaseText(&question);
-    /* A message box that could not be shown must not let pending changes go unwritten. */
+    /* A question that could not be shown must not let pending changes go unwritten. */
     return answer == 0 ? IDCANCEL : answer;
 }
 
@@ -130,42 +208,57 @@ static const char *ValueInQuestion(int section, const char *value)
     return s_leftAsStored[section] ? LEFT_AS_STORED_NOTE : value;
 }
 
-BOOL UpdateVariable(int mode)
+static BOOL UpdateList(int mode)
 {
-    char *machineValue = JoinSection(SECTION_MACHINE);
-    char *userValue = JoinSection(SECTION_USER);
+    char *machineValue, *userValue;
     int outcome;
 
+    if (!s_listComplete)
+        return TRUE;   /* nothing that could be written: as if the answer were No */
+    machineValue = JoinSection(SECTION_MACHINE);
+    userValue = JoinSection(SECTION_USER);
     if (!machineValue || !userValue) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         outcome = IDCANCEL;
     } else {
-        outcome = AskToUpdate(mode, ValueInQuestion(SECTION_MACHINE, machineValue),
-                              ValueInQuestion(SECTION_USER, userValue));
+        outcome = AskToUpdate(mode, ValueInQuestion(MACHINE, machineValue),
+                              ValueInQuestion(USER, userValue));
     }
     /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
     if (outcome == IDYES && !TakeSnapshot())
         outcome = IDCANCEL;
-    if (outcome == IDYES) {
-        BOOL machineStored = StoreSection(SECTION_MACHINE, MACHINE_ENV_KEY, machineValue);
-        /* The user value is written even when the machine value could not be. */
-        BOOL userStored = StoreSection(SECTION_USER, USER_ENV_KEY, userValue);
-        if (machineStored && userStored)
-            g_modified = FALSE;
-        else
-            outcome = IDCANCEL;
-    }
+    if (outcome == IDYES)
+        outcome = StoreBothSections(machineValue, userValue);
     ReleaseText(&machineValue);
     ReleaseText(&userValue);
     return outcome != IDCANCEL;
 }
 
+BOOL UpdateVariable(int mode)
+{
+    BOOL result;
+
+    if (s_busy)
+        return FALSE;
+    s_busy = TRUE;
+    result = UpdateList(mode);
+    s_busy = FALSE;
+    return result;
+}
+
 BOOL QueryClose(void)
 {
-    if (g_modified && !UpdateVariable(CONFIRM_PENDING))
+    BOOL allowed = FALSE;
+
+    if (s_busy)
         return FALSE;
-    PersistWindowPlacement(TRUE);
-    return TRUE;
+    s_busy = TRUE;
+    if (!g_modified || UpdateList(CONFIRM_PENDING)) {
+        PersistWindowPlacement(TRUE);
+        allowed = TRUE;
+    }
+    s_busy = FALSE;
+    return allowed;
 }
 
 /* The dialog's items are added one message after its creation. */

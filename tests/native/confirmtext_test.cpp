@@ -97,3 +97,65 @@ TEST(ConfirmText, MissingArgumentGivesNoText)
     EXPECT_EQ("<null>", Take(ComposeUpdateText("PATH", NULL, "")));
     EXPECT_EQ("<null>", Take(ComposePendingText("PATH", "", NULL)));
 }
+
+/* The paragraphs about other programs' changes come after the values, one per section, machine
+   first; with both sections as they were the questions are exactly the usual ones. */
+TEST(ConfirmText, ChangesByOtherProgramsFollowTheValues)
+{
+    const std::string changedMachine =
+        "\r\n\r\nAnother program has changed the Local Machine value since Velkor Editor last read or "
+        "wrote it. Yes replaces what it holds now:\r\nC:\\m;C:\\installer";
+    const std::string deletedUser =
+        "\r\n\r\nAnother program has deleted the Current User value since Velkor Editor last read or wrote it.";
+    const std::string unreadableMachine =
+        "\r\n\r\nThe Local Machine value is unreadable now, so it cannot be shown whether another "
+        "program has changed it.";
+    const std::string changedUserToEmpty =
+        "\r\n\r\nAnother program has changed the Current User value since Velkor Editor last read or "
+        "wrote it. Yes replaces what it holds now:\r\n";
+    const OutsideState same = {OUTSIDE_SAME, "ignored"};
+    const OutsideState changed = {OUTSIDE_CHANGED, "C:\\m;C:\\installer"};
+    const OutsideState changedToEmpty = {OUTSIDE_CHANGED, ""};
+    const OutsideState deleted = {OUTSIDE_DELETED, NULL};
+    const OutsideState unreadable = {OUTSIDE_UNREADABLE, NULL};
+    const struct {
+        const OutsideState *machine, *user;
+        std::string notes;
+    } cases[] = {
+        {NULL, NULL, ""},
+        {&same, &same, ""},
+        {&changed, &same, changedMachine},
+        {&same, &deleted, deletedUser},
+        {&unreadable, &changedToEmpty, unreadableMachine + changedUserToEmpty},
+        {&changed, &deleted, changedMachine + deletedUser},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.notes);
+        std::string update = UpdateText("PATH", "C:\\m", "U");
+        std::string pending = PendingText("PATH", "C:\\m", "U");
+        update.insert(update.size() - std::string("\r\n\r\nDo you want to proceed?").size(), c.notes);
+        pending.insert(pending.size() - std::string("\r\n\r\nDo you want to update?").size(), c.notes);
+        EXPECT_EQ(update, Take(ComposeQuestionText(0, "PATH", "C:\\m", "U", c.machine, c.user)));
+        EXPECT_EQ(pending, Take(ComposeQuestionText(1, "PATH", "C:\\m", "U", c.machine, c.user)));
+    }
+}
+
+TEST(ConfirmText, SoftBreaksSplitOnlyLinesLongerThanTheWidth)
+{
+    const struct {
+        const char *text;
+        size_t width;
+        const char *broken;
+    } cases[] = {
+        {"C:\\a;C:\\b;C:\\c", 20, "C:\\a;C:\\b;C:\\c"},                   /* fits: unchanged */
+        {"C:\\a;C:\\b;C:\\c", 10, "C:\\a;C:\\b;\r\r\nC:\\c"},              /* after the last ';' */
+        {"ab cd;ef", 4, "ab \r\r\ncd;\r\r\nef"},                          /* spaces count too */
+        {"abcdefghij", 4, "abcd\r\r\nefgh\r\r\nij"},                      /* no ';': at the width */
+        {"x\r\nabcdef\r\n\r\nyz", 3, "x\r\nabc\r\r\ndef\r\n\r\nyz"},      /* lines one by one */
+        {"a\xC3\xA9\xC3\xA9", 4, "a\xC3\xA9\r\r\n\xC3\xA9"},              /* never inside a character */
+        {"abcdef", 0, "abcdef"},
+        {"", 5, ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.broken, Take(AddSoftBreaks(c.text, c.width))) << c.text << " / " << c.width;
+}

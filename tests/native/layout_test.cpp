@@ -55,3 +55,67 @@ TEST(Layout, ListAndEditFieldDoNotOverlapAndFillTheHeight)
         }
     }
 }
+
+/* The long-question dialog: icon top left, text beside it down to the buttons, buttons centred at
+   the bottom; nothing negative when the client area is too small. */
+TEST(Layout, QuestionDialogPlacesIconTextAndButtons)
+{
+    const struct {
+        const char *name;
+        int width, height, buttons;
+        ControlBox icon, text, first, last;
+    } cases[] = {
+        /* margin 10, icon 32, buttons 75 x 23 */
+        {"three buttons", 500, 300, 3, {10, 10, 32, 32}, {52, 10, 438, 247}, {127, 267, 75, 23}, {297, 267, 75, 23}},
+        {"two buttons", 500, 300, 2, {10, 10, 32, 32}, {52, 10, 438, 247}, {170, 267, 75, 23}, {255, 267, 75, 23}},
+        {"no room", 20, 20, 2, {10, 10, 32, 32}, {52, 10, 0, 0}, {-70, -13, 75, 23}, {15, -13, 75, 23}},
+    };
+    for (const auto &c : cases) {
+        QuestionLayout layout;
+        ComputeQuestionLayout(c.width, c.height, c.buttons, 75, 23, 32, 10, &layout);
+        ExpectBox(c.icon, layout.icon, "icon", c.name);
+        ExpectBox(c.text, layout.text, "text", c.name);
+        ExpectBox(c.first, layout.buttons[0], "first button", c.name);
+        ExpectBox(c.last, layout.buttons[c.buttons - 1], "last button", c.name);
+        if (c.buttons < QUESTION_MAX_BUTTONS)
+            ExpectBox({0, 0, 0, 0}, layout.buttons[c.buttons], "unused button", c.name);
+    }
+}
+
+/* A message box fits when its text with the icon, the margins, the buttons and the caption fits the
+   work area: one line of 16 pixels, caption 20, icon 32; 1024 x 768 leaves 944 x 652 for the text. */
+TEST(Layout, MessageBoxFitsTheWorkAreaOrNot)
+{
+    const struct {
+        int textWidth, textHeight;
+        bool fits;
+    } cases[] = {
+        {300, 200, true}, {944, 652, true}, {945, 652, false}, {944, 653, false}, {300, 7957, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.fits, MessageBoxFits(c.textWidth, c.textHeight, 16, 20, 32, 1024, 768) != 0)
+            << c.textWidth << " x " << c.textHeight;
+    /* The quick answer: 944 pixels by 40 lines of 16 is the most text that can fit. */
+    EXPECT_FALSE(MessageBoxCannotFit(944LL * 40, 16, 20, 32, 1024, 768));
+    EXPECT_TRUE(MessageBoxCannotFit(944LL * 40 + 1, 16, 20, 32, 1024, 768));
+    EXPECT_TRUE(MessageBoxCannotFit(1, 16, 20, 32, 40, 40));   /* no room at all */
+    EXPECT_TRUE(MessageBoxCannotFit(3000000000LL, 16, 20, 32, 1024, 768));
+}
+
+TEST(Layout, BoxIsFittedIntoTheArea)
+{
+    const ControlBox area = {0, 30, 1024, 700};
+    const struct {
+        ControlBox box, want;
+    } cases[] = {
+        {{100, 100, 400, 300}, {100, 100, 400, 300}},    /* inside: unchanged */
+        {{900, 600, 400, 300}, {624, 430, 400, 300}},    /* beyond the far edges: moved back */
+        {{-50, 0, 400, 300}, {0, 30, 400, 300}},         /* beyond the near edges */
+        {{10, 10, 2000, 1000}, {0, 30, 1024, 700}},      /* larger: shrunk to the area */
+    };
+    for (const auto &c : cases) {
+        ControlBox box = c.box;
+        FitBoxIntoArea(&box, &area);
+        ExpectBox(c.want, box, "box", "fit");
+    }
+}

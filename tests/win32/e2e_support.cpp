@@ -304,3 +304,29 @@ HWND SaveDialogNameField(HWND dialog)
     HWND field = GetDlgItem(dialog, cmb13);
     return field ? field : GetDlgItem(dialog, edt1);
 }
+
+std::string QuestionText(HWND dialog)
+{
+    HWND field = GetDlgItem(dialog, IDC_QUESTION_TEXT);
+    if (!field)
+        return MessageBoxText(dialog);
+    std::string text = WindowText(field), plain;
+    for (size_t at = 0, found; at < text.size(); at = found + 3) {
+        found = text.find("\r\r\n", at);
+        if (found == std::string::npos)
+            found = text.size();
+        plain.append(text, at, found - at);
+    }
+    return plain;
+}
+
+bool InWorkArea(HWND wnd)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    RECT rect;
+    if (!GetWindowRect(wnd, &rect) || !GetMonitorInfoW(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST), &info))
+        return false;
+    return rect.left >= info.rcWork.left && rect.top >= info.rcWork.top && rect.right <= info.rcWork.right &&
+           rect.bottom <= info.rcWork.bottom;
+}

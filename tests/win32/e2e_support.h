@@ -89,4 +89,11 @@ void SelectListRow(HWND main, int row);
 /* The file name field of a save dialog of another process. */
 HWND SaveDialogNameField(HWND dialog);
 
+/* The text of a question: a message box's, or the whole text of the program's long-question dialog
+   without the soft line breaks ("\r\r\n") that it adds where its field wraps. Across processes a
+   message carries at most about 64 KB of text: longer texts come back cut. */
+std::string QuestionText(HWND dialog);
+/* Whether a window lies wholly within the work area of the screen that holds it. */
+bool InWorkArea(HWND wnd);
+
 #endif

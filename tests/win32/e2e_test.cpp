@@ -583,3 +583,233 @@ TEST_F(AppForeignText, LongestNameInAnyScriptIsTakenWhole)
     DeleteWideValue(HKEY_CURRENT_USER, kUserSubkey, name);
     EXPECT_EQ(std::vector<std::string>({MACHINE_HEADER_TEXT, USER_HEADER_TEXT, u8"C:\\Ż"}), rows);
 }
+
+/* ---- Updates that lose nothing ---- */
+
+namespace {
+
+void SetPath(HKEY root, const std::string &value, DWORD type = REG_EXPAND_SZ)
+{
+    ASSERT_TRUE(SetRawValue(root, root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey, "PATH", type,
+                            value.c_str(), (DWORD)value.size() + 1));
+}
+
+/* The stored PATH with its type: "<type>:bytes". */
+std::string StoredPath(HKEY root)
+{
+    DWORD type = 0;
+    std::string bytes;
+    if (!GetRawValue(root, root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey, "PATH", &type, &bytes))
+        return "<none>";
+    return std::to_string(type) + ":" + bytes;
+}
+
+std::string Stored(const std::string &value, DWORD type = REG_EXPAND_SZ)
+{
+    return std::to_string(type) + ":" + value + '\0';
+}
+
+/* Presses F2 in the edit field and waits for the question. */
+HWND AskUpdate(AppProcess &app, HWND wnd, DWORD timeoutMs = 10000)
+{
+    PostKey(GetDlgItem(wnd, IDC_ENTRY_EDIT), VK_F2);
+    return app.WaitForDialog(APP_TITLE, timeoutMs);
+}
+
+void Answer(HWND question, int button)
+{
+    ClickButton(question, button);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, 10000));
+}
+
+/* The dialogs of the program other than its main window. */
+int OpenDialogs(DWORD pid, HWND main)
+{
+    int count = 0;
+    for (HWND wnd : ProcessWindows(pid)) {
+        wchar_t cls[16] = L"";
+        GetClassNameW(wnd, cls, 16);
+        count += wnd != main && IsWindowVisible(wnd) && wcscmp(cls, L"#32770") == 0;
+    }
+    return count;
+}
+
+} // namespace
+
+/* An installer changes the machine or the user value while the program is open: both questions
+   show it after the values; No keeps it; Yes writes the list's values; the next question is the
+   usual one. */
+TEST_F(AppWorkflow, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
+{
+    const struct {
+        HKEY root;
+        const char *section, *installed;
+    } cases[] = {
+        {HKEY_LOCAL_MACHINE, "Local Machine", "C:\\velkor-e2e-m;C:\\installer"},
+        {HKEY_CURRENT_USER, "Current User", "C:\\velkor-e2e-u;C:\\installer"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.section);
+        SetPath(HKEY_LOCAL_MACHINE, "C:\\velkor-e2e-m");
+        SetPath(HKEY_CURRENT_USER, "C:\\velkor-e2e-u");
+        ASSERT_TRUE(app.Start());
+        HWND wnd = app.WaitForMainWindow();
+        ASSERT_TRUE(wnd != NULL);
+        ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == 4; }, 10000));
+        SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-new");
+        PostCommand(wnd, IDM_INSERT);
+        ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == 5; }, 5000));
+        SetPath(c.root, c.installed);
+
+        const std::string note = std::string("Another program has changed the ") + c.section +
+                                 " value since Velkor Editor last read or wrote it. Yes replaces what it holds now:\r\n" +
+                                 c.installed + "\r\n\r\nDo you want to ";
+        HWND question = AskUpdate(app, wnd);
+        ASSERT_TRUE(question != NULL);
+        EXPECT_NE(std::string::npos, QuestionText(question).find("C:\\velkor-e2e-u;C:\\velkor-e2e-new\r\n\r\n" + note))
+            << QuestionText(question);
+        Answer(question, IDNO);
+        EXPECT_EQ(Stored(c.installed), StoredPath(c.root));
+
+        PostMessageW(wnd, WM_CLOSE, 0, 0);
+        question = app.WaitForDialog(APP_TITLE);
+        ASSERT_TRUE(question != NULL);
+        EXPECT_NE(std::string::npos, QuestionText(question).find(note + "update?")) << QuestionText(question);
+        Answer(question, IDCANCEL);
+
+        question = AskUpdate(app, wnd);
+        ASSERT_TRUE(question != NULL);
+        Answer(question, IDYES);
+        EXPECT_EQ(Stored("C:\\velkor-e2e-m"), StoredPath(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(Stored("C:\\velkor-e2e-u;C:\\velkor-e2e-new"), StoredPath(HKEY_CURRENT_USER));
+
+        question = AskUpdate(app, wnd);
+        ASSERT_TRUE(question != NULL);
+        EXPECT_EQ(std::string::npos, QuestionText(question).find("Another program")) << QuestionText(question);
+        Answer(question, IDNO);
+        PostMessageW(wnd, WM_CLOSE, 0, 0);
+        DWORD code = 12345;
+        ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
+        EXPECT_EQ(0u, code);
+    }
+}
+
+/* Questions far taller than the screen come in a dialog that fits the work area with its buttons
+   in view, holds the whole text, and answers Yes and No as the message box would. */
+TEST_F(AppWorkflow, LongQuestionsFitTheScreenAndHoldTheWholeText)
+{
+    const struct {
+        size_t size;
+        int answer;
+    } cases[] = {{26000, IDNO}, {2300000, IDYES}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.size);
+        std::string machine;
+        int elements = 0;
+        for (; machine.size() < c.size; elements++)
+            machine += (elements ? ";C:\\Program Files\\Tool " : "C:\\Program Files\\Tool ") + std::to_string(elements);
+        SetPath(HKEY_LOCAL_MACHINE, machine, REG_SZ);   /* Yes makes it REG_EXPAND_SZ */
+        SetPath(HKEY_CURRENT_USER, "C:\\velkor-e2e-u");
+        ASSERT_TRUE(app.Start());
+        HWND wnd = app.WaitForMainWindow();
+        ASSERT_TRUE(wnd != NULL);
+        ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == elements + 3; }, 60000));
+
+        HWND question = AskUpdate(app, wnd, 60000);
+        ASSERT_TRUE(question != NULL);
+        HWND field = GetDlgItem(question, IDC_QUESTION_TEXT);
+        ASSERT_TRUE(field != NULL) << "a message box, not the dialog";
+        EXPECT_TRUE(InWorkArea(question));
+        for (int id : {IDYES, IDNO}) {
+            HWND button = GetDlgItem(question, id);
+            EXPECT_TRUE(button && IsWindowVisible(button) && InWorkArea(button)) << id;
+        }
+        EXPECT_TRUE(GetDlgItem(question, IDCANCEL) == NULL);
+        const std::string expected = "You are about update environment variable \"PATH\":\r\n\r\n"
+                                     "---------==< Local Machine >==---------\r\n" + machine + "\r\n"
+                                     "---------==< Current User >==----------\r\nC:\\velkor-e2e-u\r\n"
+                                     "\r\nDo you want to proceed?";
+        if (expected.size() < 30000) {
+            EXPECT_TRUE(expected == QuestionText(question));
+        } else {
+            /* Too long to read across processes: its length, and its last line. */
+            LRESULT length = SendMessageW(field, WM_GETTEXTLENGTH, 0, 0);
+            EXPECT_GE((size_t)length, expected.size());
+            EXPECT_EQ(0u, ((size_t)length - expected.size()) % 3) << "only soft breaks added";
+            LRESULT last = SendMessageW(field, EM_GETLINECOUNT, 0, 0) - 1;
+            wchar_t line[64] = {63};
+            line[SendMessageW(field, EM_GETLINE, last, (LPARAM)line)] = 0;
+            EXPECT_STREQ(L"Do you want to proceed?", line);
+        }
+        Answer(question, c.answer);
+        /* Yes writes once the snapshot of megabytes is on disk: wait for it, then for the end. */
+        const std::string answered = Stored(machine, c.answer == IDYES ? REG_EXPAND_SZ : REG_SZ);
+        EXPECT_TRUE(WaitUntil([&] { return StoredPath(HKEY_LOCAL_MACHINE) == answered; }, 20000))
+            << "the machine value is not as answered";
+        PostMessageW(wnd, WM_CLOSE, 0, 0);
+        DWORD code = 12345;
+        ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
+        EXPECT_TRUE(StoredPath(HKEY_LOCAL_MACHINE) == answered);
+    }
+}
+
+/* A log-off query that arrives while the update question is open is refused at once and opens
+   nothing; the question then answers as before and nothing is written. */
+TEST_F(AppWorkflow, LogOffQueryDuringTheQuestionOpensNothing)
+{
+    SetPath(HKEY_CURRENT_USER, "C:\\velkor-e2e-u");
+    const std::string before = StoredPath(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(app.Start());
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
+    int rows = RowCount(wnd);
+    SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-new");
+    PostCommand(wnd, IDM_INSERT);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
+
+    HWND question = AskUpdate(app, wnd);
+    ASSERT_TRUE(question != NULL);
+    DWORD_PTR answer = 12345;
+    ASSERT_TRUE(SendMessageTimeoutW(wnd, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(0u, answer);
+    Sleep(500);
+    EXPECT_EQ(1, OpenDialogs(app.Pid(), wnd));
+    Answer(question, IDNO);
+    Sleep(300);
+    EXPECT_EQ(0, OpenDialogs(app.Pid(), wnd));
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(Stored("C:\\velkor-e2e-u"), StoredPath(HKEY_CURRENT_USER));
+    EXPECT_EQ(before, StoredPath(HKEY_LOCAL_MACHINE));
+}
+
+/* After a retrieve that fails, F2 asks nothing and writes nothing. */
+TEST_F(AppWorkflow, UpdateAfterAFailedRetrieveDoesNothing)
+{
+    SetPath(HKEY_CURRENT_USER, "C:\\velkor-e2e-u");
+    ASSERT_TRUE(app.Start());
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
+    MachineKeyRemoval removal;
+    ASSERT_TRUE(removal.Remove());
+
+    PostKey(GetDlgItem(wnd, IDC_ENTRY_EDIT), VK_F3);
+    HWND name = app.WaitForDialog("EnvVar Name");
+    ASSERT_TRUE(name != NULL);
+    Answer(name, IDC_VAR_OK);
+    HWND error = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(error != NULL);
+    Answer(error, IDOK);
+    EXPECT_EQ(1, RowCount(wnd));   /* the machine header alone */
+
+    PostKey(GetDlgItem(wnd, IDC_ENTRY_EDIT), VK_F2);
+    PostCommand(wnd, IDM_UPDATE);
+    EXPECT_TRUE(app.WaitForDialog(APP_TITLE, 1500) == NULL);
+    EXPECT_TRUE(removal.Restore());
+    EXPECT_EQ(Stored("C:\\velkor-e2e-u"), StoredPath(HKEY_CURRENT_USER));
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}

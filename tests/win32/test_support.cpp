@@ -27,6 +27,8 @@ int IconOf(HWND dialog)
 {
     HWND icon = GetDlgItem(dialog, 0x0440);
     if (!icon)
+        icon = GetDlgItem(dialog, IDC_QUESTION_ICON);   /* the program's long-question dialog */
+    if (!icon)
         return 0;
     HICON shown = (HICON)SendMessageA(icon, STM_GETICON, 0, 0);
     if (!shown)
@@ -39,6 +41,19 @@ int IconOf(HWND dialog)
         if (LoadIconA(NULL, i.id) == shown)
             return i.style;
     return -1;
+}
+
+/* The long-question dialog breaks long lines with "\r\r\n" where its field wraps them. */
+std::string WithoutSoftBreaks(const std::string &text)
+{
+    std::string plain;
+    for (size_t at = 0, found; at < text.size(); at = found + 3) {
+        found = text.find("\r\r\n", at);
+        if (found == std::string::npos)
+            found = text.size();
+        plain.append(text, at, found - at);
+    }
+    return plain;
 }
 
 void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR id, DWORD)
@@ -87,12 +102,14 @@ SeenDialog DialogAnswerer::Describe(HWND dialog)
     GetWindowTextA(dialog, buffer, sizeof buffer);
     seen.caption = buffer;
     HWND text = GetDlgItem(dialog, 0xFFFF);
-    if (text) {
-        int length = GetWindowTextLengthA(text);
+    HWND field = GetDlgItem(dialog, IDC_QUESTION_TEXT);   /* the program's long-question dialog */
+    if (text || field) {
+        HWND from = text ? text : field;
+        int length = GetWindowTextLengthA(from);
         std::string all(length + 1, '\0');
-        GetWindowTextA(text, &all[0], length + 1);
+        GetWindowTextA(from, &all[0], length + 1);
         all.resize(length);
-        seen.text = all;
+        seen.text = text ? all : WithoutSoftBreaks(all);
     }
     seen.hasYes = GetDlgItem(dialog, IDYES) != NULL;
     seen.hasNo = GetDlgItem(dialog, IDNO) != NULL;

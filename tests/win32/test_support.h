@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,7 +13,8 @@
 /* What a modal dialog (message box, common dialog, the variable-name dialog) showed. */
 struct SeenDialog {
     std::string caption;
-    std::string text;       /* a message box's text (static control 0xFFFF); empty otherwise */
+    std::string text;       /* a message box's text (static control 0xFFFF) or the long-question
+                               dialog's; empty otherwise */
     bool hasYes = false, hasNo = false, hasCancel = false, hasOk = false;
     int defaultButton = 0;  /* id of the button with BS_DEFPUSHBUTTON, 0 when none */
     int icon = 0;           /* MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION; 0 none */
@@ -100,10 +102,84 @@ bool SetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD 
 bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text);
 void DeleteWideValue(HKEY root, const char *subkey, const std::string &name);
 
-#endif
 
 /* Snapshots. The test program points LOCALAPPDATA at a new temporary folder as it starts, so that
    every update (each writes a snapshot), its own and velkor.exe's, keeps its snapshots there. */
 std::string UseNewLocalAppData();   /* points LOCALAPPDATA at a new TempDir and returns it */
 std::string SnapshotFolder();       /* %LOCALAPPDATA%\Velkor\snapshots */
 std::vector<std::string> SnapshotFiles();   /* full paths of the files in it, sorted */
+
+/* Saves every value of the machine environment key, removes the key so that opening it fails for
+   real, and puts it back exactly as it was. */
+class MachineKeyRemoval {
+public:
+    struct Value {
+        std::string name;
+        DWORD type;
+        std::string data;
+        bool operator<(const Value &other) const { return name < other.name; }
+        bool operator==(const Value &other) const
+        {
+            return name == other.name && type == other.type && data == other.data;
+        }
+    };
+
+    ~MachineKeyRemoval() { Restore(); }   /* also when a test stops half-way */
+
+    bool Remove()
+    {
+        DWORD subkeys = 1;
+        if (!ReadAll(&saved_, &subkeys) || subkeys != 0)
+            return false;   /* a key with subkeys is not ours to remove */
+        removed_ = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineSubkey) == ERROR_SUCCESS;
+        return removed_;
+    }
+
+    /* Puts the key back when it was removed; true when it then holds exactly the saved values. */
+    bool Restore()
+    {
+        if (!removed_)
+            return true;
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
+            return false;
+        for (const Value &value : saved_)
+            RegSetValueExA(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(),
+                           (DWORD)value.data.size());
+        RegCloseKey(key);
+        removed_ = false;
+        std::vector<Value> now;
+        DWORD subkeys;
+        return ReadAll(&now, &subkeys) && now == saved_;
+    }
+
+private:
+    static bool ReadAll(std::vector<Value> *values, DWORD *subkeys)
+    {
+        HKEY key;
+        DWORD count, maxName, maxData;
+        values->clear();
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, KEY_READ, &key))
+            return false;
+        bool ok = RegQueryInfoKeyA(key, NULL, NULL, NULL, subkeys, NULL, NULL, &count, &maxName, &maxData,
+                                   NULL, NULL) == ERROR_SUCCESS;
+        for (DWORD i = 0; ok && i < count; i++) {
+            std::string name(maxName + 1, '\0');
+            std::string data(maxData + 1, '\0');
+            DWORD nameLength = maxName + 1, dataSize = maxData + 1, type;
+            ok = RegEnumValueA(key, i, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &dataSize) ==
+                 ERROR_SUCCESS;
+            name.resize(nameLength);
+            data.resize(dataSize);
+            values->push_back({name, type, data});
+        }
+        RegCloseKey(key);
+        std::sort(values->begin(), values->end());
+        return ok;
+    }
+
+    std::vector<Value> saved_;
+    bool removed_ = false;
+};
+
+#endif

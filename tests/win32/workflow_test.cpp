@@ -126,77 +126,6 @@ protected:
     }
 };
 
-/* Saves every value of the machine environment key, removes the key so that opening it fails for
-   real, and puts it back exactly as it was. */
-class MachineKeyRemoval {
-public:
-    struct Value {
-        std::string name;
-        DWORD type;
-        std::string data;
-        bool operator<(const Value &other) const { return name < other.name; }
-        bool operator==(const Value &other) const
-        {
-            return name == other.name && type == other.type && data == other.data;
-        }
-    };
-
-    bool Remove()
-    {
-        DWORD subkeys = 1;
-        if (!ReadAll(&saved_, &subkeys) || subkeys != 0)
-            return false;   /* a key with subkeys is not ours to remove */
-        removed_ = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineSubkey) == ERROR_SUCCESS;
-        return removed_;
-    }
-
-    /* Puts the key back when it was removed; true when it then holds exactly the saved values. */
-    bool Restore()
-    {
-        if (!removed_)
-            return true;
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
-            return false;
-        for (const Value &value : saved_)
-            RegSetValueExA(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(),
-                           (DWORD)value.data.size());
-        RegCloseKey(key);
-        removed_ = false;
-        std::vector<Value> now;
-        DWORD subkeys;
-        return ReadAll(&now, &subkeys) && now == saved_;
-    }
-
-private:
-    static bool ReadAll(std::vector<Value> *values, DWORD *subkeys)
-    {
-        HKEY key;
-        DWORD count, maxName, maxData;
-        values->clear();
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, KEY_READ, &key))
-            return false;
-        bool ok = RegQueryInfoKeyA(key, NULL, NULL, NULL, subkeys, NULL, NULL, &count, &maxName, &maxData,
-                                   NULL, NULL) == ERROR_SUCCESS;
-        for (DWORD i = 0; ok && i < count; i++) {
-            std::string name(maxName + 1, '\0');
-            std::string data(maxData + 1, '\0');
-            DWORD nameLength = maxName + 1, dataSize = maxData + 1, type;
-            ok = RegEnumValueA(key, i, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &dataSize) ==
-                 ERROR_SUCCESS;
-            name.resize(nameLength);
-            data.resize(dataSize);
-            values->push_back({name, type, data});
-        }
-        RegCloseKey(key);
-        std::sort(values->begin(), values->end());
-        return ok;
-    }
-
-    std::vector<Value> saved_;
-    bool removed_ = false;
-};
-
 class WorkflowRetrieve : public WorkflowTest {};
 class WorkflowUpdate : public WorkflowTest {};
 class WorkflowClose : public WorkflowTest {
@@ -790,4 +719,186 @@ TEST_F(WorkflowForeignCharacters, ValueWithSubstitutesIsLeftAsStored)
         DestroyMainWindow();
     }
     WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);   /* the placement that the close guard saved */
+}
+
+/* ---- Changes by other programs, long questions, nested operations, failed retrieves ---- */
+
+namespace {
+
+std::string UpdateText(const std::string &name, const std::string &machine, const std::string &user)
+{
+    return "You are about update environment variable \"" + name + "\":\r\n\r\n"
+           "---------==< Local Machine >==---------\r\n" + machine + "\r\n"
+           "---------==< Current User >==----------\r\n" + user + "\r\n"
+           "\r\nDo you want to proceed?";
+}
+
+/* A question with the paragraphs about other programs' changes, which come after the values. */
+std::string WithNotes(const std::string &question, const std::string &notes)
+{
+    size_t closing = question.rfind("\r\n\r\n");
+    return question.substr(0, closing) + notes + question.substr(closing);
+}
+
+std::string ChangedNote(const char *section, const std::string &now)
+{
+    return std::string("\r\n\r\nAnother program has changed the ") + section +
+           " value since Velkor Editor last read or wrote it. Yes replaces what it holds now:\r\n" + now;
+}
+
+} // namespace
+
+/* An installer changes or deletes a value while the list is open: the update question and the
+   close question say so and show what the value holds now; No keeps it; Yes writes the list's
+   value, which becomes what the next question compares with. */
+TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
+{
+    const struct {
+        HKEY root;
+        const char *now;   /* NULL: deleted */
+        std::string note;
+    } cases[] = {
+        {HKEY_LOCAL_MACHINE, "C:\\m;C:\\installer", ChangedNote("Local Machine", "C:\\m;C:\\installer")},
+        {HKEY_CURRENT_USER, "U;C:\\installer", ChangedNote("Current User", "U;C:\\installer")},
+        {HKEY_CURRENT_USER, NULL,
+         "\r\n\r\nAnother program has deleted the Current User value since Velkor Editor last read or wrote it."},
+    };
+    Start();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.note);
+        SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
+        SetValue(HKEY_CURRENT_USER, kVarName, "U");
+        ASSERT_TRUE(RetrieveVariable(FALSE));
+        EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\edited", "#" USER_HEADER_TEXT, "U"});
+        const std::string outside = c.now ? std::string(c.now) + '\0' : "<none>";
+        if (c.now)
+            SetValue(c.root, kVarName, c.now);
+        else
+            DeleteRawValue(c.root, c.root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey, kVarName);
+
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDNO);
+        answerer.QueueClick(IDCANCEL);
+        answerer.QueueClick(IDYES);
+        answerer.QueueClick(IDNO);
+        EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+        EXPECT_EQ(outside, StoredValue(c.root));   /* No keeps the other program's value */
+        EXPECT_FALSE(QueryClose());
+        EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+        EXPECT_EQ(std::string("C:\\m;C:\\edited", 15), StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
+        EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+        ASSERT_EQ(4u, answerer.Seen().size());
+        EXPECT_EQ(WithNotes(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[0].text);
+        EXPECT_EQ(WithNotes(PendingText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[1].text);
+        EXPECT_EQ(WithNotes(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[2].text);
+        EXPECT_EQ(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), answerer.Seen()[3].text);   /* as usual */
+    }
+}
+
+/* A value that cannot be read at question time is reported in the question itself: no message box
+   comes before it. */
+TEST_F(WorkflowMachineKeyMissing, UnreadableValueIsSaidInTheQuestionAlone)
+{
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
+    ASSERT_TRUE(removal_.Remove());
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDNO);
+    EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(WithNotes(UpdateText(kVarName, "M", "U"),
+                        "\r\n\r\nThe Local Machine value is unreadable now, so it cannot be shown whether "
+                        "another program has changed it."),
+              answerer.Seen()[0].text);
+}
+
+/* A retrieve that fails after one that worked greys Update and Export: neither F2 nor the close
+   guard writes the partial list. */
+TEST_F(WorkflowMachineKeyMissing, FailedRetrieveGreysUpdateAndNothingWritesThePartialList)
+{
+    SetValue(HKEY_CURRENT_USER, kVarName, "U");
+    Start();
+    ASSERT_TRUE(removal_.Remove());
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDOK);   /* the system's text for the missing key */
+    EXPECT_FALSE(RetrieveVariable(FALSE));
+    EXPECT_TRUE(IsGrayed(IDM_EXPORT));
+    EXPECT_TRUE(IsGrayed(IDM_UPDATE));
+    EditRows({"#" MACHINE_HEADER_TEXT, "M"});
+    EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+    EXPECT_TRUE(QueryClose());
+    EXPECT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
+    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+}
+
+/* While the question is open, a log-off query is refused at once, and a posted close, update or
+   retrieve starts nothing: no second question, no write. */
+TEST_F(WorkflowUpdate, NothingStartsWhileTheQuestionIsOpen)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "M");
+    Start();
+    EditRows({"#" MACHINE_HEADER_TEXT, "M", "M2", "#" USER_HEADER_TEXT});
+    LRESULT endSession = -1;
+    DialogAnswerer answerer;
+    answerer.Queue([&endSession](HWND dialog) {
+        SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0);
+        endSession = GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT);
+        PostMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+        PostMessageA(g_hMainWnd, WM_COMMAND, IDM_UPDATE, 0);
+        PostMessageA(g_hMainWnd, WM_COMMAND, IDM_RETRIEVE, 0);
+        DialogAnswerer::PostClick(dialog, IDNO);
+    });
+    EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+    PumpMessages();
+    EXPECT_EQ(0, endSession);
+    EXPECT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(0, answerer.Unexpected());
+    EXPECT_FALSE(TakeQuitMessage());
+    EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
+    EXPECT_TRUE(g_modified);
+}
+
+/* A question too long for the screen comes in the program's own dialog, which answers as the
+   message box would: Yes, No, Cancel where there is one; Escape is Cancel, or No without it. */
+TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
+{
+    std::string machine;
+    for (int i = 0; machine.size() < 26000; i++)
+        machine += (i ? ";C:\\Program Files\\Tool " : "C:\\Program Files\\Tool ") + std::to_string(i);
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, machine, REG_SZ);   /* an update makes it REG_EXPAND_SZ */
+    Start();
+    const struct {
+        int mode, press;   /* press: a button id, or 0 for Escape */
+        BOOL result;
+        bool written;
+    } cases[] = {
+        {CONFIRM_UPDATE, 0, TRUE, false},        {CONFIRM_PENDING, 0, FALSE, false},
+        {CONFIRM_PENDING, IDNO, TRUE, false},    {CONFIRM_PENDING, IDCANCEL, FALSE, false},
+        {CONFIRM_UPDATE, IDYES, TRUE, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mode * 10 + c.press);
+        g_modified = TRUE;
+        DialogAnswerer answerer;
+        answerer.Queue([&c](HWND dialog) {
+            if (c.press)
+                DialogAnswerer::PostClick(dialog, c.press);
+            else
+                PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        });
+        EXPECT_EQ(c.result, UpdateVariable(c.mode));
+        ASSERT_EQ(1u, answerer.Seen().size());
+        const SeenDialog &seen = answerer.Seen()[0];
+        EXPECT_EQ(APP_TITLE, seen.caption);
+        EXPECT_EQ(MB_ICONWARNING, seen.icon);
+        EXPECT_TRUE(seen.hasYes && seen.hasNo);
+        EXPECT_EQ(c.mode == CONFIRM_PENDING, seen.hasCancel);
+        EXPECT_EQ(IDYES, seen.defaultButton);
+        EXPECT_TRUE((c.mode == CONFIRM_PENDING ? PendingText(kVarName, machine, "") : UpdateText(kVarName, machine, "")) ==
+                    seen.text);
+        EXPECT_EQ(c.written ? machine + '\0' : "<type 1>", StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(!c.written, g_modified != FALSE);
+    }
 }
