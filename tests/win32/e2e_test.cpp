@@ -1,8 +1,6 @@
 /* The real velkor.exe, started and driven from the test process. */
-#include <gtest/gtest.h>
-
+#include "app_fixture.h"
 #include "e2e_support.h"
-#include "test_support.h"
 #include "app/settings.h"
 #include "common/texts.h"
 #include "resource.h"
@@ -26,19 +24,8 @@ RECT WindowRect(HWND wnd)
     return rect;
 }
 
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-/* The rectangle that dialog template 1 gives the main window before anything moves it. */
-RECT TemplateRect()
-{
-    HWND plain = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MAIN), NULL, PlainDialogProc, 0);
-    RECT rect = WindowRect(plain);
-    DestroyWindow(plain);
-    return rect;
-}
-
 /* Each test starts and ends with no instance of the program running and no saved placement. */
-class AppRun : public ::testing::Test {
+class AppRun : public AppTest {
 protected:
     void SetUp() override
     {
@@ -50,7 +37,6 @@ protected:
         first.Kill();
         second.Kill();
         NoAppRunning();
-        ClearPlacementKeys();
     }
     /* Closes the program through WM_CLOSE and expects it to end with exit code 0. */
     void CloseAndExpectExitZero(AppProcess &app, HWND wnd)
@@ -172,24 +158,6 @@ TEST_F(AppRun, PlacementIsStoredOnCloseAndRestoredOnTheNextStart)
 
 namespace {
 
-/* A registry value as it stood, so that it can be put back exactly. */
-struct SavedValue {
-    HKEY root;
-    const char *subkey;
-    bool existed = false;
-    DWORD type = 0;
-    std::string bytes;
-
-    SavedValue(HKEY r, const char *s) : root(r), subkey(s) { existed = GetRawValue(root, subkey, "PATH", &type, &bytes); }
-    void Restore() const
-    {
-        if (existed)
-            SetRawValue(root, subkey, "PATH", type, bytes.data(), (DWORD)bytes.size());
-        else
-            DeleteRawValue(root, subkey, "PATH");
-    }
-};
-
 int RowCount(HWND main)
 {
     DWORD_PTR count = 0;
@@ -197,9 +165,9 @@ int RowCount(HWND main)
     return (int)count;
 }
 
-/* The program edits PATH itself: both values are saved before and put back after, also when the
-   test fails. */
-class AppWorkflow : public ::testing::Test {
+/* The program edits PATH itself: the fixture puts both values back after, also when the test
+   fails. */
+class AppWorkflow : public AppTest {
 protected:
     void SetUp() override
     {
@@ -210,12 +178,7 @@ protected:
     {
         app.Kill();
         NoAppRunning();
-        machine.Restore();
-        user.Restore();
-        ClearPlacementKeys();
     }
-    SavedValue machine{HKEY_LOCAL_MACHINE, kMachineSubkey};
-    SavedValue user{HKEY_CURRENT_USER, kUserSubkey};
     AppProcess app;
 };
 
@@ -260,8 +223,7 @@ TEST_F(AppWorkflow, InsertUpdateAndCloseWritesTheRegistry)
     ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
     EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
     EXPECT_EQ(std::string("C:\\velkor-e2e-a;C:\\velkor-e2e-new", 34), bytes);
-    if (machine.existed) {
-        ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes));
+    if (GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes)) {
         EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
     }
 }

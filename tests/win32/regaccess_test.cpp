@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 #include "registry/regaccess.h"
 
@@ -33,16 +31,12 @@ void ExpectIncorrectKeyMessage(const DialogAnswerer &answerer)
 }
 
 /* Test values of their own under both keys, removed before and after each test. */
-class RegValueTest : public ::testing::Test {
+class RegValueTest : public AppTest {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-    static void Clean()
-    {
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kValueName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kValueName);
-    }
+    void SetUp() override { DeleteEnvValues(kValueName); }
 };
+
+class RegSplit : public AppTest {};
 
 /* The two keys, as a path string and as root and subkey. */
 struct Place {
@@ -57,7 +51,7 @@ const Place kPlaces[2] = {
 
 } // namespace
 
-TEST(RegSplit, AcceptsTheTwoRootNamesInAnyCase)
+TEST_F(RegSplit, AcceptsTheTwoRootNamesInAnyCase)
 {
     const struct {
         const char *path;
@@ -83,7 +77,7 @@ TEST(RegSplit, AcceptsTheTwoRootNamesInAnyCase)
     EXPECT_EQ(0u, answerer.Seen().size());
 }
 
-TEST(RegSplit, SubkeysOfTheTwoEnvironmentPaths)
+TEST_F(RegSplit, SubkeysOfTheTwoEnvironmentPaths)
 {
     HKEY root;
     const char *subkey;
@@ -93,7 +87,7 @@ TEST(RegSplit, SubkeysOfTheTwoEnvironmentPaths)
     EXPECT_STREQ("Environment", subkey);
 }
 
-TEST(RegSplit, RejectsOtherPathsWithAMessage)
+TEST_F(RegSplit, RejectsOtherPathsWithAMessage)
 {
     const char *const paths[] = {
         "HKEY_CURRENT_USER",                 /* no backslash */
@@ -116,7 +110,7 @@ TEST(RegSplit, RejectsOtherPathsWithAMessage)
     }
 }
 
-TEST(RegSplit, ValueOperationsStopAtABadPath)
+TEST_F(RegSplit, ValueOperationsStopAtABadPath)
 {
     DialogAnswerer answerer;
     answerer.QueueClick(IDOK);

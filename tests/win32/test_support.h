@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,10 @@ struct SeenDialog {
 
 /* Installs a WH_CBT hook on this thread; every dialog that becomes active is recorded and handed to
    the next queued handler, which answers it (for example by posting a button's command). A dialog
-   with no handler left is answered with IDCANCEL and counted as unexpected. Uninstalls on
-   destruction. */
+   with no handler left is counted as unexpected, handed to the reporter, and dismissed (Cancel, or
+   No where there is no Cancel; a save dialog that it complains for is cancelled too), so that it
+   never waits for a click. Answerers nest: an inner one takes the dialogs while it lives, and the
+   outer one takes them again after it. Uninstalls on destruction. */
 class DialogAnswerer {
 public:
     using Handler = std::function<void(HWND dialog)>;
@@ -40,8 +43,15 @@ public:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
     static void PostClick(HWND dialog, int buttonId);
 
+    /* Told of every unexpected dialog, before it is dismissed; the test fixture fails the test. */
+    using Reporter = void (*)(const SeenDialog &seen);
+    static void SetUnexpectedReporter(Reporter reporter) { reporter_ = reporter; }
+
 private:
-    HHOOK hook_;
+    static void Dismiss(HWND dialog);
+    HHOOK hook_ = NULL;
+    DialogAnswerer *outer_ = NULL;
+    static Reporter reporter_;
     std::vector<Handler> handlers_;
     std::vector<SeenDialog> seen_;
     int unexpected_ = 0;
@@ -87,5 +97,83 @@ std::string SystemText(DWORD code);
 /* Files */
 std::string ReadWholeFile(const std::string &path);
 std::string TempDir();   /* a new, empty folder of the test's own, as a Windows path without trailing '\' */
+
+
+/* ---- Shared by the Wine suites ---- */
+
+/* The subkey of Environment under one of the two roots (kUserSubkey, kMachineSubkey). */
+const char *EnvSubkey(HKEY root);
+/* A value of the variable `name` under the root's Environment key, stored with its zero. */
+bool SetEnvText(HKEY root, const std::string &name, const std::string &text, DWORD type = REG_EXPAND_SZ);
+/* The stored bytes of that value, "<absent>" when there is none; *type gets its type. */
+std::string StoredEnv(HKEY root, const std::string &name, DWORD *type = nullptr);
+/* Deletes the value `name` under both Environment keys. */
+void DeleteEnvValues(const std::string &name);
+
+/* Every value of a registry key as it stood, so that it can be put back exactly. Remove() takes
+   the key away (only a key without subkeys), so that opening it fails for real; Restore() makes
+   the key hold exactly the saved values again, and says whether it does. */
+class SavedKey {
+public:
+    SavedKey(HKEY root, const char *subkey);
+    bool Remove();
+    bool Restore();
+
+private:
+    struct Value {
+        std::wstring name;
+        DWORD type;
+        std::string data;
+        bool operator==(const Value &other) const
+        {
+            return name == other.name && type == other.type && data == other.data;
+        }
+    };
+    bool ReadAll(std::vector<Value> *values, DWORD *subkeys) const;
+    HKEY root_;
+    std::wstring subkey_;
+    bool existed_;
+    std::vector<Value> saved_;
+};
+
+/* Presses a key as the keyboard would (SendInput), with the modifiers held around it, and lets
+   the program's loop handle it. The window to receive it must be in the foreground. */
+void PressKeys(std::initializer_list<WORD> modifiers, WORD key);
+inline void PressKey(WORD key) { PressKeys({}, key); }
+
+/* The rectangle that dialog template 1 gives the main window before anything moves it. */
+RECT TemplateRect();
+
+/* Answers the next dialog: a question with Yes, anything else with OK. A complaint of the save
+   dialog itself (owned by it, not by the main window) also cancels the save dialog, which would
+   otherwise stay open. */
+void QueueYesOrOk(DialogAnswerer &answerer);
+
+/* A descendant window of the given class (case ignored), NULL when none; whether one shows the text. */
+HWND FindDescendant(HWND parent, const char *className);
+bool HasChildText(HWND parent, const char *text);
+/* The items of a combo box, in order. */
+std::vector<std::string> ComboItems(HWND combo);
+
+/* While it lives, the entry list answers as a list box that has run out of room: of the rows added
+   or inserted (LB_ADDSTRING, LB_INSERTSTRING), the first `accepted` go in, the next `refused` are
+   refused with LB_ERRSPACE, and the rest go in again. When textLength is not -1, LB_GETTEXTLEN
+   answers it for every row, as a list would whose texts no buffer can hold. */
+class FullList {
+public:
+    explicit FullList(int accepted, int refused = 1 << 30);
+    ~FullList();
+    FullList(const FullList &) = delete;
+    FullList &operator=(const FullList &) = delete;
+    LRESULT textLength = -1;
+    int refusals = 0;   /* how many rows were refused */
+
+private:
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    int accepted_, refused_;
+    HWND list_;
+    WNDPROC original_;
+    static FullList *active_;
+};
 
 #endif

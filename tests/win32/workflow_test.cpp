@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 #include "registry/workflow.h"
 #include "resource.h"
@@ -26,18 +24,16 @@ std::string PendingText(const std::string &name, const std::string &machine, con
 
 void SetValue(HKEY root, const char *name, const std::string &text, DWORD type = REG_EXPAND_SZ)
 {
-    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
-    ASSERT_TRUE(SetRawValue(root, subkey, name, type, text.c_str(), (DWORD)text.size() + 1));
+    ASSERT_TRUE(SetEnvText(root, name, text, type));
 }
 
 /* The stored bytes of a value, "<none>" when it does not exist, "<type N>" when it is not
    REG_EXPAND_SZ. */
 std::string StoredValue(HKEY root, const char *name = kVarName)
 {
-    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
     DWORD type = 0;
-    std::string bytes;
-    if (!GetRawValue(root, subkey, name, &type, &bytes))
+    std::string bytes = StoredEnv(root, name, &type);
+    if (bytes == "<absent>")
         return "<none>";
     if (type != REG_EXPAND_SZ)
         return "<type " + std::to_string(type) + ">";
@@ -69,14 +65,7 @@ NameDialogView ViewNameDialog(HWND dialog)
 {
     NameDialogView view;
     HWND combo = GetDlgItem(dialog, IDC_VAR_NAME);
-    int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; i++) {
-        int length = (int)SendMessageA(combo, CB_GETLBTEXTLEN, i, 0);
-        std::string item(length + 1, '\0');
-        SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)&item[0]);
-        item.resize(length);
-        view.items.push_back(item);
-    }
+    view.items = ComboItems(combo);
     view.text = WindowText(combo);
     return view;
 }
@@ -91,24 +80,13 @@ void TypeName(HWND dialog, const std::string &name)
 
 /* Each test edits a value of its own, starts the main window itself (so that it can arrange the
    registry first) and ends it. */
-class WorkflowTest : public ::testing::Test {
+class WorkflowTest : public AppTest {
 protected:
     void SetUp() override
     {
         lstrcpyA(g_varName, kVarName);
         g_modified = FALSE;
-        CleanValues();
-    }
-    void TearDown() override
-    {
-        DestroyMainWindow();
-        CleanValues();
-        lstrcpyA(g_varName, "PATH");
-    }
-    static void CleanValues()
-    {
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVarName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName);
+        DeleteEnvValues(kVarName);
     }
     /* Creates the main window; its start-up retrieve must ask nothing. */
     static void Start()
@@ -125,77 +103,6 @@ protected:
     }
 };
 
-/* Saves every value of the machine environment key, removes the key so that opening it fails for
-   real, and puts it back exactly as it was. */
-class MachineKeyRemoval {
-public:
-    struct Value {
-        std::string name;
-        DWORD type;
-        std::string data;
-        bool operator<(const Value &other) const { return name < other.name; }
-        bool operator==(const Value &other) const
-        {
-            return name == other.name && type == other.type && data == other.data;
-        }
-    };
-
-    bool Remove()
-    {
-        DWORD subkeys = 1;
-        if (!ReadAll(&saved_, &subkeys) || subkeys != 0)
-            return false;   /* a key with subkeys is not ours to remove */
-        removed_ = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineSubkey) == ERROR_SUCCESS;
-        return removed_;
-    }
-
-    /* Puts the key back when it was removed; true when it then holds exactly the saved values. */
-    bool Restore()
-    {
-        if (!removed_)
-            return true;
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
-            return false;
-        for (const Value &value : saved_)
-            RegSetValueExA(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(),
-                           (DWORD)value.data.size());
-        RegCloseKey(key);
-        removed_ = false;
-        std::vector<Value> now;
-        DWORD subkeys;
-        return ReadAll(&now, &subkeys) && now == saved_;
-    }
-
-private:
-    static bool ReadAll(std::vector<Value> *values, DWORD *subkeys)
-    {
-        HKEY key;
-        DWORD count, maxName, maxData;
-        values->clear();
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, KEY_READ, &key))
-            return false;
-        bool ok = RegQueryInfoKeyA(key, NULL, NULL, NULL, subkeys, NULL, NULL, &count, &maxName, &maxData,
-                                   NULL, NULL) == ERROR_SUCCESS;
-        for (DWORD i = 0; ok && i < count; i++) {
-            std::string name(maxName + 1, '\0');
-            std::string data(maxData + 1, '\0');
-            DWORD nameLength = maxName + 1, dataSize = maxData + 1, type;
-            ok = RegEnumValueA(key, i, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &dataSize) ==
-                 ERROR_SUCCESS;
-            name.resize(nameLength);
-            data.resize(dataSize);
-            values->push_back({name, type, data});
-        }
-        RegCloseKey(key);
-        std::sort(values->begin(), values->end());
-        return ok;
-    }
-
-    std::vector<Value> saved_;
-    bool removed_ = false;
-};
-
 class WorkflowRetrieve : public WorkflowTest {};
 class WorkflowUpdate : public WorkflowTest {};
 class WorkflowClose : public WorkflowTest {
@@ -203,11 +110,6 @@ protected:
     void SetUp() override
     {
         WorkflowTest::SetUp();
-        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
-    }
-    void TearDown() override
-    {
-        WorkflowTest::TearDown();
         WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
     }
     static bool HasKey(const char *key)
@@ -226,23 +128,12 @@ class WorkflowMachineKeyMissing : public WorkflowTest {
 protected:
     void TearDown() override
     {
-        WorkflowTest::TearDown();
+        DestroyMainWindow();
         EXPECT_TRUE(removal_.Restore()) << "the machine environment key was not restored exactly";
     }
-    MachineKeyRemoval removal_;
+    SavedKey removal_{HKEY_LOCAL_MACHINE, kMachineSubkey};
 };
-class WorkflowNameDialog : public WorkflowTest {
-protected:
-    void TearDown() override
-    {
-        WorkflowTest::TearDown();
-        for (const std::string &name : extraNames_) {
-            DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, name.c_str());
-            DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, name.c_str());
-        }
-    }
-    std::vector<std::string> extraNames_;
-};
+class WorkflowNameDialog : public WorkflowTest {};
 
 } // namespace
 
@@ -348,7 +239,6 @@ TEST_F(WorkflowRetrieve, PendingNoThenDialogCancelledKeepsRowsAndCloseAsksNothin
     EXPECT_TRUE(QueryClose());
     EXPECT_EQ(2u, answerer.Seen().size());   /* nothing more asked */
     EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
-    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
 }
 
 /* ---- Update ---- */
@@ -629,7 +519,6 @@ TEST_F(WorkflowNameDialog, OffersTheFourNamesAndTheCurrentOne)
 TEST_F(WorkflowNameDialog, TypedNameIsTakenExactlyAndRetrieved)
 {
     const std::string typed = " velkor_Test Typed ";
-    extraNames_.push_back(typed);
     SetValue(HKEY_CURRENT_USER, typed.c_str(), "T1;T2");
     Start();
     DialogAnswerer answerer;
@@ -659,7 +548,6 @@ TEST_F(WorkflowNameDialog, ChosenItemIsTaken)
 TEST_F(WorkflowNameDialog, NameIsLimitedTo255Characters)
 {
     const std::string limited(255, 'W');
-    extraNames_.push_back(limited);
     Start();
     LRESULT limit = -1;
     DialogAnswerer answerer;
@@ -726,4 +614,70 @@ TEST_F(WorkflowNameDialog, ClosingEndsItWithoutAName)
     EXPECT_EQ(2u, answerer.Seen().size());
     EXPECT_STREQ(kVarName, g_varName);
     EXPECT_EQ(shown, ListRows());
+}
+
+/* A write that fails, whichever of the two it is, keeps the changes pending and the other value is
+   still written: Update reports it, and a close or the end of the session answered Yes keeps the
+   window open. */
+TEST_F(WorkflowClose, FailedWriteKeepsTheChangesPendingAndTheWindowOpen)
+{
+    enum Way { UPDATE, CLOSE, END_SESSION };
+    const char *const ways[] = {"update", "close", "end of session"};
+    Start();
+    for (HKEY failing : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        HKEY other = failing == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        for (Way way : {UPDATE, CLOSE, END_SESSION}) {
+            SCOPED_TRACE(std::string(ways[way]) + (failing == HKEY_CURRENT_USER ? ", user" : ", machine") +
+                         " write failing");
+            EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
+            SavedKey key(failing, EnvSubkey(failing));
+            ASSERT_TRUE(key.Remove());
+            DialogAnswerer answerer;
+            answerer.QueueClick(IDYES);
+            answerer.QueueClick(IDOK);
+            if (way == UPDATE) {
+                EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
+            } else if (way == CLOSE) {
+                SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+                PumpMessages();
+                EXPECT_FALSE(TakeQuitMessage());
+            } else {
+                EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
+            }
+            ASSERT_TRUE(key.Restore());
+            ASSERT_EQ(2u, answerer.Seen().size());
+            EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+            EXPECT_TRUE(g_modified);
+            EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
+            EXPECT_FALSE(AnyPlacementKey());
+            EXPECT_EQ(std::string(other == HKEY_LOCAL_MACHINE ? "M" : "U") + '\0', StoredValue(other));
+            EXPECT_EQ("<none>", StoredValue(failing));
+            DeleteEnvValues(kVarName);
+        }
+    }
+}
+
+/* Joined values that no memory can hold: the user is told, nothing is written and the changes stay
+   pending. */
+TEST_F(WorkflowUpdate, JoinThatFailsTellsTheUserAndWritesNothing)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "M");
+    Start();
+    std::vector<std::string> rows = {"#" MACHINE_HEADER_TEXT};
+    for (int i = 0; i < 100; i++)
+        rows.push_back("r" + std::to_string(i));
+    rows.push_back("#" USER_HEADER_TEXT);
+    EditRows(rows);
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDOK);
+    {
+        FullList full(1 << 30);
+        full.textLength = 0x7FFFFFFF;   /* 100 rows of 2 GB each */
+        EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
+    }
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(SystemText(ERROR_NOT_ENOUGH_MEMORY), answerer.Seen()[0].text);
+    EXPECT_TRUE(g_modified);
+    EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ("<none>", StoredValue(HKEY_CURRENT_USER));
 }
