@@ -2,6 +2,7 @@
 #include "common/common.h"
 #include "registry/regaccess.h"
 
+#include <string.h>
 #include <string>
 
 namespace {
@@ -37,6 +38,41 @@ protected:
 };
 
 class RegSplit : public AppTest {};
+
+/* While it lives, every malloc hands out a block full of 'Z' bytes, so that a text that is not
+   terminated right after the bytes it holds shows at once, whatever the heap had left there. The
+   program's calls reach malloc through the import entry, which is switched for the time. */
+#ifdef _WIN64
+extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp_malloc");
+#else
+extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp__malloc");
+#endif
+
+class DirtyMalloc {
+public:
+    DirtyMalloc() { Switch(DirtyBlock); }
+    ~DirtyMalloc() { Switch(original_); }
+
+private:
+    static void *DirtyBlock(size_t size)
+    {
+        void *block = original_(size);
+        if (block)
+            memset(block, 'Z', size);
+        return block;
+    }
+    static void Switch(void *(*to)(size_t))
+    {
+        DWORD protection;
+        VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, PAGE_READWRITE, &protection);
+        if (to == DirtyBlock)
+            original_ = g_importedMalloc;
+        g_importedMalloc = to;
+        VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, protection, &protection);
+    }
+    static void *(*original_)(size_t);
+};
+void *(*DirtyMalloc::original_)(size_t) = NULL;
 
 /* The two keys, as a path string and as root and subkey. */
 struct Place {
@@ -147,10 +183,11 @@ TEST_F(RegValueTest, StringTypesReadBackUnexpanded)
     EXPECT_EQ(0u, answerer.Seen().size());
 }
 
-/* Stored bytes that do not end in a zero byte, or no bytes at all, still give a terminated text. */
-TEST_F(RegValueTest, ValuesWithoutTerminatorComeBackTerminated)
+/* Values of every type come back as their bytes up to the first zero byte, never beyond the stored
+   bytes, and terminated also when the stored bytes hold no zero; reading changes nothing. */
+TEST_F(RegValueTest, EveryTypeReadsAsItsBytesUpToTheFirstZero)
 {
-    const DWORD number = 0x44434241;   /* the bytes "ABCD" */
+    const DWORD number = 0x44434241;   /* the bytes "ABCD", no zero after them */
     const struct {
         const char *what;
         DWORD type;
@@ -158,30 +195,36 @@ TEST_F(RegValueTest, ValuesWithoutTerminatorComeBackTerminated)
         DWORD size;
         const char *expected;
     } cases[] = {
+        {"string with its zero", REG_SZ, "C:\\a;C:\\b", 10, "C:\\a;C:\\b"},
         {"string without its zero", REG_SZ, "abc", 3, "abc"},
         {"expandable without its zero", REG_EXPAND_SZ, "%A%;b", 5, "%A%;b"},
         {"empty string, no bytes", REG_SZ, "", 0, ""},
         {"binary", REG_BINARY, "xyz", 3, "xyz"},
         {"binary, no bytes", REG_BINARY, "", 0, ""},
-        {"number", REG_DWORD, &number, 4, "ABCD"},
-        {"multi-string ends at its first zero", REG_MULTI_SZ, "one\0two\0", 9, "one"},
         {"binary with a zero inside", REG_BINARY, "ab\0cd", 5, "ab"},
+        {"binary starting with a zero", REG_BINARY, "\0a;b", 4, ""},
+        {"number", REG_DWORD, &number, 4, "ABCD"},
+        {"multi-string ends at its first zero", REG_MULTI_SZ, "a;b\0c;d\0", 9, "a;b"},
+        {"no type", REG_NONE, "n", 1, "n"},
+        {"binary of 40 bytes", REG_BINARY, "0123456789012345678901234567890123456789", 40,
+         "0123456789012345678901234567890123456789"},
     };
-    DialogAnswerer answerer;
     for (const Place &place : kPlaces) {
         for (const auto &c : cases) {
             SCOPED_TRACE(std::string(place.path) + ": " + c.what);
             ASSERT_TRUE(SetRawValue(place.root, place.subkey, kValueName, c.type, c.data, c.size));
-            /* Fill the heap with non-zero bytes, so that a missing terminator shows. */
-            for (int i = 0; i < 8; i++) {
-                char *junk = (char *)malloc(c.size + 1);
-                memset(junk, 'Z', c.size + 1);
-                free(junk);
+            DWORD type = 0;
+            std::string before = StoredEnv(place.root, kValueName), text;
+            {
+                DirtyMalloc dirty;
+                text = Read(place.path);
             }
-            EXPECT_EQ(c.expected, Read(place.path));
+            EXPECT_EQ(c.expected, text);
+            EXPECT_EQ(before, StoredEnv(place.root, kValueName, &type));
+            EXPECT_EQ(c.type, type);
         }
     }
-    EXPECT_EQ(0u, answerer.Seen().size());
+    EXPECT_EQ(0u, dialogs.Seen().size());
 }
 
 TEST_F(RegValueTest, WriteStoresExpandSzWithItsTerminator)
