@@ -131,15 +131,6 @@ TEST_F(BackupCommand, StringAndExpandableStringGiveTheSameEntryLine)
     EXPECT_EQ("REGEDIT4\r\n" + kUserKeyLine + line + kMachineKeyLine + line, BackupTo(dir_ + "\\types.reg"));
 }
 
-TEST_F(BackupCommand, VariableNameIsWrittenUnchanged)
-{
-    strcpy(g_varName, "VELKOR_TEST_\"Q\\");
-    SetUser("v\\");
-    std::string file = BackupTo(dir_ + "\\name.reg");
-    DeleteValues(g_varName);
-    EXPECT_EQ("REGEDIT4\r\n" + kUserKeyLine + EntryLine("VELKOR_TEST_\"Q\\", "v\\\\"), file);
-}
-
 TEST_F(BackupCommand, LineFeedInValueGetsCarriageReturn)
 {
     SetUser("a\nb");

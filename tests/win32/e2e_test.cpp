@@ -61,11 +61,11 @@ TEST_F(AppRun, StartsWithItsMenuAndEndsWithExitCodeZero)
     EXPECT_TRUE(GetMenu(wnd) != NULL);
     HMENU stored = LoadAppMenu();
     ASSERT_TRUE(stored != NULL);
-    std::vector<std::string> menu = MenuLines(stored);
+    std::vector<std::string> menu = MenuTexts(stored);
     for (UINT id = IDM_EXIT; id <= IDM_INSERT_FILE; id++)
         EXPECT_EQ(0u, GetMenuState(stored, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED)) << id;
     DestroyMenu(stored);
-    EXPECT_EQ(ExpectedMenuLines(), menu);
+    EXPECT_EQ(ExpectedMenuTexts(), menu);
     CloseAndExpectExitZero(first, wnd);
 }
 

@@ -292,22 +292,6 @@ TEST_F(EditKeys, EnterModifiesCtrlEnterInsertsF8Deletes)
     EXPECT_TRUE(g_modified);
 }
 
-TEST_F(EditKeys, UpAndDownInTheEditFieldMoveTheSelection)
-{
-    Arrange(kList, 1, "a");
-    Focus(EntryEdit());
-    Press(VK_DOWN);
-    EXPECT_EQ(2, Selected());
-    EXPECT_EQ("b", EditText());
-    Press(VK_DOWN);
-    EXPECT_EQ(3, Selected());
-    EXPECT_EQ("", EditText());
-    Press(VK_UP);
-    EXPECT_EQ(2, Selected());
-    EXPECT_EQ("b", EditText());
-    EXPECT_FALSE(g_modified);
-}
-
 /* The shell's folder browser and the open-file dialog, answered from the dialog hook. */
 namespace {
 

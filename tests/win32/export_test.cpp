@@ -151,17 +151,6 @@ TEST_F(ExportCommand, ListRetrievedWithEmptyUserValueEndsWithUserHeader)
               ExportTo(dir_ + "\\retrieved.txt"));
 }
 
-TEST_F(ExportCommand, FolderTooLongForTheBufferProposesFileNameAlone)
-{
-    std::string folder = "C:\\" + std::string(2995, 'f');
-    SetLastPath(folder);
-    ASSERT_EQ(folder, ReadLastPath());
-    SaveDialogSeen seen = ProposalOfExport();
-    EXPECT_EQ(std::string(kVar) + ".txt", seen.fileField);
-    EXPECT_EQ(std::string::npos, seen.filePath.find("fff")) << seen.filePath;
-    EXPECT_EQ(folder, ReadLastPath());
-}
-
 /* A file that replaces a longer one holds the new text alone: nothing of the old tail survives. */
 TEST_F(ExportCommand, ReplacingALongerFileLeavesNoOldTail)
 {
@@ -175,11 +164,30 @@ TEST_F(ExportCommand, ReplacingALongerFileLeavesNoOldTail)
         DialogAnswerer answerer;
         QueueSaveAs(answerer, path);
         QueueYesOrOk(answerer);   /* replace it */
-        if (backup)
-            BackupRegistryValues();
-        else
-            ExportList();
+        SaveOutput(backup);
         EXPECT_EQ(2u, answerer.Seen().size());
         EXPECT_EQ(backup ? std::string("REGEDIT4\r\n") : std::string(kVar) + "=\r\nH\r\na\r\n", ReadWholeFile(path));
     }
+}
+
+/* A row buffer that cannot be had: the user is told, and the rows and the remembered folder stay. */
+TEST_F(ExportCommand, RowBufferThatCannotBeHadTellsTheUser)
+{
+    SetLastPath(dir_);
+    SetListRows({"#H", "a"});
+    const std::vector<std::string> rows = ListRows();
+    DialogAnswerer answerer;
+    QueueSaveAs(answerer, TempDir() + "\\rows.txt");
+    answerer.QueueClick(IDOK);
+    {
+        FullList full(0);
+        full.textLength = 0x7FFFFFFF;   /* a row of 2 GB */
+        TestMalloc scarce(1 << 30);
+        ExportList();
+    }
+    ASSERT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ(SystemText(ERROR_NOT_ENOUGH_MEMORY), answerer.Seen()[1].text);
+    EXPECT_EQ(MB_ICONERROR, answerer.Seen()[1].icon);
+    EXPECT_EQ(rows, ListRows());
+    EXPECT_EQ(dir_, ReadLastPath());
 }

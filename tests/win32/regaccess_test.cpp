@@ -2,7 +2,6 @@
 #include "common/common.h"
 #include "registry/regaccess.h"
 
-#include <string.h>
 #include <string>
 
 namespace {
@@ -38,41 +37,6 @@ protected:
 };
 
 class RegSplit : public AppTest {};
-
-/* While it lives, every malloc hands out a block full of 'Z' bytes, so that a text that is not
-   terminated right after the bytes it holds shows at once, whatever the heap had left there. The
-   program's calls reach malloc through the import entry, which is switched for the time. */
-#ifdef _WIN64
-extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp_malloc");
-#else
-extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp__malloc");
-#endif
-
-class DirtyMalloc {
-public:
-    DirtyMalloc() { Switch(DirtyBlock); }
-    ~DirtyMalloc() { Switch(original_); }
-
-private:
-    static void *DirtyBlock(size_t size)
-    {
-        void *block = original_(size);
-        if (block)
-            memset(block, 'Z', size);
-        return block;
-    }
-    static void Switch(void *(*to)(size_t))
-    {
-        DWORD protection;
-        VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, PAGE_READWRITE, &protection);
-        if (to == DirtyBlock)
-            original_ = g_importedMalloc;
-        g_importedMalloc = to;
-        VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, protection, &protection);
-    }
-    static void *(*original_)(size_t);
-};
-void *(*DirtyMalloc::original_)(size_t) = NULL;
 
 /* The two keys, as a path string and as root and subkey. */
 struct Place {
@@ -184,7 +148,8 @@ TEST_F(RegValueTest, StringTypesReadBackUnexpanded)
 }
 
 /* Values of every type come back as their bytes up to the first zero byte, never beyond the stored
-   bytes, and terminated also when the stored bytes hold no zero; reading changes nothing. */
+   bytes, and terminated also when the stored bytes hold no zero (the heap's blocks come full of 'Z'
+   bytes meanwhile, so that a missing terminator shows); reading changes nothing. */
 TEST_F(RegValueTest, EveryTypeReadsAsItsBytesUpToTheFirstZero)
 {
     const DWORD number = 0x44434241;   /* the bytes "ABCD", no zero after them */
@@ -216,7 +181,7 @@ TEST_F(RegValueTest, EveryTypeReadsAsItsBytesUpToTheFirstZero)
             DWORD type = 0;
             std::string before = StoredEnv(place.root, kValueName), text;
             {
-                DirtyMalloc dirty;
+                TestMalloc dirty;
                 text = Read(place.path);
             }
             EXPECT_EQ(c.expected, text);

@@ -297,12 +297,10 @@ TEST_F(RobustProfile, HugeLastPathStillProposesAName)
         DialogAnswerer answerer;
         SaveDialogSeen seen;
         QueueSaveCancel(answerer, &seen);
-        if (backup)
-            BackupRegistryValues();
-        else
-            ExportList();
+        SaveOutput(backup);
         ASSERT_TRUE(seen.shown);
         EXPECT_EQ(std::string(kName) + (backup ? ".reg" : ".txt"), seen.fileField);
+        EXPECT_EQ(std::string::npos, seen.filePath.find("fff")) << seen.filePath;
         EXPECT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ(huge, ReadLastPath());
     }
@@ -324,10 +322,7 @@ TEST_F(RobustProfile, VanishedLastPathStillSaves)
         SaveDialogSeen seen;
         std::string path = dir_ + (backup ? "\\saved.reg" : "\\saved.txt");
         QueueSaveAs(answerer, path, &seen);
-        if (backup)
-            BackupRegistryValues();
-        else
-            ExportList();
+        SaveOutput(backup);
         EXPECT_TRUE(seen.shown);
         EXPECT_EQ(1u, answerer.Seen().size());
         EXPECT_TRUE(FileExists(path)) << path;
@@ -347,10 +342,7 @@ protected:
         QueueSaveAs(answerer, path);
         for (int i = 0; i < 3; i++)
             QueueYesOrOk(answerer);
-        if (backup)
-            BackupRegistryValues();
-        else
-            ExportList();
+        SaveOutput(backup);
         EXPECT_EQ(0, answerer.Unexpected());
         return answerer.Seen();
     }
@@ -419,10 +411,7 @@ TEST_F(RobustFiles, MissingFolderWritesNothing)
             DialogAnswerer::PostClick(dialog, IDOK);
             DialogAnswerer::PostClick(complaintOwner, IDCANCEL);
         });
-        if (backup)
-            BackupRegistryValues();
-        else
-            ExportList();
+        SaveOutput(backup);
         ASSERT_EQ(2u, answerer.Seen().size()) << backup;
         EXPECT_EQ(saveDialog, complaintOwner) << backup;
         EXPECT_NE(APP_TITLE, answerer.Seen()[1].caption) << backup;

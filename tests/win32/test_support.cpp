@@ -563,3 +563,44 @@ LRESULT CALLBACK FullList::Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
     }
     return CallWindowProcA(self->original_, wnd, msg, wParam, lParam);
 }
+
+#ifdef _WIN64
+extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp_malloc");
+#else
+extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp__malloc");
+#endif
+
+namespace {
+void *(*s_realMalloc)(size_t) = NULL;
+size_t s_mallocLimit;
+
+void *DirtyMalloc(size_t size)
+{
+    if (size > s_mallocLimit)
+        return NULL;
+    void *block = s_realMalloc(size);
+    if (block)
+        memset(block, 'Z', size);
+    return block;
+}
+
+void SwitchMalloc(void *(*to)(size_t))
+{
+    DWORD protection;
+    VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, PAGE_READWRITE, &protection);
+    g_importedMalloc = to;
+    VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, protection, &protection);
+}
+} // namespace
+
+TestMalloc::TestMalloc(size_t limit)
+{
+    s_mallocLimit = limit;
+    s_realMalloc = g_importedMalloc;
+    SwitchMalloc(DirtyMalloc);
+}
+
+TestMalloc::~TestMalloc()
+{
+    SwitchMalloc(s_realMalloc);
+}

@@ -176,4 +176,16 @@ private:
     static FullList *active_;
 };
 
+/* While it lives, malloc (which the program reaches through the executable's import entry, switched
+   for the time) hands out blocks full of 'Z' bytes, so that a text not terminated right after its
+   bytes shows at once, and refuses blocks larger than `limit` bytes, as a process whose memory has
+   run out would. */
+class TestMalloc {
+public:
+    explicit TestMalloc(size_t limit = (size_t)-1);
+    ~TestMalloc();
+    TestMalloc(const TestMalloc &) = delete;
+    TestMalloc &operator=(const TestMalloc &) = delete;
+};
+
 #endif

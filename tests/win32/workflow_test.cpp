@@ -664,7 +664,7 @@ TEST_F(WorkflowUpdate, JoinThatFailsTellsTheUserAndWritesNothing)
     SetValue(HKEY_LOCAL_MACHINE, kVarName, "M");
     Start();
     std::vector<std::string> rows = {"#" MACHINE_HEADER_TEXT};
-    for (int i = 0; i < 100; i++)
+    for (int i = 0; i < 3; i++)
         rows.push_back("r" + std::to_string(i));
     rows.push_back("#" USER_HEADER_TEXT);
     EditRows(rows);
@@ -672,7 +672,8 @@ TEST_F(WorkflowUpdate, JoinThatFailsTellsTheUserAndWritesNothing)
     answerer.QueueClick(IDOK);
     {
         FullList full(1 << 30);
-        full.textLength = 0x7FFFFFFF;   /* 100 rows of 2 GB each */
+        full.textLength = 0x7FFFFFFF;   /* rows of 2 GB each */
+        TestMalloc scarce(1 << 30);
         EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
     }
     ASSERT_EQ(1u, answerer.Seen().size());
