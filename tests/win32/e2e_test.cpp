@@ -9,14 +9,6 @@
 
 namespace {
 
-const char *const kPlacementKeys[] = {"x", "y", "w", "h"};
-
-void ClearPlacementKeys()
-{
-    for (const char *key : kPlacementKeys)
-        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
-}
-
 RECT WindowRect(HWND wnd)
 {
     RECT rect = {};
@@ -179,6 +171,21 @@ protected:
         app.Kill();
         NoAppRunning();
     }
+    /* Starts the program on a user PATH of one element and inserts `added` through the Insert
+       command: with no row selected it ends the user section. The main window, NULL on failure. */
+    HWND StartAndInsert(const std::string &start, DWORD type, const std::string &added)
+    {
+        HWND wnd = NULL;
+        int rows = 0;
+        if (SetEnvText(HKEY_CURRENT_USER, "PATH", start, type) && app.Start())
+            wnd = app.WaitForMainWindow();
+        /* The start-up retrieve: the machine rows, the user header and the one user row. */
+        if (!wnd || !WaitUntil([&] { return (rows = RowCount(wnd)) >= 3; }, 10000))
+            return NULL;
+        SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), added);
+        PostCommand(wnd, IDM_INSERT);
+        return WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000) ? wnd : NULL;
+    }
     AppProcess app;
 };
 
@@ -186,21 +193,9 @@ protected:
 
 TEST_F(AppWorkflow, InsertUpdateAndCloseWritesTheRegistry)
 {
-    const char start[] = "C:\\velkor-e2e-a";
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", REG_SZ, start, sizeof start));
-
-    ASSERT_TRUE(app.Start());
-    HWND wnd = app.WaitForMainWindow();
+    HWND wnd = StartAndInsert("C:\\velkor-e2e-a", REG_SZ, "C:\\velkor-e2e-new");
     ASSERT_TRUE(wnd != NULL);
-    /* The start-up retrieve: the machine rows, the user header and the one user row. */
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
-    int rows = RowCount(wnd);
-
-    /* Type a new element and insert it: with no row selected it ends the user section. */
     HWND edit = GetDlgItem(wnd, IDC_ENTRY_EDIT);
-    SetWindowTextOf(edit, "C:\\velkor-e2e-new");
-    PostCommand(wnd, IDM_INSERT);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
 
     /* F2 in the edit field goes through the accelerator table to Update. */
     PostKey(edit, VK_F2);
@@ -230,17 +225,9 @@ TEST_F(AppWorkflow, InsertUpdateAndCloseWritesTheRegistry)
 
 TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
 {
-    const char start[] = "C:\\velkor-e2e-b";
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", REG_EXPAND_SZ, start, sizeof start));
-
-    ASSERT_TRUE(app.Start());
-    HWND wnd = app.WaitForMainWindow();
+    const std::string start = "C:\\velkor-e2e-b";
+    HWND wnd = StartAndInsert(start, REG_EXPAND_SZ, "C:\\velkor-e2e-added");
     ASSERT_TRUE(wnd != NULL);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
-    int rows = RowCount(wnd);
-    SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-added");
-    PostCommand(wnd, IDM_INSERT);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
 
     /* Exit asks; Cancel keeps the program running. */
     PostCommand(wnd, IDM_EXIT);
@@ -260,8 +247,5 @@ TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
     DWORD code = 12345;
     ASSERT_TRUE(app.WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
-    DWORD type = 0;
-    std::string bytes;
-    ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
-    EXPECT_EQ(std::string(start, sizeof start), bytes);
+    EXPECT_EQ(start + '\0', StoredEnv(HKEY_CURRENT_USER, "PATH"));
 }

@@ -16,25 +16,6 @@
 namespace {
 
 const char kVarName[] = "VELKOR_TEST_APP_MAIN";
-const char *const kPlacementKeys[] = {"x", "y", "w", "h"};
-
-void ClearPlacementKeys()
-{
-    for (const char *key : kPlacementKeys)
-        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
-}
-
-bool PlacementSaved()
-{
-    char text[16];
-    GetProfileStringA(APP_SHORT_NAME, "x", "", text, sizeof text);
-    return text[0] != '\0';
-}
-
-bool Greyed(UINT id)
-{
-    return (GetMenuState(GetMenu(g_hMainWnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-}
 
 /* The child's rectangle in the main window's client coordinates. */
 RECT ChildRect(HWND child)
@@ -88,8 +69,8 @@ TEST_F(MainWindow, OpensTitledWithTheEditFieldFocusedAndTheListLoaded)
     /* The start-up retrieve ran without asking and enabled Export and Update. */
     EXPECT_TRUE(answerer.Seen().empty());
     EXPECT_EQ(2u, ListRows().size());
-    EXPECT_FALSE(Greyed(IDM_EXPORT));
-    EXPECT_FALSE(Greyed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_EXPORT));
+    EXPECT_FALSE(CommandGreyed(IDM_UPDATE));
 }
 
 TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
@@ -97,18 +78,18 @@ TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
     DialogAnswerer answerer;
     CreateWithPendingChanges(answerer, IDCANCEL);   /* the retrieve is called off */
     ASSERT_EQ(1u, answerer.Seen().size());
-    EXPECT_TRUE(Greyed(IDM_EXPORT));
-    EXPECT_TRUE(Greyed(IDM_UPDATE));
-    EXPECT_FALSE(Greyed(IDM_BACKUP));
-    EXPECT_FALSE(Greyed(IDM_RETRIEVE));
+    EXPECT_TRUE(CommandGreyed(IDM_EXPORT));
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_BACKUP));
+    EXPECT_FALSE(CommandGreyed(IDM_RETRIEVE));
 
     /* F2 is inert while Update is greyed: no confirmation appears. */
     PressInEdit(VK_F2);
     EXPECT_EQ(1u, answerer.Seen().size());
 
     EnableVariableCommands(TRUE);
-    EXPECT_FALSE(Greyed(IDM_EXPORT));
-    EXPECT_FALSE(Greyed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_EXPORT));
+    EXPECT_FALSE(CommandGreyed(IDM_UPDATE));
     answerer.QueueClick(IDNO);
     PressInEdit(VK_F2);
     ASSERT_EQ(2u, answerer.Seen().size());
@@ -116,8 +97,8 @@ TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
     EXPECT_EQ(0, answerer.Unexpected());
 
     EnableVariableCommands(FALSE);
-    EXPECT_TRUE(Greyed(IDM_EXPORT));
-    EXPECT_TRUE(Greyed(IDM_UPDATE));
+    EXPECT_TRUE(CommandGreyed(IDM_EXPORT));
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
 }
 
 /* Both controls draw their texts in one font of fixed pitch, Courier New where the system has it,
@@ -256,7 +237,7 @@ TEST_F(MainWindow, CloseAsksTheGuardAndSavesThePlacement)
     PumpMessages();
     EXPECT_EQ(1u, answerer.Seen().size());
     EXPECT_FALSE(TakeQuitMessage());
-    EXPECT_FALSE(PlacementSaved());
+    EXPECT_FALSE(AnyPlacementKey());
 
     /* The same through Exit and through the end of the session. */
     answerer.QueueClick(IDCANCEL);
@@ -267,7 +248,7 @@ TEST_F(MainWindow, CloseAsksTheGuardAndSavesThePlacement)
     answerer.QueueClick(IDCANCEL);
     EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
     EXPECT_EQ(3u, answerer.Seen().size());
-    EXPECT_FALSE(PlacementSaved());
+    EXPECT_FALSE(AnyPlacementKey());
 
     /* No pending changes: the session may end, the placement is saved, no quit yet. */
     g_modified = FALSE;

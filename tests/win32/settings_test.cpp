@@ -8,7 +8,6 @@
 
 namespace {
 
-const char *const kPlacementKeys[] = {"x", "y", "w", "h"};
 const char *const kTestKeys[] = {"velkor_test_int", "velkor_test_text"};
 
 std::string RawSetting(const char *key)
@@ -20,8 +19,7 @@ std::string RawSetting(const char *key)
 
 void ClearKeys()
 {
-    for (const char *key : kPlacementKeys)
-        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
+    ClearPlacementKeys();
     for (const char *key : kTestKeys)
         WriteProfileStringA(APP_SHORT_NAME, key, NULL);
 }

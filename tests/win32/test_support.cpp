@@ -604,3 +604,38 @@ TestMalloc::~TestMalloc()
 {
     SwitchMalloc(s_realMalloc);
 }
+
+const char *const kPlacementKeys[4] = {"x", "y", "w", "h"};
+
+void ClearPlacementKeys()
+{
+    for (const char *key : kPlacementKeys)
+        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
+}
+
+namespace {
+bool HasSetting(const char *key)
+{
+    char text[64];
+    return GetProfileStringA(APP_SHORT_NAME, key, "", text, sizeof text) > 0;
+}
+} // namespace
+
+bool PlacementSaved()
+{
+    return HasSetting("x") && HasSetting("y") && (int)GetProfileIntA(APP_SHORT_NAME, "w", 0) > 0 &&
+           (int)GetProfileIntA(APP_SHORT_NAME, "h", 0) > 0;
+}
+
+bool AnyPlacementKey()
+{
+    for (const char *key : kPlacementKeys)
+        if (HasSetting(key))
+            return true;
+    return false;
+}
+
+bool CommandGreyed(UINT id)
+{
+    return (GetMenuState(GetMenu(g_hMainWnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}

@@ -188,4 +188,14 @@ public:
     TestMalloc &operator=(const TestMalloc &) = delete;
 };
 
+/* The window's placement in the profile: the keys "x", "y", "w" and "h". Saved means all four are
+   there with a width and a height above 0. */
+extern const char *const kPlacementKeys[4];
+void ClearPlacementKeys();
+bool PlacementSaved();
+bool AnyPlacementKey();
+
+/* Whether the main window's menu shows the command greyed. */
+bool CommandGreyed(UINT id);
+
 #endif

@@ -40,12 +40,6 @@ std::string StoredValue(HKEY root, const char *name = kVarName)
     return bytes;
 }
 
-bool IsGrayed(int command)
-{
-    HMENU file = GetSubMenu(GetMenu(g_hMainWnd), 0);
-    return (GetMenuState(file, command, MF_BYCOMMAND) & MF_GRAYED) != 0;
-}
-
 std::string WindowText(HWND wnd)
 {
     int length = GetWindowTextLengthA(wnd);
@@ -112,17 +106,6 @@ protected:
         WorkflowTest::SetUp();
         WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
     }
-    static bool HasKey(const char *key)
-    {
-        char text[64];
-        return GetProfileStringA(APP_SHORT_NAME, key, "", text, sizeof text) > 0;
-    }
-    static bool PlacementSaved()
-    {
-        return HasKey("x") && HasKey("y") && (int)GetProfileIntA(APP_SHORT_NAME, "w", 0) > 0 &&
-               (int)GetProfileIntA(APP_SHORT_NAME, "h", 0) > 0;
-    }
-    static bool AnyPlacementKey() { return HasKey("x") || HasKey("y") || HasKey("w") || HasKey("h"); }
 };
 class WorkflowMachineKeyMissing : public WorkflowTest {
 protected:
@@ -143,8 +126,8 @@ TEST_F(WorkflowRetrieve, StartUpWithNeitherValueGivesTwoHeadersAndEnablesCommand
 {
     Start();
     EXPECT_EQ((std::vector<std::string>{kMachineHeader, kUserHeader}), ListRows());
-    EXPECT_FALSE(IsGrayed(IDM_EXPORT));
-    EXPECT_FALSE(IsGrayed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_EXPORT));
+    EXPECT_FALSE(CommandGreyed(IDM_UPDATE));
     EXPECT_FALSE(g_modified);
 }
 
@@ -379,8 +362,8 @@ TEST_F(WorkflowMachineKeyMissing, StartUpShowsTheSystemTextAndKeepsCommandsGreye
     EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[0].text);
     EXPECT_EQ(MB_ICONERROR, answerer.Seen()[0].icon);
     EXPECT_EQ((std::vector<std::string>{kMachineHeader}), ListRows());
-    EXPECT_TRUE(IsGrayed(IDM_EXPORT));
-    EXPECT_TRUE(IsGrayed(IDM_UPDATE));
+    EXPECT_TRUE(CommandGreyed(IDM_EXPORT));
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
 }
 
 TEST_F(WorkflowMachineKeyMissing, UpdateStillWritesTheUserValueAndFails)
