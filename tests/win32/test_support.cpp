@@ -478,47 +478,36 @@ namespace {
 
 struct ChildSearch {
     const char *wanted;   /* a class name or a window text */
+    bool byClass;
     HWND found;
 };
 
-BOOL CALLBACK MatchClass(HWND child, LPARAM lParam)
+BOOL CALLBACK MatchChild(HWND child, LPARAM lParam)
 {
     ChildSearch *search = (ChildSearch *)lParam;
-    char name[64] = "";
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, search->wanted) != 0)
+    char shown[256] = "";
+    if (search->byClass)
+        GetClassNameA(child, shown, sizeof shown);
+    else
+        GetWindowTextA(child, shown, sizeof shown);
+    if ((search->byClass ? lstrcmpiA(shown, search->wanted) : strcmp(shown, search->wanted)) != 0)
         return TRUE;
     search->found = child;
     return FALSE;
 }
 
-BOOL CALLBACK MatchText(HWND child, LPARAM lParam)
+HWND FindChild(HWND parent, const char *wanted, bool byClass)
 {
-    ChildSearch *search = (ChildSearch *)lParam;
-    char shown[256] = "";
-    GetWindowTextA(child, shown, sizeof shown);
-    if (strcmp(shown, search->wanted) != 0)
-        return TRUE;
-    search->found = child;
-    return FALSE;
+    ChildSearch search = {wanted, byClass, NULL};
+    EnumChildWindows(parent, MatchChild, (LPARAM)&search);
+    return search.found;
 }
 
 } // namespace
 
-HWND FindDescendant(HWND parent, const char *className)
-{
-    ChildSearch search = {className, NULL};
-    EnumChildWindows(parent, MatchClass, (LPARAM)&search);
-    return search.found;
-}
+HWND FindDescendant(HWND parent, const char *className) { return FindChild(parent, className, true); }
 
-bool HasChildText(HWND parent, const char *text)
-{
-    ChildSearch search = {text, NULL};
-    EnumChildWindows(parent, MatchText, (LPARAM)&search);
-    return search.found != NULL;
-}
-
+bool HasChildText(HWND parent, const char *text) { return FindChild(parent, text, false) != NULL; }
 
 std::vector<std::string> ComboItems(HWND combo)
 {
