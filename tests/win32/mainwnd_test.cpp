@@ -225,48 +225,6 @@ TEST_F(MainWindow, OtherCommandIdsDoNothing)
     EXPECT_TRUE(answerer.Seen().empty());
 }
 
-TEST_F(MainWindow, CloseAsksTheGuardAndSavesThePlacement)
-{
-    DialogAnswerer answerer;
-    ASSERT_TRUE(CreateMainWindow() != NULL);
-
-    /* Pending changes, answered Cancel: the window stays and nothing is saved. */
-    g_modified = TRUE;
-    answerer.QueueClick(IDCANCEL);
-    PostMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-    PumpMessages();
-    EXPECT_EQ(1u, answerer.Seen().size());
-    EXPECT_FALSE(TakeQuitMessage());
-    EXPECT_FALSE(AnyPlacementKey());
-
-    /* The same through Exit and through the end of the session. */
-    answerer.QueueClick(IDCANCEL);
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
-    PumpMessages();
-    EXPECT_EQ(2u, answerer.Seen().size());
-    EXPECT_FALSE(TakeQuitMessage());
-    answerer.QueueClick(IDCANCEL);
-    EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-    EXPECT_EQ(3u, answerer.Seen().size());
-    EXPECT_FALSE(AnyPlacementKey());
-
-    /* No pending changes: the session may end, the placement is saved, no quit yet. */
-    g_modified = FALSE;
-    EXPECT_NE(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-    EXPECT_TRUE(PlacementSaved());
-    PumpMessages();
-    EXPECT_FALSE(TakeQuitMessage());
-
-    ClearPlacementKeys();
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
-    PumpMessages();
-    EXPECT_TRUE(TakeQuitMessage());
-    EXPECT_TRUE(PlacementSaved());
-    EXPECT_TRUE(IsWindow(g_hMainWnd)) << "the loop's owner destroys the window";
-    EXPECT_EQ(3u, answerer.Seen().size());
-    EXPECT_EQ(0, answerer.Unexpected());
-}
-
 /* Each menu item and each key runs its own command, seen by what the user then meets: the dialog
    it opens (answered with its way out) or what it does to the rows. */
 namespace {

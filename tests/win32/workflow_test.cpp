@@ -403,79 +403,66 @@ TEST_F(WorkflowMachineKeyMissing, PendingYesWithAFailedWriteAbandonsTheRetrieve)
 
 /* ---- The close guard ---- */
 
-TEST_F(WorkflowClose, NoPendingChangesClosesWithoutAQuestionAndSavesPlacement)
+/* What the close question's answer does, through the close button, Exit and the end of the
+   session: the window closes (the loop's owner destroys it, so it stays here) with the placement
+   saved, or it stays with nothing saved. */
+TEST_F(WorkflowClose, TheAnswerDecidesWhetherTheWindowCloses)
 {
+    enum Way { CLOSE, EXIT, END_SESSION };
+    const struct {
+        const char *what;
+        Way way;
+        bool pending;
+        int answer;   /* 0: nothing is asked */
+        bool closes, modifiedAfter;
+        const char *machine, *user;   /* stored afterwards; NULL: nothing */
+    } cases[] = {
+        {"nothing pending", CLOSE, false, 0, true, false, NULL, NULL},
+        {"Cancel", CLOSE, true, IDCANCEL, false, true, NULL, NULL},
+        {"No: closes with the changes unwritten", CLOSE, true, IDNO, true, true, NULL, NULL},
+        {"Yes: writes and closes", CLOSE, true, IDYES, true, false, "M", "U"},
+        {"Exit, nothing pending", EXIT, false, 0, true, false, NULL, NULL},
+        {"Exit, Cancel", EXIT, true, IDCANCEL, false, true, NULL, NULL},
+        {"end of session, nothing pending", END_SESSION, false, 0, true, false, NULL, NULL},
+        {"end of session, Cancel", END_SESSION, true, IDCANCEL, false, true, NULL, NULL},
+    };
     Start();
-    DialogAnswerer answerer;
-    SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-    PumpMessages();
-    EXPECT_TRUE(TakeQuitMessage());
-    EXPECT_EQ(0u, answerer.Seen().size());
-    EXPECT_TRUE(PlacementSaved());
-}
-
-TEST_F(WorkflowClose, CancelKeepsTheWindowOpenAndSavesNothing)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
-    DialogAnswerer answerer;
-    answerer.QueueClick(IDCANCEL);
-    SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-    PumpMessages();
-    EXPECT_FALSE(TakeQuitMessage());
-    ASSERT_EQ(1u, answerer.Seen().size());
-    EXPECT_EQ(PendingText(kVarName, "M", ""), answerer.Seen()[0].text);
-    EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
-    EXPECT_TRUE(g_modified);
-    EXPECT_FALSE(AnyPlacementKey());
-    EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
-}
-
-TEST_F(WorkflowClose, NoLetsTheWindowCloseWithTheChangesUnwritten)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
-    DialogAnswerer answerer;
-    answerer.QueueClick(IDNO);
-    EXPECT_TRUE(QueryClose());
-    EXPECT_EQ(1u, answerer.Seen().size());
-    EXPECT_TRUE(g_modified);   /* the guard never clears it */
-    EXPECT_TRUE(PlacementSaved());
-    EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
-}
-
-TEST_F(WorkflowClose, YesWritesAndCloses)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
-    DialogAnswerer answerer;
-    answerer.QueueClick(IDYES);
-    EXPECT_TRUE(QueryClose());
-    EXPECT_FALSE(g_modified);
-    EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
-    EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
-    EXPECT_TRUE(PlacementSaved());
-}
-
-TEST_F(WorkflowClose, QueryEndSessionAnswersThroughTheMessageResult)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
-    {
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearPlacementKeys();
+        DeleteEnvValues(kVarName);
+        EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
+        g_modified = c.pending;
         DialogAnswerer answerer;
-        answerer.QueueClick(IDCANCEL);
-        /* The dialog manager hands the message result back as the answer. */
-        EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-        EXPECT_EQ(0, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT));
-        EXPECT_EQ(1u, answerer.Seen().size());
-        EXPECT_FALSE(AnyPlacementKey());
+        if (c.answer)
+            answerer.QueueClick(c.answer);
+        bool closes;
+        if (c.way == END_SESSION) {
+            /* The dialog manager hands the message result back as the answer; no quit is posted. */
+            closes = SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0) != 0;
+            EXPECT_EQ(closes, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT) != 0);
+            PumpMessages();
+            EXPECT_FALSE(TakeQuitMessage());
+        } else {
+            if (c.way == EXIT)
+                SendMessageA(g_hMainWnd, WM_COMMAND, IDM_EXIT, 0);   /* Exit goes through WM_CLOSE */
+            else
+                SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+            PumpMessages();
+            closes = TakeQuitMessage();
+        }
+        EXPECT_EQ(c.closes, closes);
+        ASSERT_EQ(c.answer ? 1u : 0u, answerer.Seen().size());
+        if (c.answer) {
+            EXPECT_EQ(PendingText(kVarName, "M", "U"), answerer.Seen()[0].text);
+        }
+        EXPECT_EQ(c.modifiedAfter, g_modified != FALSE);
+        EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
+        EXPECT_EQ(c.closes, PlacementSaved());
+        EXPECT_EQ(c.closes, AnyPlacementKey());
+        EXPECT_EQ(c.machine ? std::string(c.machine) + '\0' : "<none>", StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(c.user ? std::string(c.user) + '\0' : "<none>", StoredValue(HKEY_CURRENT_USER));
     }
-    g_modified = FALSE;
-    DialogAnswerer answerer;
-    EXPECT_NE(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-    EXPECT_NE(0, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT));
-    EXPECT_EQ(0u, answerer.Seen().size());
-    EXPECT_TRUE(PlacementSaved());
 }
 
 /* ---- The variable-name dialog ---- */
