@@ -157,17 +157,3 @@ TEST_F(BackupCommand, UnreadableUserValueShowsOneMessageAndKeepsMachineBlock)
     EXPECT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, kVar, &type, &bytes));
     EXPECT_EQ(std::string("kept", 5), bytes);
 }
-
-TEST_F(BackupCommand, CancelWritesNothingAndKeepsLastPath)
-{
-    SetLastPath(dir_);
-    SetUser("u");
-    DialogAnswerer answerer;
-    SaveDialogSeen seen;
-    QueueSaveCancel(answerer, &seen);
-    BackupRegistryValues();
-    EXPECT_EQ(1u, answerer.Seen().size());
-    EXPECT_EQ(std::string(kVar) + ".reg", seen.fileField);
-    EXPECT_EQ(0, FilesIn(dir_));
-    EXPECT_EQ(dir_, ReadLastPath());
-}

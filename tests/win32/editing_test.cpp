@@ -364,21 +364,6 @@ TEST_F(EditDialogs, FolderBrowserItemWithoutAPathInsertsNothing)
     EXPECT_FALSE(g_modified);
 }
 
-TEST_F(EditDialogs, FolderBrowserCancelChangesNothing)
-{
-    for (BOOL modified : {FALSE, TRUE}) {
-        DialogAnswerer answerer;
-        answerer.QueueClick(IDCANCEL);
-        Arrange(kList, 1, "typed");
-        g_modified = modified;
-        InsertFolderEntry();
-        EXPECT_EQ(1u, answerer.Seen().size());
-        EXPECT_EQ(Rows(kList), ListRows());
-        EXPECT_EQ(1, Selected());
-        EXPECT_EQ(modified, g_modified);
-    }
-}
-
 namespace {
 
 /* Types a name into the open dialog's file-name field and presses Open. */
@@ -431,19 +416,27 @@ TEST_F(EditDialogs, OpenFileDialogInsertsTheFullPath)
     RemoveDirectoryA(folder.c_str());
 }
 
-TEST_F(EditDialogs, OpenFileDialogCancelChangesNothing)
+/* Cancel in the folder browser or the open-file dialog changes nothing, the flag included. */
+TEST_F(EditDialogs, CancelChangesNothing)
 {
-    for (BOOL modified : {FALSE, TRUE}) {
-        DialogAnswerer answerer;
-        answerer.QueueClick(IDCANCEL);
-        Arrange(kList, 4, "typed");
-        g_modified = modified;
-        InsertFileEntry();
-        EXPECT_EQ(1u, answerer.Seen().size());
-        EXPECT_EQ(Rows(kList), ListRows());
-        EXPECT_EQ(4, Selected());
-        EXPECT_EQ(modified, g_modified);
-        EXPECT_EQ("typed", EditText());
+    const struct {
+        const char *what;
+        void (*command)(void);
+        int selected;
+    } cases[] = {{"folder browser", InsertFolderEntry, 1}, {"open-file dialog", InsertFileEntry, 4}};
+    for (const auto &c : cases) {
+        for (BOOL modified : {FALSE, TRUE}) {
+            DialogAnswerer answerer;
+            answerer.QueueClick(IDCANCEL);
+            Arrange(kList, c.selected, "typed");
+            g_modified = modified;
+            c.command();
+            EXPECT_EQ(1u, answerer.Seen().size()) << c.what;
+            EXPECT_EQ(Rows(kList), ListRows()) << c.what;
+            EXPECT_EQ(c.selected, Selected()) << c.what;
+            EXPECT_EQ(modified, g_modified) << c.what;
+            EXPECT_EQ("typed", EditText()) << c.what;
+        }
     }
 }
 

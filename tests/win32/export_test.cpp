@@ -111,12 +111,21 @@ TEST_F(ExportCommand, FileInDriveRootLeavesDriveAsLastPath)
     DeleteFileA(path.c_str());
 }
 
+/* Cancel, in the export's or the backup's save dialog, writes nothing and keeps the folder. */
 TEST_F(ExportCommand, CancelWritesNothingAndKeepsLastPath)
 {
     SetLastPath(dir_);
-    ProposalOfExport();
-    EXPECT_EQ(0, FilesIn(dir_));
-    EXPECT_EQ(dir_, ReadLastPath());
+    ASSERT_TRUE(SetEnvText(HKEY_CURRENT_USER, kVar, "u"));
+    for (bool backup : {false, true}) {
+        DialogAnswerer answerer;
+        SaveDialogSeen seen;
+        QueueSaveCancel(answerer, &seen);
+        SaveOutput(backup);
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(std::string(kVar) + (backup ? ".reg" : ".txt"), seen.fileField);
+        EXPECT_EQ(0, FilesIn(dir_));
+        EXPECT_EQ(dir_, ReadLastPath());
+    }
 }
 
 TEST_F(ExportCommand, NameWithoutExtensionGetsTxt)
