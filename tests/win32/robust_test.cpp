@@ -210,17 +210,6 @@ TEST_F(RobustVariableNames, OddNamesRoundTripThroughRetrieveUpdateAndBackup)
     }
 }
 
-/* A name that exists under neither key gives an empty list, and an update then writes nothing. */
-TEST_F(RobustVariableNames, NameUnderNeitherKeyGivesTwoHeadersAndWritesNothing)
-{
-    strcpy(g_varName, "VELKOR_ROBUST_NOWHERE");
-    DeleteBoth(g_varName);
-    ExpectRetrieved(ExpectedRows({}, {}), "absent");
-    EXPECT_TRUE(UpdateAnsweredYes());
-    EXPECT_EQ("<absent>", Stored(HKEY_CURRENT_USER, g_varName));
-    EXPECT_EQ("<absent>", Stored(HKEY_LOCAL_MACHINE, g_varName));
-}
-
 /* Garbage in the profile: the window is placed somewhere and the program goes on working. */
 class RobustProfile : public RobustBase {
 protected:
