@@ -98,7 +98,6 @@ std::string SystemText(DWORD code);
 std::string ReadWholeFile(const std::string &path);
 std::string TempDir();   /* a new, empty folder of the test's own, as a Windows path without trailing '\' */
 
-
 /* ---- Shared by the Wine suites ---- */
 
 /* The subkey of Environment under one of the two roots (kUserSubkey, kMachineSubkey). */

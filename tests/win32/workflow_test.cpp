@@ -3,7 +3,6 @@
 #include "registry/workflow.h"
 #include "resource.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
