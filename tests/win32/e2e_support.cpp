@@ -217,31 +217,39 @@ std::vector<std::string> MenuLines(HMENU bar)
     return lines;
 }
 
-std::vector<std::string> ExpectedMenuLines()
+std::vector<std::string> MenuTexts(HMENU bar)
+{
+    std::vector<std::string> texts = MenuLines(bar);
+    for (std::string &text : texts)
+        text = text.substr(0, text.rfind('='));
+    return texts;
+}
+
+std::vector<std::string> ExpectedMenuTexts()
 {
     return {
         "&File",
-        "&File/&Retrieve...\tF3=103",
-        "&File/&Update\tF2=104",
+        "&File/&Retrieve...\tF3",
+        "&File/&Update\tF2",
         "&File/-",
-        "&File/&Backup current...=110",
-        "&File/&Snapshots...=114",
-        "&File/&Export...=111",
+        "&File/&Backup current...",
+        "&File/&Snapshots...",
+        "&File/&Export...",
         "&File/-",
-        "&File/E&xit=101",
+        "&File/E&xit",
         "&Command",
-        "&Command/&Insert\tCtrl+Enter=102",
-        "&Command/&Insert folder...\tShift+F4=112",
-        "&Command/&Insert file...\tCtrl+F4=113",
-        "&Command/&Modify\tEnter=105",
-        "&Command/&Delete\tF8=106",
+        "&Command/&Insert\tCtrl+Enter",
+        "&Command/&Insert folder...\tShift+F4",
+        "&Command/&Insert file...\tCtrl+F4",
+        "&Command/&Modify\tEnter",
+        "&Command/&Delete\tF8",
         "&Command/-",
-        "&Command/Move &Up\tCtrl+Up=107",
-        "&Command/Move D&own\tCtrl+Down=108",
+        "&Command/Move &Up\tCtrl+Up",
+        "&Command/Move D&own\tCtrl+Down",
         "&Command/-",
-        "&Command/Check\tF5=109",
+        "&Command/Check\tF5",
         "&Help",
-        "&Help/&About...=24346",
+        "&Help/&About...",
     };
 }
 

@@ -52,8 +52,10 @@ std::string MessageBoxText(HWND dialog);        /* the text of a message box (st
 /* A menu bar as lines "Popup/Item text=id", separators as "Popup/-", popups as "Popup".
    Only for menus of this process: under Wine a menu handle means nothing in another process. */
 std::vector<std::string> MenuLines(HMENU bar);
-/* What MenuLines gives for the program's menu bar. */
-std::vector<std::string> ExpectedMenuLines();
+/* The same without the ids: what the user sees of the menu bar. */
+std::vector<std::string> MenuTexts(HMENU bar);
+/* What MenuTexts gives for the program's menu bar. */
+std::vector<std::string> ExpectedMenuTexts();
 /* Menu 1 as it is stored in velkor.exe, loaded from the file; DestroyMenu it when done. */
 HMENU LoadAppMenu();
 

@@ -1,9 +1,7 @@
 /* The real velkor.exe, started and driven from the test process. */
-#include <gtest/gtest.h>
-
+#include "app_fixture.h"
 #include "e2e_support.h"
 #include "output_support.h"
-#include "test_support.h"
 #include "app/settings.h"
 #include "common/texts.h"
 #include "resource.h"
@@ -15,14 +13,6 @@
 
 namespace {
 
-const char *const kPlacementKeys[] = {"x", "y", "w", "h"};
-
-void ClearPlacementKeys()
-{
-    for (const char *key : kPlacementKeys)
-        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
-}
-
 RECT WindowRect(HWND wnd)
 {
     RECT rect = {};
@@ -30,19 +20,8 @@ RECT WindowRect(HWND wnd)
     return rect;
 }
 
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-/* The rectangle that dialog template 1 gives the main window before anything moves it. */
-RECT TemplateRect()
-{
-    HWND plain = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MAIN), NULL, PlainDialogProc, 0);
-    RECT rect = WindowRect(plain);
-    DestroyWindow(plain);
-    return rect;
-}
-
 /* Each test starts and ends with no instance of the program running and no saved placement. */
-class AppRun : public ::testing::Test {
+class AppRun : public AppTest {
 protected:
     void SetUp() override
     {
@@ -54,7 +33,6 @@ protected:
         first.Kill();
         second.Kill();
         NoAppRunning();
-        ClearPlacementKeys();
     }
     /* Closes the program through WM_CLOSE and expects it to end with exit code 0. */
     void CloseAndExpectExitZero(AppProcess &app, HWND wnd)
@@ -79,11 +57,11 @@ TEST_F(AppRun, StartsWithItsMenuAndEndsWithExitCodeZero)
     EXPECT_TRUE(GetMenu(wnd) != NULL);
     HMENU stored = LoadAppMenu();
     ASSERT_TRUE(stored != NULL);
-    std::vector<std::string> menu = MenuLines(stored);
+    std::vector<std::string> menu = MenuTexts(stored);
     for (UINT id = IDM_EXIT; id <= IDM_SNAPSHOTS; id++)
         EXPECT_EQ(0u, GetMenuState(stored, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED)) << id;
     DestroyMenu(stored);
-    EXPECT_EQ(ExpectedMenuLines(), menu);
+    EXPECT_EQ(ExpectedMenuTexts(), menu);
     CloseAndExpectExitZero(first, wnd);
 }
 
@@ -176,24 +154,6 @@ TEST_F(AppRun, PlacementIsStoredOnCloseAndRestoredOnTheNextStart)
 
 namespace {
 
-/* A registry value as it stood, so that it can be put back exactly. */
-struct SavedValue {
-    HKEY root;
-    const char *subkey;
-    bool existed = false;
-    DWORD type = 0;
-    std::string bytes;
-
-    SavedValue(HKEY r, const char *s) : root(r), subkey(s) { existed = GetRawValue(root, subkey, "PATH", &type, &bytes); }
-    void Restore() const
-    {
-        if (existed)
-            SetRawValue(root, subkey, "PATH", type, bytes.data(), (DWORD)bytes.size());
-        else
-            DeleteRawValue(root, subkey, "PATH");
-    }
-};
-
 int RowCount(HWND main)
 {
     DWORD_PTR count = 0;
@@ -201,9 +161,9 @@ int RowCount(HWND main)
     return (int)count;
 }
 
-/* The program edits PATH itself: both values are saved before and put back after, also when the
-   test fails. */
-class AppWorkflow : public ::testing::Test {
+/* The program edits PATH itself: the fixture puts both values back after, also when the test
+   fails. */
+class AppWorkflow : public AppTest {
 protected:
     void SetUp() override
     {
@@ -214,12 +174,22 @@ protected:
     {
         app.Kill();
         NoAppRunning();
-        machine.Restore();
-        user.Restore();
-        ClearPlacementKeys();
     }
-    SavedValue machine{HKEY_LOCAL_MACHINE, kMachineSubkey};
-    SavedValue user{HKEY_CURRENT_USER, kUserSubkey};
+    /* Starts the program on a user PATH of one element and inserts `added` through the Insert
+       command: with no row selected it ends the user section. The main window, NULL on failure. */
+    HWND StartAndInsert(const std::string &start, DWORD type, const std::string &added)
+    {
+        HWND wnd = NULL;
+        int rows = 0;
+        if (SetEnvText(HKEY_CURRENT_USER, "PATH", start, type) && app.Start())
+            wnd = app.WaitForMainWindow();
+        /* The start-up retrieve: the machine rows, the user header and the one user row. */
+        if (!wnd || !WaitUntil([&] { return (rows = RowCount(wnd)) >= 3; }, 10000))
+            return NULL;
+        SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), added);
+        PostCommand(wnd, IDM_INSERT);
+        return WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000) ? wnd : NULL;
+    }
     AppProcess app;
 };
 
@@ -227,21 +197,9 @@ protected:
 
 TEST_F(AppWorkflow, InsertUpdateAndCloseWritesTheRegistry)
 {
-    const char start[] = "C:\\velkor-e2e-a";
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", REG_SZ, start, sizeof start));
-
-    ASSERT_TRUE(app.Start());
-    HWND wnd = app.WaitForMainWindow();
+    HWND wnd = StartAndInsert("C:\\velkor-e2e-a", REG_SZ, "C:\\velkor-e2e-new");
     ASSERT_TRUE(wnd != NULL);
-    /* The start-up retrieve: the machine rows, the user header and the one user row. */
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
-    int rows = RowCount(wnd);
-
-    /* Type a new element and insert it: with no row selected it ends the user section. */
     HWND edit = GetDlgItem(wnd, IDC_ENTRY_EDIT);
-    SetWindowTextOf(edit, "C:\\velkor-e2e-new");
-    PostCommand(wnd, IDM_INSERT);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
 
     /* F2 in the edit field goes through the accelerator table to Update. */
     PostKey(edit, VK_F2);
@@ -264,25 +222,16 @@ TEST_F(AppWorkflow, InsertUpdateAndCloseWritesTheRegistry)
     ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
     EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
     EXPECT_EQ(std::string("C:\\velkor-e2e-a;C:\\velkor-e2e-new", 34), bytes);
-    if (machine.existed) {
-        ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes));
+    if (GetRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, "PATH", &type, &bytes)) {
         EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
     }
 }
 
 TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
 {
-    const char start[] = "C:\\velkor-e2e-b";
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", REG_EXPAND_SZ, start, sizeof start));
-
-    ASSERT_TRUE(app.Start());
-    HWND wnd = app.WaitForMainWindow();
+    const std::string start = "C:\\velkor-e2e-b";
+    HWND wnd = StartAndInsert(start, REG_EXPAND_SZ, "C:\\velkor-e2e-added");
     ASSERT_TRUE(wnd != NULL);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
-    int rows = RowCount(wnd);
-    SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-added");
-    PostCommand(wnd, IDM_INSERT);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
 
     /* Exit asks; Cancel keeps the program running. */
     PostCommand(wnd, IDM_EXIT);
@@ -302,10 +251,7 @@ TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
     DWORD code = 12345;
     ASSERT_TRUE(app.WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
-    DWORD type = 0;
-    std::string bytes;
-    ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, kUserSubkey, "PATH", &type, &bytes));
-    EXPECT_EQ(std::string(start, sizeof start), bytes);
+    EXPECT_EQ(start + '\0', StoredEnv(HKEY_CURRENT_USER, "PATH"));
 }
 
 /* velkor.exe writes a snapshot before the update, and the registry editor restores from it the
@@ -405,7 +351,7 @@ const char kForeignName[] = u8"VELKOR_TEST_Żuławy_ł";
 const char kForeignMachine[] = u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain";
 const char kForeignUser[] = u8"C:\\Users\\张伟\\bin";
 
-class AppForeignText : public ::testing::Test {
+class AppForeignText : public AppTest {
 protected:
     void SetUp() override
     {
@@ -420,10 +366,6 @@ protected:
     {
         app.Kill();
         NoAppRunning();
-        DeleteWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName);
-        DeleteWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName);
-        ClearPlacementKeys();
-        WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
     }
 
     /* Starts the program and retrieves the variable through F3 and the variable-name dialog;
@@ -449,7 +391,19 @@ protected:
         return wnd;
     }
 
-    /* Answers the save dialog that command opens with path; true when the file then exists. */
+    /* Whether the file is there and nobody holds it open any more: the program has written it
+       whole and closed it. */
+    static bool FileClosed(const std::string &path)
+    {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(file);
+        return true;
+    }
+
+    /* Answers the save dialog that command opens with path; true when the file has then been
+       written and closed. */
     bool SaveThrough(HWND wnd, UINT command, const std::string &path)
     {
         PostCommand(wnd, command);
@@ -458,7 +412,7 @@ protected:
             return false;
         SetWindowTextOf(SaveDialogNameField(dialog), path);
         ClickButton(dialog, IDOK);
-        return WaitUntil([&] { return !IsWindow(dialog) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+        return WaitUntil([&] { return !IsWindow(dialog) && FileClosed(path); }, 10000);
     }
 
     /* The message box that the program shows next: its text, answered with button. */
@@ -791,7 +745,7 @@ TEST_F(AppWorkflow, UpdateAfterAFailedRetrieveDoesNothing)
     HWND wnd = app.WaitForMainWindow();
     ASSERT_TRUE(wnd != NULL);
     ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
-    MachineKeyRemoval removal;
+    SavedKey removal(HKEY_LOCAL_MACHINE, kMachineSubkey);
     ASSERT_TRUE(removal.Remove());
 
     PostKey(GetDlgItem(wnd, IDC_ENTRY_EDIT), VK_F3);

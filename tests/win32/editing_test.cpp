@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 #include "entries/editing.h"
 #include "entries/entrylist.h"
@@ -16,17 +16,12 @@
 namespace {
 
 /* The real main window, started on a variable that exists nowhere: two empty sections. */
-class EditWindow : public ::testing::Test {
+class EditWindow : public AppTest {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(CreateMainWindowOn("VELKOR_TEST_ENTRIES") != NULL);
         g_modified = FALSE;
-    }
-    void TearDown() override
-    {
-        DestroyMainWindow();
-        strcpy(g_varName, "PATH");
     }
     void Arrange(const std::vector<std::string> &rows, int selected, const char *edit)
     {
@@ -149,15 +144,16 @@ TEST_F(EditWindow, CommandsOverEverySelection)
     }
 }
 
+/* Each command changes the list here, and a flag set before it stays set. */
 TEST_F(EditWindow, CommandsNeverClearTheModifiedFlag)
 {
     for (Command command : {INSERT, MODIFY, DELETE_, UP, DOWN}) {
-        Arrange(kList, 0, "");
+        Arrange(kList, 4, "x");
         g_modified = TRUE;
         RunCommand(command);
         PumpMessages(5);
         EXPECT_TRUE(g_modified) << kNames[command];
-        EXPECT_EQ(Rows(kList), ListRows()) << kNames[command];
+        EXPECT_NE(Rows(kList), ListRows()) << kNames[command] << " did nothing";
     }
 }
 
@@ -230,23 +226,8 @@ TEST_F(EditWindow, SelectPreviousAndNextFollowTheCaret)
 /* Keystrokes through the program's own loop handling (accelerators, then dialog processing). */
 namespace {
 
-void Keys(std::initializer_list<std::pair<WORD, bool>> keys)
-{
-    std::vector<INPUT> inputs;
-    for (const auto &key : keys) {
-        INPUT input;
-        ZeroMemory(&input, sizeof input);
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key.first;
-        input.ki.dwFlags = key.second ? 0 : KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT));
-    PumpMessages(60);
-}
-
-void Press(WORD key) { Keys({{key, true}, {key, false}}); }
-void PressWithCtrl(WORD key) { Keys({{VK_CONTROL, true}, {key, true}, {key, false}, {VK_CONTROL, false}}); }
+void Press(WORD key) { PressKey(key); }
+void PressWithCtrl(WORD key) { PressKeys({VK_CONTROL}, key); }
 
 class EditKeys : public EditWindow {
 protected:
@@ -311,65 +292,8 @@ TEST_F(EditKeys, EnterModifiesCtrlEnterInsertsF8Deletes)
     EXPECT_TRUE(g_modified);
 }
 
-TEST_F(EditKeys, UpAndDownInTheEditFieldMoveTheSelection)
-{
-    Arrange(kList, 1, "a");
-    Focus(EntryEdit());
-    Press(VK_DOWN);
-    EXPECT_EQ(2, Selected());
-    EXPECT_EQ("b", EditText());
-    Press(VK_DOWN);
-    EXPECT_EQ(3, Selected());
-    EXPECT_EQ("", EditText());
-    Press(VK_UP);
-    EXPECT_EQ(2, Selected());
-    EXPECT_EQ("b", EditText());
-    EXPECT_FALSE(g_modified);
-}
-
 /* The shell's folder browser and the open-file dialog, answered from the dialog hook. */
 namespace {
-
-struct ChildSearch {
-    const char *wanted;   /* a class name or a window text */
-    HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND child, LPARAM lParam)
-{
-    ChildSearch *search = (ChildSearch *)lParam;
-    char name[64] = "";
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, search->wanted) != 0)
-        return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-BOOL CALLBACK MatchText(HWND child, LPARAM lParam)
-{
-    ChildSearch *search = (ChildSearch *)lParam;
-    char shown[256] = "";
-    GetWindowTextA(child, shown, sizeof shown);
-    if (strcmp(shown, search->wanted) != 0)
-        return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-HWND FindDescendant(HWND parent, const char *className)
-{
-    ChildSearch search = {className, NULL};
-    EnumChildWindows(parent, MatchClass, (LPARAM)&search);
-    return search.found;
-}
-
-bool HasChildText(HWND parent, const char *text)
-{
-    ChildSearch search = {text, NULL};
-    EnumChildWindows(parent, MatchText, (LPARAM)&search);
-    return search.found != NULL;
-}
 
 std::string TreeItemText(HWND tree, HTREEITEM item)
 {
@@ -440,21 +364,6 @@ TEST_F(EditDialogs, FolderBrowserItemWithoutAPathInsertsNothing)
     EXPECT_FALSE(g_modified);
 }
 
-TEST_F(EditDialogs, FolderBrowserCancelChangesNothing)
-{
-    for (BOOL modified : {FALSE, TRUE}) {
-        DialogAnswerer answerer;
-        answerer.QueueClick(IDCANCEL);
-        Arrange(kList, 1, "typed");
-        g_modified = modified;
-        InsertFolderEntry();
-        EXPECT_EQ(1u, answerer.Seen().size());
-        EXPECT_EQ(Rows(kList), ListRows());
-        EXPECT_EQ(1, Selected());
-        EXPECT_EQ(modified, g_modified);
-    }
-}
-
 namespace {
 
 /* Types a name into the open dialog's file-name field and presses Open. */
@@ -465,18 +374,6 @@ void ChooseFile(HWND dialog, const std::string &name)
         field = GetDlgItem(dialog, cmb13);
     SetWindowTextA(field, name.c_str());
     DialogAnswerer::PostClick(dialog, IDOK);
-}
-
-std::vector<std::string> ComboItems(HWND combo)
-{
-    std::vector<std::string> items;
-    int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; i++) {
-        char text[256] = "";
-        SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)text);
-        items.push_back(text);
-    }
-    return items;
 }
 
 } // namespace
@@ -519,18 +416,48 @@ TEST_F(EditDialogs, OpenFileDialogInsertsTheFullPath)
     RemoveDirectoryA(folder.c_str());
 }
 
-TEST_F(EditDialogs, OpenFileDialogCancelChangesNothing)
+/* Cancel in the folder browser or the open-file dialog changes nothing, the flag included. */
+TEST_F(EditDialogs, CancelChangesNothing)
 {
-    for (BOOL modified : {FALSE, TRUE}) {
+    const struct {
+        const char *what;
+        void (*command)(void);
+        int selected;
+    } cases[] = {{"folder browser", InsertFolderEntry, 1}, {"open-file dialog", InsertFileEntry, 4}};
+    for (const auto &c : cases) {
+        for (BOOL modified : {FALSE, TRUE}) {
+            DialogAnswerer answerer;
+            answerer.QueueClick(IDCANCEL);
+            Arrange(kList, c.selected, "typed");
+            g_modified = modified;
+            c.command();
+            EXPECT_EQ(1u, answerer.Seen().size()) << c.what;
+            EXPECT_EQ(Rows(kList), ListRows()) << c.what;
+            EXPECT_EQ(c.selected, Selected()) << c.what;
+            EXPECT_EQ(modified, g_modified) << c.what;
+            EXPECT_EQ("typed", EditText()) << c.what;
+        }
+    }
+}
+
+/* A list that has no room for one more row: insert, modify and the moves tell the user and leave
+   every row, the selection and the flag as they were. */
+TEST_F(EditWindow, CommandsOnAFullListTellTheUserAndLoseNothing)
+{
+    for (Command command : {INSERT, MODIFY, UP, DOWN}) {
+        Arrange(kList, 4, "x");
         DialogAnswerer answerer;
-        answerer.QueueClick(IDCANCEL);
-        Arrange(kList, 4, "typed");
-        g_modified = modified;
-        InsertFileEntry();
-        EXPECT_EQ(1u, answerer.Seen().size());
-        EXPECT_EQ(Rows(kList), ListRows());
-        EXPECT_EQ(4, Selected());
-        EXPECT_EQ(modified, g_modified);
-        EXPECT_EQ("typed", EditText());
+        answerer.QueueClick(IDOK);
+        {
+            FullList full(0, 1);   /* refuses the next row, then takes rows again */
+            RunCommand(command);
+            PumpMessages(5);
+            EXPECT_EQ(1, full.refusals) << kNames[command];
+        }
+        ASSERT_EQ(1u, answerer.Seen().size()) << kNames[command];
+        EXPECT_EQ(SystemText(ERROR_NOT_ENOUGH_MEMORY), answerer.Seen()[0].text) << kNames[command];
+        EXPECT_EQ(Rows(kList), ListRows()) << kNames[command];
+        EXPECT_EQ(4, Selected()) << kNames[command];
+        EXPECT_FALSE(g_modified) << kNames[command];
     }
 }

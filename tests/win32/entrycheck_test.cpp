@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
@@ -13,7 +11,7 @@
 namespace {
 
 /* The real main window on a variable that exists nowhere, and a folder and a file that exist. */
-class EntryCheck : public ::testing::Test {
+class EntryCheck : public AppTest {
 protected:
     void SetUp() override
     {
@@ -31,8 +29,6 @@ protected:
         SetEnvironmentVariableA("VELKOR_TEST_EMPTY", NULL);
         DeleteFileA(file_.c_str());
         RemoveDirectoryA(folder_.c_str());
-        DestroyMainWindow();
-        strcpy(g_varName, "PATH");
     }
     int Selected() { return (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0); }
 
@@ -170,13 +166,7 @@ TEST_F(EntryCheck, F5KeyWalksTheFailingRows)
     DialogAnswerer answerer;
     for (int press = 0; press < 3; press++) {
         answerer.QueueClick(IDOK);
-        INPUT keys[2];
-        ZeroMemory(keys, sizeof keys);
-        keys[0].type = keys[1].type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[1].ki.wVk = VK_F5;
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
-        PumpMessages(100);
+        PressKey(VK_F5);
     }
     ASSERT_EQ(3u, answerer.Seen().size());
     EXPECT_EQ("May be error here?", answerer.Seen()[0].text);

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 #include "entries/entrylist.h"
+#include "registry/workflow.h"
+#include "resource.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -12,16 +12,11 @@
 namespace {
 
 /* The real main window, started on a variable that exists nowhere: two empty sections. */
-class EntryListWindow : public ::testing::Test {
+class EntryListWindow : public AppTest {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(CreateMainWindowOn("VELKOR_TEST_ENTRIES") != NULL);
-    }
-    void TearDown() override
-    {
-        DestroyMainWindow();
-        strcpy(g_varName, "PATH");
     }
     LRESULT List(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
     {
@@ -41,41 +36,6 @@ std::string Taken(char *text)
 TEST_F(EntryListWindow, StartsWithTheTwoHeadersOfEmptySections)
 {
     EXPECT_EQ((std::vector<std::string>{MACHINE_HEADER_TEXT "|1", USER_HEADER_TEXT "|1"}), ListRows());
-}
-
-/* The list box behaviour that the rest of the program relies on. */
-TEST_F(EntryListWindow, ListBoxGivesTheSemanticsTheProgramNeeds)
-{
-    List(LB_RESETCONTENT);
-    EXPECT_EQ(0, List(LB_GETCOUNT));
-    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
-    EXPECT_EQ(0, List(LB_ADDSTRING, 0, (LPARAM)"b"));
-    EXPECT_EQ(1, List(LB_ADDSTRING, 0, (LPARAM)"a"));            /* not sorted */
-    EXPECT_EQ(2, List(LB_INSERTSTRING, (WPARAM)-1, (LPARAM)"z")); /* -1 appends */
-    EXPECT_EQ(0, List(LB_INSERTSTRING, 0, (LPARAM)"first"));
-    EXPECT_EQ((std::vector<std::string>{"first|0", "b|0", "a|0", "z|0"}), ListRows());
-    EXPECT_EQ(LB_ERR, List(LB_GETITEMDATA, 4));
-    EXPECT_EQ(LB_ERR, List(LB_GETITEMDATA, (WPARAM)-1));
-    EXPECT_EQ(LB_ERR, List(LB_GETTEXTLEN, 4));
-    EXPECT_EQ(LB_ERR, List(LB_GETTEXTLEN, (WPARAM)-1));
-    EXPECT_EQ(5, List(LB_GETTEXTLEN, 0));
-
-    List(LB_SETCURSEL, 2);
-    EXPECT_EQ(2, List(LB_GETCURSEL));
-    EXPECT_EQ(2, List(LB_GETCARETINDEX));
-    List(LB_DELETESTRING, 2);                                    /* the selected row */
-    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
-    EXPECT_EQ((std::vector<std::string>{"first|0", "b|0", "z|0"}), ListRows());
-    List(LB_SETCURSEL, 1);
-    List(LB_SETCURSEL, (WPARAM)-1);
-    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
-    List(LB_SETCURSEL, 2);
-    List(LB_DELETESTRING, 2);
-    List(LB_SETCURSEL, 2);                                       /* past the last row */
-    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
-    List(LB_SETCURSEL, 0);
-    List(LB_RESETCONTENT);
-    EXPECT_EQ(LB_ERR, List(LB_GETCURSEL));
 }
 
 TEST_F(EntryListWindow, RowOperations)
@@ -192,35 +152,44 @@ TEST_F(EntryListWindow, SplitThenJoinGivesTheValueBack)
     }
 }
 
-/* The largest values the program is made for: 100,000 elements, about 1 MB. The time is printed
-   for the record, not asserted. */
-TEST_F(EntryListWindow, HandlesAMegabyteValue)
+/* A list box that runs out of room during a retrieve: the user is told, the rows it took are in
+   order, and the stored value is not touched. */
+TEST_F(EntryListWindow, SplitTheListCannotHoldIsReported)
 {
-    std::string value;
-    for (int i = 0; i < 100000; i++)
-        value += "C:\\folder\\" + std::to_string(i) + ";";
-    value.pop_back();
-    std::string original = value;
-    ShowWindow(g_hMainWnd, SW_SHOW);
-
-    ClearList();
-    AddRow(MACHINE_HEADER_TEXT, 1);
-    LARGE_INTEGER frequency, t0, t1, t2;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&t0);
-    ParseValueIntoList(&value[0]);
-    QueryPerformanceCounter(&t1);
-    char *joined = JoinSection(SECTION_MACHINE);
-    QueryPerformanceCounter(&t2);
-    printf("  split of %u bytes into %d rows: %.0f ms; join: %.0f ms\n", (unsigned)value.size(),
-           GetRowCount() - 1, 1000.0 * (t1.QuadPart - t0.QuadPart) / frequency.QuadPart,
-           1000.0 * (t2.QuadPart - t1.QuadPart) / frequency.QuadPart);
-
-    EXPECT_EQ(original, value);
-    EXPECT_EQ(100001, GetRowCount());
-    EXPECT_EQ("C:\\folder\\99999", ListRows().back().substr(0, 15));
-    ASSERT_TRUE(joined != NULL);
-    EXPECT_TRUE(original == joined);
-    ReleaseText(&joined);
+    const std::string value = "u1;u2;u3;u4;u5";
+    ASSERT_TRUE(SetEnvText(HKEY_CURRENT_USER, g_varName, value));
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDOK);
+    {
+        FullList full(4);   /* the two headers and two rows */
+        RetrieveVariable(FALSE);
+        EXPECT_EQ(1, full.refusals);
+    }
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(SystemText(ERROR_NOT_ENOUGH_MEMORY), answerer.Seen()[0].text);
+    EXPECT_EQ((std::vector<std::string>{MACHINE_HEADER_TEXT "|1", USER_HEADER_TEXT "|1", "u1|0", "u2|0"}), ListRows());
+    EXPECT_EQ(value + '\0', StoredEnv(HKEY_CURRENT_USER, g_varName));
 }
 
+/* After such a retrieve, an update never writes the shortened list over the whole value: Update is
+   greyed and F2 asks nothing (once it wrote "u1;u2" over "u1;u2;u3;u4;u5"). */
+TEST_F(EntryListWindow, SplitTheListCannotHoldIsNeverWrittenBack)
+{
+    const std::string value = "u1;u2;u3;u4;u5";
+    ASSERT_TRUE(SetEnvText(HKEY_CURRENT_USER, g_varName, value));
+    {
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDOK);
+        FullList full(4);
+        RetrieveVariable(FALSE);
+    }
+    ShowWindow(g_hMainWnd, SW_SHOW);
+    SetForegroundWindow(g_hMainWnd);
+    SetFocus(EntryEdit());
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDYES);   /* should it ask after all */
+    PressKey(VK_F2);
+    EXPECT_EQ(0u, answerer.Seen().size());
+    EXPECT_EQ(value + '\0', StoredEnv(HKEY_CURRENT_USER, g_varName));
+}

@@ -1,8 +1,8 @@
 /* The Export command, driven as the user drives it: the save dialog is answered through its own
    file name field, and the written file is read back byte for byte. */
-#include <gtest/gtest.h>
-
+#include "app_fixture.h"
 #include "output_support.h"
+#include "output/backup.h"
 #include "output/export.h"
 #include "registry/workflow.h"
 
@@ -14,13 +14,15 @@ const char kVar[] = "VELKOR_TEST_OUT";
 
 /* One main window serves the whole suite (closing a window costs seconds under Wine); each test
    fills the list itself. */
-class ExportCommand : public ::testing::Test {
+class ExportCommand : public AppTest {
 protected:
     static void SetUpTestSuite()
     {
         strcpy(g_varName, kVar);
         DeleteValues();
+        DialogAnswerer quiet;   /* the start-up retrieve asks nothing; should it, it is closed */
         CreateMainWindow();
+        EXPECT_EQ(0u, quiet.Seen().size());
     }
 
     static void TearDownTestSuite()
@@ -39,17 +41,7 @@ protected:
         dir_ = TempDir();
     }
 
-    void TearDown() override
-    {
-        DeleteValues();
-        ClearLastPath();
-    }
-
-    static void DeleteValues()
-    {
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVar);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVar);
-    }
+    static void DeleteValues() { DeleteEnvValues(kVar); }
 
     /* Runs the export, saving to path; returns the bytes of the file. */
     std::string ExportTo(const std::string &path, SaveDialogSeen *seen = nullptr)
@@ -77,14 +69,6 @@ protected:
 
     std::string dir_;
 };
-
-/* Answers the overwrite question with Yes and a message box with OK, whichever comes. */
-void QueueYesOrOk(DialogAnswerer &answerer)
-{
-    answerer.Queue([](HWND dialog) {
-        DialogAnswerer::PostClick(dialog, GetDlgItem(dialog, IDYES) ? IDYES : IDOK);
-    });
-}
 
 } // namespace
 
@@ -127,12 +111,21 @@ TEST_F(ExportCommand, FileInDriveRootLeavesDriveAsLastPath)
     DeleteFileA(path.c_str());
 }
 
+/* Cancel, in the export's or the backup's save dialog, writes nothing and keeps the folder. */
 TEST_F(ExportCommand, CancelWritesNothingAndKeepsLastPath)
 {
     SetLastPath(dir_);
-    ProposalOfExport();
-    EXPECT_EQ(0, FilesIn(dir_));
-    EXPECT_EQ(dir_, ReadLastPath());
+    ASSERT_TRUE(SetEnvText(HKEY_CURRENT_USER, kVar, "u"));
+    for (bool backup : {false, true}) {
+        DialogAnswerer answerer;
+        SaveDialogSeen seen;
+        QueueSaveCancel(answerer, &seen);
+        SaveOutput(backup);
+        EXPECT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(std::string(kVar) + (backup ? ".reg" : ".txt"), seen.fileField);
+        EXPECT_EQ(0, FilesIn(dir_));
+        EXPECT_EQ(dir_, ReadLastPath());
+    }
 }
 
 TEST_F(ExportCommand, NameWithoutExtensionGetsTxt)
@@ -167,54 +160,43 @@ TEST_F(ExportCommand, ListRetrievedWithEmptyUserValueEndsWithUserHeader)
               ExportTo(dir_ + "\\retrieved.txt"));
 }
 
-TEST_F(ExportCommand, FileHeldOpenShowsSystemTextAndKeepsLastPath)
+/* A file that replaces a longer one holds the new text alone: nothing of the old tail survives. */
+TEST_F(ExportCommand, ReplacingALongerFileLeavesNoOldTail)
 {
-    std::string path = dir_ + "\\held.txt";
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    DialogAnswerer answerer;
-    QueueSaveAs(answerer, path);
-    QueueYesOrOk(answerer);   /* replace the existing file? */
-    QueueYesOrOk(answerer);   /* the error */
-    ExportList();
-    CloseHandle(held);
-
-    ASSERT_EQ(3u, answerer.Seen().size());
-    const SeenDialog &error = answerer.Seen()[2];
-    EXPECT_EQ(SystemText(ERROR_SHARING_VIOLATION), error.text);
-    EXPECT_EQ(APP_TITLE, error.caption);
-    EXPECT_EQ(MB_ICONERROR, error.icon);
-    EXPECT_EQ("", ReadWholeFile(path));
-    EXPECT_EQ("<absent>", ReadLastPath());
+    SetListRows({"#H", "a"});
+    for (bool backup : {false, true}) {
+        std::string path = dir_ + (backup ? "\\old.reg" : "\\old.txt");
+        FILE *old = fopen(path.c_str(), "wb");
+        ASSERT_TRUE(old != NULL);
+        fputs(std::string(5000, 'o').c_str(), old);
+        fclose(old);
+        DialogAnswerer answerer;
+        QueueSaveAs(answerer, path);
+        QueueYesOrOk(answerer);   /* replace it */
+        SaveOutput(backup);
+        EXPECT_EQ(2u, answerer.Seen().size());
+        EXPECT_EQ(backup ? std::string("REGEDIT4\r\n") : std::string(kVar) + "=\r\nH\r\na\r\n", ReadWholeFile(path));
+    }
 }
 
-/* C:\velkor-devfull leads to /dev/full: it opens, but every write fails with "disk full". */
-TEST_F(ExportCommand, FailingWriteShowsSystemTextAndKeepsLastPath)
+/* A row buffer that cannot be had: the user is told, and the rows and the remembered folder stay. */
+TEST_F(ExportCommand, RowBufferThatCannotBeHadTellsTheUser)
 {
     SetLastPath(dir_);
     SetListRows({"#H", "a"});
+    const std::vector<std::string> rows = ListRows();
     DialogAnswerer answerer;
-    QueueSaveAs(answerer, "C:\\velkor-devfull.");   /* the dot: no default extension */
-    QueueYesOrOk(answerer);
-    QueueYesOrOk(answerer);
-    ExportList();
-
-    ASSERT_GE(answerer.Seen().size(), 2u);
-    const SeenDialog &error = answerer.Seen().back();
-    EXPECT_EQ(SystemText(ERROR_DISK_FULL), error.text);
-    EXPECT_EQ(APP_TITLE, error.caption);
-    EXPECT_EQ(MB_ICONERROR, error.icon);
+    QueueSaveAs(answerer, TempDir() + "\\rows.txt");
+    answerer.QueueClick(IDOK);
+    {
+        FullList full(0);
+        full.textLength = 0x7FFFFFFF;   /* a row of 2 GB */
+        TestMalloc scarce(1 << 30);
+        ExportList();
+    }
+    ASSERT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ(SystemText(ERROR_NOT_ENOUGH_MEMORY), answerer.Seen()[1].text);
+    EXPECT_EQ(MB_ICONERROR, answerer.Seen()[1].icon);
+    EXPECT_EQ(rows, ListRows());
     EXPECT_EQ(dir_, ReadLastPath());
-    EXPECT_FALSE(FileExists("C:\\velkor-devfull.txt"));
-}
-
-TEST_F(ExportCommand, FolderTooLongForTheBufferProposesFileNameAlone)
-{
-    std::string folder = "C:\\" + std::string(2995, 'f');
-    SetLastPath(folder);
-    ASSERT_EQ(folder, ReadLastPath());
-    SaveDialogSeen seen = ProposalOfExport();
-    EXPECT_EQ(std::string(kVar) + ".txt", seen.fileField);
-    EXPECT_EQ(std::string::npos, seen.filePath.find("fff")) << seen.filePath;
-    EXPECT_EQ(folder, ReadLastPath());
 }

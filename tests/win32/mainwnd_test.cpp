@@ -1,39 +1,21 @@
 /* The main window: its start, menu, accelerators, layout, command table and closing. */
 #include <gtest/gtest.h>
 
+#include "app_fixture.h"
 #include "e2e_support.h"
-#include "test_support.h"
-#include "app/layout.h"
+#include "output_support.h"
 #include "app/mainwnd.h"
 #include "app/msgloop.h"
 #include "common/common.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
 
 const char kVarName[] = "VELKOR_TEST_APP_MAIN";
-const char *const kPlacementKeys[] = {"x", "y", "w", "h"};
-
-void ClearPlacementKeys()
-{
-    for (const char *key : kPlacementKeys)
-        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
-}
-
-bool PlacementSaved()
-{
-    char text[16];
-    GetProfileStringA(APP_SHORT_NAME, "x", "", text, sizeof text);
-    return text[0] != '\0';
-}
-
-bool Greyed(UINT id)
-{
-    return (GetMenuState(GetMenu(g_hMainWnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-}
 
 /* The child's rectangle in the main window's client coordinates. */
 RECT ChildRect(HWND child)
@@ -44,15 +26,6 @@ RECT ChildRect(HWND child)
     return rect;
 }
 
-void ExpectAt(const ControlBox &box, HWND child, const char *what)
-{
-    RECT rect = ChildRect(child);
-    EXPECT_EQ(box.left, rect.left) << what;
-    EXPECT_EQ(box.top, rect.top) << what;
-    EXPECT_EQ(box.width, rect.right - rect.left) << what;
-    EXPECT_EQ(box.height, rect.bottom - rect.top) << what;
-}
-
 /* Posts a key to the edit field and runs it through the program's loop handling. */
 void PressInEdit(WORD key)
 {
@@ -60,23 +33,13 @@ void PressInEdit(WORD key)
     PumpMessages();
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public AppTest {
 protected:
     void SetUp() override
     {
         ClearPlacementKeys();
         strcpy(g_varName, kVarName);
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVarName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName);
-    }
-    void TearDown() override
-    {
-        g_modified = FALSE;
-        DestroyMainWindow();
-        ClearPlacementKeys();
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVarName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName);
-        strcpy(g_varName, "PATH");
+        DeleteEnvValues(kVarName);
     }
     /* The window as WinMain creates it, with pending changes so that the start-up retrieve asks
        first; `answer` is given to that question. */
@@ -95,7 +58,7 @@ protected:
 
 TEST_F(MainWindow, OpensTitledWithTheEditFieldFocusedAndTheListLoaded)
 {
-    DialogAnswerer answerer;
+    DialogAnswerer &answerer = dialogs;
     ASSERT_TRUE(CreateMainWindow() != NULL);
     char title[64];
     GetWindowTextA(g_hMainWnd, title, sizeof title);
@@ -106,8 +69,8 @@ TEST_F(MainWindow, OpensTitledWithTheEditFieldFocusedAndTheListLoaded)
     /* The start-up retrieve ran without asking and enabled Export and Update. */
     EXPECT_TRUE(answerer.Seen().empty());
     EXPECT_EQ(2u, ListRows().size());
-    EXPECT_FALSE(Greyed(IDM_EXPORT));
-    EXPECT_FALSE(Greyed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_EXPORT));
+    EXPECT_FALSE(CommandGreyed(IDM_UPDATE));
 }
 
 TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
@@ -115,18 +78,18 @@ TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
     DialogAnswerer answerer;
     CreateWithPendingChanges(answerer, IDCANCEL);   /* the retrieve is called off */
     ASSERT_EQ(1u, answerer.Seen().size());
-    EXPECT_TRUE(Greyed(IDM_EXPORT));
-    EXPECT_TRUE(Greyed(IDM_UPDATE));
-    EXPECT_FALSE(Greyed(IDM_BACKUP));
-    EXPECT_FALSE(Greyed(IDM_RETRIEVE));
+    EXPECT_TRUE(CommandGreyed(IDM_EXPORT));
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_BACKUP));
+    EXPECT_FALSE(CommandGreyed(IDM_RETRIEVE));
 
     /* F2 is inert while Update is greyed: no confirmation appears. */
     PressInEdit(VK_F2);
     EXPECT_EQ(1u, answerer.Seen().size());
 
     EnableVariableCommands(TRUE);
-    EXPECT_FALSE(Greyed(IDM_EXPORT));
-    EXPECT_FALSE(Greyed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_EXPORT));
+    EXPECT_FALSE(CommandGreyed(IDM_UPDATE));
     answerer.QueueClick(IDNO);
     PressInEdit(VK_F2);
     ASSERT_EQ(2u, answerer.Seen().size());
@@ -134,94 +97,73 @@ TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
     EXPECT_EQ(0, answerer.Unexpected());
 
     EnableVariableCommands(FALSE);
-    EXPECT_TRUE(Greyed(IDM_EXPORT));
-    EXPECT_TRUE(Greyed(IDM_UPDATE));
+    EXPECT_TRUE(CommandGreyed(IDM_EXPORT));
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
 }
 
-TEST_F(MainWindow, MenuBarHoldsEveryCommand)
-{
-    DialogAnswerer answerer;
-    ASSERT_TRUE(CreateMainWindow() != NULL);
-    EXPECT_EQ(ExpectedMenuLines(), MenuLines(GetMenu(g_hMainWnd)));
-}
-
-TEST_F(MainWindow, AcceleratorTableMatchesTheKeyTable)
-{
-    const ACCEL expected[] = {
-        {FVIRTKEY, VK_F3, IDM_RETRIEVE},
-        {FVIRTKEY, VK_F2, IDM_UPDATE},
-        {FVIRTKEY, VK_F5, IDM_CHECK},
-        {FVIRTKEY, VK_F8, IDM_DELETE},
-        {FVIRTKEY, VK_RETURN, IDM_MODIFY},
-        {FVIRTKEY | FCONTROL, VK_RETURN, IDM_INSERT},
-        {FVIRTKEY | FSHIFT, VK_F4, IDM_INSERT_FOLDER},
-        {FVIRTKEY | FCONTROL, VK_F4, IDM_INSERT_FILE},
-        {FVIRTKEY | FCONTROL, VK_UP, IDM_MOVE_UP},
-        {FVIRTKEY | FCONTROL, VK_DOWN, IDM_MOVE_DOWN},
-    };
-    const int count = sizeof expected / sizeof expected[0];
-    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    ASSERT_TRUE(table != NULL);
-    ASSERT_EQ(count, CopyAcceleratorTableA(table, NULL, 0));
-    ACCEL got[count];
-    CopyAcceleratorTableA(table, got, count);
-    for (int i = 0; i < count; i++) {
-        EXPECT_EQ(expected[i].fVirt, got[i].fVirt & ~(FNOINVERT | 0x80)) << "entry " << i;
-        EXPECT_EQ(expected[i].key, got[i].key) << "entry " << i;
-        EXPECT_EQ(expected[i].cmd, got[i].cmd) << "entry " << i;
-    }
-    DestroyAcceleratorTable(table);
-}
-
+/* Both controls draw their texts in one font of fixed pitch, Courier New where the system has it,
+   with characters 12 pixels high. */
 TEST_F(MainWindow, ControlsUseTheFixedPitchFont)
 {
-    DialogAnswerer answerer;
     ASSERT_TRUE(CreateMainWindow() != NULL);
     HFONT listFont = (HFONT)SendMessageA(EntryList(), WM_GETFONT, 0, 0);
     EXPECT_EQ(listFont, (HFONT)SendMessageA(EntryEdit(), WM_GETFONT, 0, 0));
-    LOGFONTA font = {};
-    ASSERT_EQ((int)sizeof font, GetObjectA(listFont, sizeof font, &font));
-    EXPECT_STREQ("Courier New", font.lfFaceName);
-    EXPECT_EQ(-12, font.lfHeight);
-    EXPECT_EQ(100, font.lfWeight);
-    EXPECT_EQ(FIXED_PITCH, font.lfPitchAndFamily);
-    EXPECT_EQ(DEFAULT_CHARSET, font.lfCharSet);   /* any script may be drawn */
+    LOGFONTA asked = {};
+    ASSERT_EQ((int)sizeof asked, GetObjectA(listFont, sizeof asked, &asked));
+    EXPECT_STREQ("Courier New", asked.lfFaceName);
+    EXPECT_EQ(DEFAULT_CHARSET, asked.lfCharSet);   /* any script may be drawn */
+    HDC dc = GetDC(EntryList());
+    HGDIOBJ old = SelectObject(dc, listFont);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SIZE narrow = {}, wide = {};
+    GetTextExtentPoint32A(dc, "iiii", 4, &narrow);
+    GetTextExtentPoint32A(dc, "WWWW", 4, &wide);
+    SelectObject(dc, old);
+    ReleaseDC(EntryList(), dc);
+    /* Every character as wide as the next. (The pitch bits are not asked: a monospaced font
+       with double-width ideographs, as the prefix's fallback for Chinese is, reports itself as
+       variable.) */
+    EXPECT_EQ(narrow.cx, wide.cx);
+    EXPECT_EQ(12, metrics.tmHeight - metrics.tmInternalLeading);
 }
 
+/* At every size the list fills the client area but for a pixel at its sides and top, and the edit
+   field, one row high plus its border, lies under it across the same width, 2 pixels above the
+   bottom; the two never overlap. */
 TEST_F(MainWindow, ControlsFillTheClientAreaAtEverySize)
 {
-    DialogAnswerer answerer;
     ASSERT_TRUE(CreateMainWindow() != NULL);
-    int itemHeight = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0);
-    ASSERT_GT(itemHeight, 0);
-
-    /* A real resize. */
-    MoveWindow(g_hMainWnd, 20, 20, 450, 320, TRUE);
+    int row = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0);
+    ASSERT_GT(row, 0);
+    MoveWindow(g_hMainWnd, 20, 20, 450, 320, TRUE);   /* a real resize first */
     PumpMessages();
     RECT client;
     GetClientRect(g_hMainWnd, &client);
-    ControlBox edit, list;
-    ComputeLayout(client.right, client.bottom, itemHeight, &edit, &list);
-    ExpectAt(edit, EntryEdit(), "edit after resize");
-    ExpectAt(list, EntryList(), "list after resize");
-    EXPECT_EQ(1, list.left);
-    EXPECT_EQ(client.bottom - 2, edit.top + edit.height);
-
-    /* Sizes given straight to the window, the lowest one lower than a row plus 8 pixels. */
-    const struct { int width, height; } sizes[] = {{300, 200}, {120, 40}, {80, itemHeight + 5}};
+    const struct { int width, height; } sizes[] = {
+        {(int)client.right, (int)client.bottom}, {300, 200}, {120, 40}, {80, row + 8}, {80, row + 5},
+    };
     for (const auto &size : sizes) {
-        SendMessageA(g_hMainWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.width, size.height));
-        ComputeLayout(size.width, size.height, itemHeight, &edit, &list);
-        ExpectAt(edit, EntryEdit(), "edit");
-        ExpectAt(list, EntryList(), "list");
+        SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+        if (size.width != client.right)
+            SendMessageA(g_hMainWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.width, size.height));
+        RECT list = ChildRect(EntryList()), edit = ChildRect(EntryEdit());
+        EXPECT_EQ(1, list.left);
+        EXPECT_EQ(1, list.top);
+        EXPECT_EQ(size.width - 1, list.right);
+        EXPECT_EQ(1, edit.left);
+        EXPECT_EQ(size.width - 1, edit.right);
+        EXPECT_EQ(size.height - 2, edit.bottom);
+        EXPECT_EQ(row + 4, edit.bottom - edit.top);
+        EXPECT_EQ(std::max(0, size.height - row - 8), list.bottom - list.top);
+        if (list.bottom > list.top) {
+            EXPECT_EQ(list.bottom + 1, edit.top) << "one pixel between the list and the edit field";
+        }
     }
-    RECT lowList = ChildRect(EntryList());
-    EXPECT_EQ(0, lowList.bottom - lowList.top);
 }
 
 TEST_F(MainWindow, MinimisingKeepsTheLayoutAndRestoringRedoesIt)
 {
-    DialogAnswerer answerer;
     ASSERT_TRUE(CreateMainWindow() != NULL);
     MoveWindow(g_hMainWnd, 20, 20, 450, 320, TRUE);
     PumpMessages();
@@ -247,7 +189,6 @@ TEST_F(MainWindow, MinimisingKeepsTheLayoutAndRestoringRedoesIt)
 
 TEST_F(MainWindow, SelectionChangeInTheListFillsTheEditField)
 {
-    DialogAnswerer answerer;
     ASSERT_TRUE(CreateMainWindow() != NULL);
     SetListRows({"#machine", "C:\\one", "#user", "C:\\two"});
     const struct {
@@ -269,60 +210,6 @@ TEST_F(MainWindow, SelectionChangeInTheListFillsTheEditField)
     EXPECT_EQ("kept", EditText());
 }
 
-TEST_F(MainWindow, EveryCommandReachesItsOperation)
-{
-    DialogAnswerer answerer;
-    ASSERT_TRUE(CreateMainWindow() != NULL);
-    EnableVariableCommands(TRUE);
-    /* Commands that open a dialog of their own: it is cancelled (or, for the questions, answered
-       No) and recorded. */
-    const struct {
-        UINT id;
-        int answer;
-    } dialogs[] = {
-        {IDM_RETRIEVE, IDC_VAR_CANCEL}, {IDM_UPDATE, IDNO}, {IDM_BACKUP, IDCANCEL}, {IDM_EXPORT, IDCANCEL},
-        {IDM_INSERT_FILE, IDCANCEL}, {IDM_INSERT_FOLDER, IDCANCEL}, {IDM_ABOUT, IDOK},
-    };
-    for (const auto &d : dialogs) {
-        size_t before = answerer.Seen().size();
-        answerer.QueueClick(d.answer);
-        SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(d.id, 0), 0);
-        PumpMessages();
-        EXPECT_EQ(before + 1, answerer.Seen().size()) << "command " << d.id;
-        EXPECT_EQ(0u, answerer.Pending()) << "command " << d.id;
-    }
-    EXPECT_EQ(0, answerer.Unexpected());
-
-    /* The editing commands, seen in the list. */
-    SetListRows({"#machine", "C:\\one", "#user", "C:\\two"});
-    SetWindowTextA(EntryEdit(), "C:\\new");
-    SendMessageA(EntryList(), LB_SETCURSEL, 1, 0);
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_INSERT, 1), 0);
-    PumpMessages();
-    EXPECT_EQ((std::vector<std::string>{"machine|1", "C:\\one|0", "C:\\new|0", "user|1", "C:\\two|0"}), ListRows());
-    EXPECT_TRUE(g_modified);
-
-    SetWindowTextA(EntryEdit(), "C:\\changed");
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_MODIFY, 1), 0);
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_MOVE_DOWN, 1), 0);
-    PumpMessages();
-    EXPECT_EQ((std::vector<std::string>{"machine|1", "C:\\one|0", "user|1", "C:\\changed|0", "C:\\two|0"}), ListRows());
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_MOVE_UP, 1), 0);
-    PumpMessages();
-    EXPECT_EQ((std::vector<std::string>{"machine|1", "C:\\one|0", "C:\\changed|0", "user|1", "C:\\two|0"}), ListRows());
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_DELETE, 1), 0);
-    PumpMessages();
-    EXPECT_EQ((std::vector<std::string>{"machine|1", "C:\\one|0", "user|1", "C:\\two|0"}), ListRows());
-
-    /* The check stops at the first missing element and says so. */
-    size_t before = answerer.Seen().size();
-    answerer.QueueClick(IDOK);
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_CHECK, 1), 0);
-    PumpMessages();
-    EXPECT_EQ(before + 1, answerer.Seen().size());
-    EXPECT_EQ(0, answerer.Unexpected());
-}
-
 TEST_F(MainWindow, OtherCommandIdsDoNothing)
 {
     DialogAnswerer answerer;
@@ -341,46 +228,150 @@ TEST_F(MainWindow, OtherCommandIdsDoNothing)
     EXPECT_TRUE(answerer.Seen().empty());
 }
 
-TEST_F(MainWindow, CloseAsksTheGuardAndSavesThePlacement)
+/* Each menu item and each key runs its own command, seen by what the user then meets: the dialog
+   it opens (answered with its way out) or what it does to the rows. A menu item is found by the
+   text it shows and chosen by the command that it sends. */
+namespace {
+
+/* Names the dialog as the user tells it apart, and closes it the way it is meant to be closed. */
+std::string NameAndClose(HWND dialog)
 {
-    DialogAnswerer answerer;
-    ASSERT_TRUE(CreateMainWindow() != NULL);
+    std::string name;
+    int button = IDCANCEL;
+    HWND filters = GetDlgItem(dialog, cmb1);
+    char title[256] = "";
+    GetWindowTextA(dialog, title, sizeof title);
+    if (GetDlgItem(dialog, IDC_VAR_NAME) && GetDlgItem(dialog, IDC_VAR_CANCEL)) {
+        name = std::string("name dialog ") + title;
+        button = IDC_VAR_CANCEL;
+    } else if (GetDlgItem(dialog, 0xFFFF)) {
+        name = "message " + DialogAnswerer::Describe(dialog).text.substr(0, 20);
+        button = GetDlgItem(dialog, IDNO) ? IDNO : IDOK;
+    } else if (filters) {
+        std::vector<std::string> items = ComboItems(filters);
+        name = "file dialog " + (items.empty() ? std::string() : items[0]);
+    } else if (HasChildText(dialog, "Select Folder to add")) {
+        name = "folder browser";
+    } else {
+        name = std::string("other ") + title;
+        button = IDOK;
+    }
+    DialogAnswerer::PostClick(dialog, button);
+    return name;
+}
 
-    /* Pending changes, answered Cancel: the window stays and nothing is saved. */
-    g_modified = TRUE;
-    answerer.QueueClick(IDCANCEL);
-    PostMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-    PumpMessages();
-    EXPECT_EQ(1u, answerer.Seen().size());
-    EXPECT_FALSE(TakeQuitMessage());
-    EXPECT_FALSE(PlacementSaved());
+/* '#' marks a header row; gives the rows as ListRows shows them. */
+std::vector<std::string> Marked(const std::vector<std::string> &marked)
+{
+    std::vector<std::string> rows;
+    for (const std::string &row : marked)
+        rows.push_back(row[0] == '#' ? row.substr(1) + "|1" : row + "|0");
+    return rows;
+}
 
-    /* The same through Exit and through the end of the session. */
-    answerer.QueueClick(IDCANCEL);
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
-    PumpMessages();
-    EXPECT_EQ(2u, answerer.Seen().size());
-    EXPECT_FALSE(TakeQuitMessage());
-    answerer.QueueClick(IDCANCEL);
-    EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-    EXPECT_EQ(3u, answerer.Seen().size());
-    EXPECT_FALSE(PlacementSaved());
+const std::vector<std::string> kRows = {"#M", "a", "b", "#U", "c", "d"};
 
-    /* No pending changes: the session may end, the placement is saved, no quit yet. */
+/* Row 4 ("c") selected and "x" typed, no pending changes; runs `act` and says what came of it. */
+template <typename Act>
+std::string Outcome(Act act)
+{
+    SetListRows(kRows);
+    SendMessageA(EntryList(), LB_SETCURSEL, 4, 0);
+    SetWindowTextA(EntryEdit(), "x");
+    SetFocus(EntryEdit());
+    PumpMessages(5);
     g_modified = FALSE;
-    EXPECT_NE(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-    EXPECT_TRUE(PlacementSaved());
+    std::string dialog;
+    DialogAnswerer answerer;
+    answerer.Queue([&dialog](HWND wnd) { dialog = NameAndClose(wnd); });
+    act();
     PumpMessages();
-    EXPECT_FALSE(TakeQuitMessage());
+    if (!dialog.empty())
+        return dialog;
+    if (TakeQuitMessage())
+        return "quit";
+    std::vector<std::string> rows = ListRows();
+    if (rows == Marked(kRows))
+        return "nothing";
+    std::string shown = "rows";
+    for (const std::string &row : rows)
+        shown += " " + row.substr(0, row.find('|'));
+    return shown;
+}
 
-    ClearPlacementKeys();
-    SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
-    PumpMessages();
-    EXPECT_TRUE(TakeQuitMessage());
-    EXPECT_TRUE(PlacementSaved());
-    EXPECT_TRUE(IsWindow(g_hMainWnd)) << "the loop's owner destroys the window";
-    EXPECT_EQ(3u, answerer.Seen().size());
-    EXPECT_EQ(0, answerer.Unexpected());
+/* The command id of the menu item that shows this text ("Popup/Item"), 0 when there is none. */
+UINT MenuItemId(const std::string &path)
+{
+    HMENU bar = GetMenu(g_hMainWnd);
+    for (const std::string &line : MenuLines(bar))
+        if (line.compare(0, path.size() + 1, path + "=") == 0 ||
+            line.compare(0, path.size() + 1, path + "\t") == 0)
+            return (UINT)std::stoul(line.substr(line.rfind('=') + 1));
+    return 0;
+}
+
+} // namespace
+
+TEST_F(MainWindow, EachMenuItemRunsItsCommand)
+{
+    ASSERT_TRUE(CreateMainWindow() != NULL);
+    const struct {
+        const char *item;
+        std::string outcome;
+    } cases[] = {
+        {"&File/&Retrieve...", "name dialog EnvVar Name"},
+        {"&File/&Update", "message You are about update"},
+        {"&File/&Backup current...", "file dialog Registration files"},
+        {"&File/&Export...", "file dialog Text files"},
+        {"&File/E&xit", "quit"},
+        {"&Command/&Insert", "rows M a b U c x d"},
+        {"&Command/&Insert folder...", "folder browser"},
+        {"&Command/&Insert file...", "file dialog Archive files(*.zip;*.jar)"},
+        {"&Command/&Modify", "rows M a b U x d"},
+        {"&Command/&Delete", "rows M a b U d"},
+        {"&Command/Move &Up", "rows M a b c U d"},
+        {"&Command/Move D&own", "rows M a b U d c"},
+        {"&Command/Check", "message May be error here?"},
+        {"&Help/&About...", "other About " APP_TITLE},
+    };
+    for (const auto &c : cases) {
+        UINT id = MenuItemId(c.item);
+        EXPECT_NE(0u, id) << c.item;
+        EXPECT_EQ(c.outcome, Outcome([id] { PostMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); }))
+            << c.item;
+    }
+}
+
+/* The keys, pressed in the edit field. */
+TEST_F(MainWindow, EachKeyRunsItsCommand)
+{
+    ASSERT_TRUE(CreateMainWindow() != NULL);
+    ShowWindow(g_hMainWnd, SW_SHOW);
+    SetForegroundWindow(g_hMainWnd);
+    const struct {
+        const char *name;
+        WORD modifier, key;   /* modifier 0: none */
+        std::string outcome;
+    } cases[] = {
+        {"F3", 0, VK_F3, "name dialog EnvVar Name"},
+        {"F2", 0, VK_F2, "message You are about update"},
+        {"Ctrl+Enter", VK_CONTROL, VK_RETURN, "rows M a b U c x d"},
+        {"Shift+F4", VK_SHIFT, VK_F4, "folder browser"},
+        {"Ctrl+F4", VK_CONTROL, VK_F4, "file dialog Archive files(*.zip;*.jar)"},
+        {"Enter", 0, VK_RETURN, "rows M a b U x d"},
+        {"F8", 0, VK_F8, "rows M a b U d"},
+        {"Ctrl+Up", VK_CONTROL, VK_UP, "rows M a b c U d"},
+        {"Ctrl+Down", VK_CONTROL, VK_DOWN, "rows M a b U d c"},
+        {"F5", 0, VK_F5, "message May be error here?"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.outcome, Outcome([&c] {
+            if (c.modifier)
+                PressKeys({c.modifier}, c.key);
+            else
+                PressKey(c.key);
+        })) << c.name;
+    }
 }
 
 TEST_F(MainWindow, CarriesTheApplicationIconInBothSizes)

@@ -5,6 +5,8 @@
 
 #include "test_support.h"
 #include "common/common.h"
+#include "output/backup.h"
+#include "output/export.h"
 
 #include <commdlg.h>
 #include <dlgs.h>
@@ -43,6 +45,15 @@ inline void QueueSaveAs(DialogAnswerer &answerer, const std::string &path, SaveD
         SetDlgItemTextA(dialog, GetDlgItem(dialog, cmb13) ? cmb13 : edt1, path.c_str());
         DialogAnswerer::PostClick(dialog, IDOK);
     });
+}
+
+/* Runs the backup or the export, as the command of that name does. */
+inline void SaveOutput(bool backup)
+{
+    if (backup)
+        BackupRegistryValues();
+    else
+        ExportList();
 }
 
 /* Answers the next save dialog with Cancel. */

@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 #include "registry/regaccess.h"
 
@@ -33,16 +31,12 @@ void ExpectIncorrectKeyMessage(const DialogAnswerer &answerer)
 }
 
 /* Test values of their own under both keys, removed before and after each test. */
-class RegValueTest : public ::testing::Test {
+class RegValueTest : public AppTest {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-    static void Clean()
-    {
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kValueName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kValueName);
-    }
+    void SetUp() override { DeleteEnvValues(kValueName); }
 };
+
+class RegSplit : public AppTest {};
 
 /* The two keys, as a path string and as root and subkey. */
 struct Place {
@@ -57,7 +51,7 @@ const Place kPlaces[2] = {
 
 } // namespace
 
-TEST(RegSplit, AcceptsTheTwoRootNamesInAnyCase)
+TEST_F(RegSplit, AcceptsTheTwoRootNamesInAnyCase)
 {
     const struct {
         const char *path;
@@ -83,7 +77,7 @@ TEST(RegSplit, AcceptsTheTwoRootNamesInAnyCase)
     EXPECT_EQ(0u, answerer.Seen().size());
 }
 
-TEST(RegSplit, SubkeysOfTheTwoEnvironmentPaths)
+TEST_F(RegSplit, SubkeysOfTheTwoEnvironmentPaths)
 {
     HKEY root;
     const char *subkey;
@@ -93,7 +87,7 @@ TEST(RegSplit, SubkeysOfTheTwoEnvironmentPaths)
     EXPECT_STREQ("Environment", subkey);
 }
 
-TEST(RegSplit, RejectsOtherPathsWithAMessage)
+TEST_F(RegSplit, RejectsOtherPathsWithAMessage)
 {
     const char *const paths[] = {
         "HKEY_CURRENT_USER",                 /* no backslash */
@@ -116,7 +110,7 @@ TEST(RegSplit, RejectsOtherPathsWithAMessage)
     }
 }
 
-TEST(RegSplit, ValueOperationsStopAtABadPath)
+TEST_F(RegSplit, ValueOperationsStopAtABadPath)
 {
     DialogAnswerer answerer;
     answerer.QueueClick(IDOK);
@@ -153,10 +147,12 @@ TEST_F(RegValueTest, StringTypesReadBackUnexpanded)
     EXPECT_EQ(0u, answerer.Seen().size());
 }
 
-/* Stored bytes that do not end in a zero byte, or no bytes at all, still give a terminated text. */
-TEST_F(RegValueTest, ValuesWithoutTerminatorComeBackTerminated)
+/* Values of every type come back as their bytes up to the first zero byte, never beyond the stored
+   bytes, and terminated also when the stored bytes hold no zero (the heap's blocks come full of 'Z'
+   bytes meanwhile, so that a missing terminator shows); reading changes nothing. */
+TEST_F(RegValueTest, EveryTypeReadsAsItsBytesUpToTheFirstZero)
 {
-    const DWORD number = 0x44434241;   /* the bytes "ABCD" */
+    const DWORD number = 0x44434241;   /* the bytes "ABCD", no zero after them */
     const struct {
         const char *what;
         DWORD type;
@@ -164,30 +160,36 @@ TEST_F(RegValueTest, ValuesWithoutTerminatorComeBackTerminated)
         DWORD size;
         const char *expected;
     } cases[] = {
+        {"string with its zero", REG_SZ, "C:\\a;C:\\b", 10, "C:\\a;C:\\b"},
         {"string without its zero", REG_SZ, "abc", 3, "abc"},
         {"expandable without its zero", REG_EXPAND_SZ, "%A%;b", 5, "%A%;b"},
         {"empty string, no bytes", REG_SZ, "", 0, ""},
         {"binary", REG_BINARY, "xyz", 3, "xyz"},
         {"binary, no bytes", REG_BINARY, "", 0, ""},
-        {"number", REG_DWORD, &number, 4, "ABCD"},
-        {"multi-string ends at its first zero", REG_MULTI_SZ, "one\0two\0", 9, "one"},
         {"binary with a zero inside", REG_BINARY, "ab\0cd", 5, "ab"},
+        {"binary starting with a zero", REG_BINARY, "\0a;b", 4, ""},
+        {"number", REG_DWORD, &number, 4, "ABCD"},
+        {"multi-string ends at its first zero", REG_MULTI_SZ, "a;b\0c;d\0", 9, "a;b"},
+        {"no type", REG_NONE, "n", 1, "n"},
+        {"binary of 40 bytes", REG_BINARY, "0123456789012345678901234567890123456789", 40,
+         "0123456789012345678901234567890123456789"},
     };
-    DialogAnswerer answerer;
     for (const Place &place : kPlaces) {
         for (const auto &c : cases) {
             SCOPED_TRACE(std::string(place.path) + ": " + c.what);
             ASSERT_TRUE(SetRawValue(place.root, place.subkey, kValueName, c.type, c.data, c.size));
-            /* Fill the heap with non-zero bytes, so that a missing terminator shows. */
-            for (int i = 0; i < 8; i++) {
-                char *junk = (char *)malloc(c.size + 1);
-                memset(junk, 'Z', c.size + 1);
-                free(junk);
+            DWORD type = 0;
+            std::string before = StoredEnv(place.root, kValueName), text;
+            {
+                TestMalloc dirty;
+                text = Read(place.path);
             }
-            EXPECT_EQ(c.expected, Read(place.path));
+            EXPECT_EQ(c.expected, text);
+            EXPECT_EQ(before, StoredEnv(place.root, kValueName, &type));
+            EXPECT_EQ(c.type, type);
         }
     }
-    EXPECT_EQ(0u, answerer.Seen().size());
+    EXPECT_EQ(0u, dialogs.Seen().size());
 }
 
 TEST_F(RegValueTest, WriteStoresExpandSzWithItsTerminator)

@@ -1,8 +1,7 @@
 /* What Windows and Explorer read from the built executables without starting them: the manifest,
    the version block and the icons. Read back from the files: velkor.exe next to this test, and the
    32-bit and release builds when they have been built beside it. */
-#include <gtest/gtest.h>
-
+#include "app_fixture.h"
 #include "e2e_support.h"
 #include "resource.h"
 #include "velkor_version.h"
@@ -93,15 +92,17 @@ struct GroupIconEntry {   /* GRPICONDIRENTRY */
 };
 #pragma pack(pop)
 
+class ExecutableResources : public AppTest {};
+
 } // namespace
 
-TEST(ExecutableResources, TheTestProgramRunsWithoutTheManifest)
+TEST_F(ExecutableResources, TheTestProgramRunsWithoutTheManifest)
 {
     EXPECT_TRUE(FindResourceA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(1), RT_MANIFEST) == NULL)
         << "the code page 1252 paths are tested only without it";
 }
 
-TEST(ExecutableResources, ManifestAsksForTheSettingsOfACurrentWindowsProgram)
+TEST_F(ExecutableResources, ManifestAsksForTheSettingsOfACurrentWindowsProgram)
 {
     const char *const needles[] = {
         "version=\"" VELKOR_VERSION_TEXT "\"",
@@ -128,7 +129,7 @@ TEST(ExecutableResources, ManifestAsksForTheSettingsOfACurrentWindowsProgram)
     }
 }
 
-TEST(ExecutableResources, VersionBlockNamesTheProductAndTheProjectVersion)
+TEST_F(ExecutableResources, VersionBlockNamesTheProductAndTheProjectVersion)
 {
     const struct {
         const char *name, *value;   /* NULL: any text but an empty one */
@@ -165,7 +166,7 @@ TEST(ExecutableResources, VersionBlockNamesTheProductAndTheProjectVersion)
     }
 }
 
-TEST(ExecutableResources, FirstIconHoldsEverySizeAsBitmapsAndTheLargestAsPng)
+TEST_F(ExecutableResources, FirstIconHoldsEverySizeAsBitmapsAndTheLargestAsPng)
 {
     const int sizes[] = {16, 24, 32, 48, 256};
     for (const std::string &path : BuiltExecutables()) {

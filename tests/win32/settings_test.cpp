@@ -1,7 +1,5 @@
 /* The profile settings and the main window's placement. */
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "app/settings.h"
 #include "common/common.h"
 #include "resource.h"
@@ -10,7 +8,6 @@
 
 namespace {
 
-const char *const kPlacementKeys[] = {"x", "y", "w", "h"};
 const char *const kTestKeys[] = {"velkor_test_int", "velkor_test_text"};
 
 std::string RawSetting(const char *key)
@@ -22,22 +19,9 @@ std::string RawSetting(const char *key)
 
 void ClearKeys()
 {
-    for (const char *key : kPlacementKeys)
-        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
+    ClearPlacementKeys();
     for (const char *key : kTestKeys)
         WriteProfileStringA(APP_SHORT_NAME, key, NULL);
-}
-
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-/* The rectangle that dialog template 1 gives the main window before anything moves it. */
-RECT TemplateRect()
-{
-    HWND plain = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MAIN), NULL, PlainDialogProc, 0);
-    RECT rect = {};
-    GetWindowRect(plain, &rect);
-    DestroyWindow(plain);
-    return rect;
 }
 
 RECT MainRect()
@@ -47,27 +31,18 @@ RECT MainRect()
     return rect;
 }
 
-class AppSettings : public ::testing::Test {
+class AppSettings : public AppTest {
 protected:
     void SetUp() override { ClearKeys(); }
-    void TearDown() override { ClearKeys(); }
 };
 
-class AppPlacement : public ::testing::Test {
+class AppPlacement : public AppTest {
 protected:
     void SetUp() override
     {
         ClearKeys();
         strcpy(g_varName, "VELKOR_TEST_APP_PLACEMENT");   /* the start-up retrieve reads this */
     }
-    void TearDown() override
-    {
-        DestroyMainWindow();
-        ClearKeys();
-        strcpy(g_varName, "PATH");
-        EXPECT_EQ(0, answerer.Unexpected());
-    }
-    DialogAnswerer answerer;   /* nothing should ask anything; if it does, the test goes on */
 };
 
 } // namespace

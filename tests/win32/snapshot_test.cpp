@@ -1,9 +1,7 @@
 /* Snapshots written by updates, restored with the system's registry editor: every value comes back
    with its type and bytes, and every absence as an absence. */
-#include <gtest/gtest.h>
-
+#include "app_fixture.h"
 #include "output_support.h"
-#include "test_support.h"
 #include "common/common.h"
 #include "output/snapshot.h"
 #include "registry/workflow.h"
@@ -50,15 +48,9 @@ std::string Text(const char *text)
 }
 
 /* The main window on a variable of the test's own, snapshots in a new folder of the test's own. */
-class Snapshots : public ::testing::Test {
+class Snapshots : public AppTest {
 protected:
     void SetUp() override { UseNewLocalAppData(); }
-    void TearDown() override
-    {
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, g_varName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, g_varName);
-        DestroyMainWindow();
-    }
     /* Edits the list and answers the update's question with answer; then whatever dialogs follow
        are answered with OK and recorded in seen. */
     BOOL Update(int answer, std::vector<SeenDialog> *seen = nullptr)

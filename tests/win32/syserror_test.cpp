@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 
 #include <string>
@@ -18,9 +16,11 @@ SeenDialog ShowAndRecord(DWORD code)
     return answerer.Seen().empty() ? SeenDialog() : answerer.Seen()[0];
 }
 
+class SysError : public AppTest {};
+
 } // namespace
 
-TEST(SysError, KnownCodesShowTheSystemsText)
+TEST_F(SysError, KnownCodesShowTheSystemsText)
 {
     for (DWORD code : {(DWORD)ERROR_ACCESS_DENIED, (DWORD)ERROR_FILE_NOT_FOUND, (DWORD)ERROR_NOT_ENOUGH_MEMORY}) {
         SCOPED_TRACE(code);
@@ -34,7 +34,7 @@ TEST(SysError, KnownCodesShowTheSystemsText)
     }
 }
 
-TEST(SysError, CodeWithoutTextShowsItsNumber)
+TEST_F(SysError, CodeWithoutTextShowsItsNumber)
 {
     const DWORD code = 0x2000FFFF;   /* a customer code: the system has no text for it */
     ASSERT_EQ("", SystemText(code));
@@ -44,7 +44,7 @@ TEST(SysError, CodeWithoutTextShowsItsNumber)
     EXPECT_EQ(MB_ICONERROR, seen.icon);
 }
 
-TEST(SysError, ZeroShowsTheThreadsLastError)
+TEST_F(SysError, ZeroShowsTheThreadsLastError)
 {
     SetLastError(ERROR_PATH_NOT_FOUND);
     SeenDialog seen = ShowAndRecord(0);

@@ -6,10 +6,12 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <stdio.h>
 
 DialogAnswerer *DialogAnswerer::active_ = NULL;
+DialogAnswerer::Reporter DialogAnswerer::reporter_ = NULL;
 
 namespace {
 std::vector<HWND> g_toAnswer;       /* activated dialogs waiting for their handler */
@@ -71,7 +73,10 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR id, DWORD)
 
 DialogAnswerer::DialogAnswerer()
 {
+    outer_ = active_;
     active_ = this;
+    if (outer_)
+        return;   /* the outer one's hook serves */
     g_toAnswer.clear();
     g_known.clear();
     hook_ = SetWindowsHookExA(WH_CBT, HookProc, NULL, GetCurrentThreadId());
@@ -79,8 +84,9 @@ DialogAnswerer::DialogAnswerer()
 
 DialogAnswerer::~DialogAnswerer()
 {
-    UnhookWindowsHookEx(hook_);
-    active_ = NULL;
+    if (hook_)
+        UnhookWindowsHookEx(hook_);
+    active_ = outer_;
 }
 
 void DialogAnswerer::Queue(Handler handler) { handlers_.push_back(std::move(handler)); }
@@ -88,6 +94,21 @@ void DialogAnswerer::Queue(Handler handler) { handlers_.push_back(std::move(hand
 void DialogAnswerer::QueueClick(int buttonId)
 {
     Queue([buttonId](HWND dialog) { PostClick(dialog, buttonId); });
+}
+
+/* The variable-name dialog ignores IDCANCEL, and a question without Cancel ends only with one of
+   its buttons. */
+void DialogAnswerer::Dismiss(HWND dialog)
+{
+    int button = IDCANCEL;
+    if (GetDlgItem(dialog, IDC_VAR_NAME) && GetDlgItem(dialog, IDC_VAR_CANCEL))
+        button = IDC_VAR_CANCEL;
+    else if (!GetDlgItem(dialog, IDCANCEL) && GetDlgItem(dialog, IDNO))
+        button = IDNO;
+    PostClick(dialog, button);
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    if (owner && owner != g_hMainWnd && IsDialogClass(owner))
+        PostClick(owner, IDCANCEL);
 }
 
 void DialogAnswerer::PostClick(HWND dialog, int buttonId)
@@ -134,7 +155,9 @@ LRESULT CALLBACK DialogAnswerer::HookProc(int code, WPARAM wParam, LPARAM lParam
         self->seen_.push_back(Describe(dialog));
         if (self->handlers_.empty()) {
             self->unexpected_++;
-            PostClick(dialog, IDCANCEL);
+            if (reporter_)
+                reporter_(self->seen_.back());
+            Dismiss(dialog);
         } else {
             Handler handler = std::move(self->handlers_.front());
             self->handlers_.erase(self->handlers_.begin());
@@ -144,7 +167,9 @@ LRESULT CALLBACK DialogAnswerer::HookProc(int code, WPARAM wParam, LPARAM lParam
     }
     if (code == HCBT_ACTIVATE && self) {
         HWND wnd = (HWND)wParam;
+        /* Under Wine the hook also hears of other processes' windows coming to the front. */
         if (wnd != g_hMainWnd && IsDialogClass(wnd) && !g_known.count(wnd) &&
+            GetWindowThreadProcessId(wnd, NULL) == GetCurrentThreadId() &&
             GetWindowLongPtrA(wnd, DWLP_DLGPROC) != (LONG_PTR)MainDialogProc) {
             g_known.insert(wnd);
             g_toAnswer.push_back(wnd);
@@ -423,4 +448,300 @@ void DeleteWideValue(HKEY root, const char *subkey, const std::string &name)
         RegDeleteValueW(key, WideFromUtf8(name).c_str());
         RegCloseKey(key);
     }
+}
+
+/* ---- Shared by the Wine suites ---- */
+
+const char *EnvSubkey(HKEY root)
+{
+    return root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
+}
+
+bool SetEnvText(HKEY root, const std::string &name, const std::string &text, DWORD type)
+{
+    return SetRawValue(root, EnvSubkey(root), name.c_str(), type, text.c_str(), (DWORD)text.size() + 1);
+}
+
+std::string StoredEnv(HKEY root, const std::string &name, DWORD *type)
+{
+    DWORD storedType = 0;
+    std::string bytes;
+    if (!GetRawValue(root, EnvSubkey(root), name.c_str(), &storedType, &bytes))
+        return "<absent>";
+    if (type)
+        *type = storedType;
+    return bytes;
+}
+
+void DeleteEnvValues(const std::string &name)
+{
+    DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, name.c_str());
+    DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, name.c_str());
+}
+
+SavedKey::SavedKey(HKEY root, const char *subkey) : root_(root), subkey_(subkey, subkey + strlen(subkey))
+{
+    DWORD subkeys = 0;
+    existed_ = ReadAll(&saved_, &subkeys);
+}
+
+/* The wide calls: a name or a string value comes back exactly, whatever the code page. */
+bool SavedKey::ReadAll(std::vector<Value> *values, DWORD *subkeys) const
+{
+    HKEY key;
+    DWORD count = 0, maxName = 0, maxData = 0;
+    values->clear();
+    if (RegOpenKeyExW(root_, subkey_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    bool ok = RegQueryInfoKeyW(key, NULL, NULL, NULL, subkeys, NULL, NULL, &count, &maxName, &maxData, NULL,
+                               NULL) == ERROR_SUCCESS;
+    for (DWORD i = 0; ok && i < count; i++) {
+        std::wstring name(maxName + 1, L'\0');
+        std::string data(maxData + 1, '\0');
+        DWORD nameLength = maxName + 1, dataSize = maxData + 1, type = 0;
+        ok = RegEnumValueW(key, i, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &dataSize) == ERROR_SUCCESS;
+        name.resize(nameLength);
+        data.resize(dataSize);
+        values->push_back({name, type, data});
+    }
+    RegCloseKey(key);
+    std::sort(values->begin(), values->end(), [](const Value &a, const Value &b) { return a.name < b.name; });
+    return ok;
+}
+
+bool SavedKey::Remove()
+{
+    std::vector<Value> values;
+    DWORD subkeys = 1;
+    if (!existed_ || !ReadAll(&values, &subkeys) || subkeys != 0)
+        return false;   /* a key with subkeys is not ours to remove */
+    return RegDeleteKeyW(root_, subkey_.c_str()) == ERROR_SUCCESS;
+}
+
+bool SavedKey::Restore()
+{
+    std::vector<Value> now;
+    DWORD subkeys = 0;
+    bool present = ReadAll(&now, &subkeys);
+    if (!existed_) {
+        if (present)
+            RegDeleteKeyW(root_, subkey_.c_str());
+        return true;
+    }
+    if (present && now == saved_)
+        return true;
+    HKEY key;
+    if (RegCreateKeyExW(root_, subkey_.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+        return false;
+    for (const Value &value : now)
+        RegDeleteValueW(key, value.name.c_str());
+    for (const Value &value : saved_)
+        RegSetValueExW(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(), (DWORD)value.data.size());
+    RegCloseKey(key);
+    return ReadAll(&now, &subkeys) && now == saved_;
+}
+
+void PressKeys(std::initializer_list<WORD> modifiers, WORD key)
+{
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, bool up) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = (WORD)MapVirtualKeyA(vk, 0);
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        if (vk == VK_UP || vk == VK_DOWN)
+            input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        inputs.push_back(input);
+    };
+    for (WORD modifier : modifiers)
+        add(modifier, false);
+    add(key, false);
+    add(key, true);
+    for (auto modifier = std::rbegin(modifiers); modifier != std::rend(modifiers); ++modifier)
+        add(*modifier, true);
+    SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT));
+    PumpMessages(60);
+}
+
+namespace {
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+} // namespace
+
+RECT TemplateRect()
+{
+    HWND plain = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MAIN), NULL, PlainDialogProc, 0);
+    RECT rect = {};
+    GetWindowRect(plain, &rect);
+    DestroyWindow(plain);
+    return rect;
+}
+
+void QueueYesOrOk(DialogAnswerer &answerer)
+{
+    answerer.Queue([](HWND dialog) {
+        if (GetDlgItem(dialog, IDYES)) {
+            DialogAnswerer::PostClick(dialog, IDYES);
+            return;
+        }
+        HWND owner = GetWindow(dialog, GW_OWNER);
+        DialogAnswerer::PostClick(dialog, IDOK);
+        if (owner && owner != g_hMainWnd)
+            DialogAnswerer::PostClick(owner, IDCANCEL);
+    });
+}
+
+namespace {
+
+struct ChildSearch {
+    const char *wanted;   /* a class name or a window text */
+    bool byClass;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM lParam)
+{
+    ChildSearch *search = (ChildSearch *)lParam;
+    char shown[256] = "";
+    if (search->byClass)
+        GetClassNameA(child, shown, sizeof shown);
+    else
+        GetWindowTextA(child, shown, sizeof shown);
+    if ((search->byClass ? lstrcmpiA(shown, search->wanted) : strcmp(shown, search->wanted)) != 0)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+HWND FindChild(HWND parent, const char *wanted, bool byClass)
+{
+    ChildSearch search = {wanted, byClass, NULL};
+    EnumChildWindows(parent, MatchChild, (LPARAM)&search);
+    return search.found;
+}
+
+} // namespace
+
+HWND FindDescendant(HWND parent, const char *className) { return FindChild(parent, className, true); }
+
+bool HasChildText(HWND parent, const char *text) { return FindChild(parent, text, false) != NULL; }
+
+std::vector<std::string> ComboItems(HWND combo)
+{
+    std::vector<std::string> items;
+    int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        char text[256] = "";
+        SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)text);
+        items.push_back(text);
+    }
+    return items;
+}
+
+FullList *FullList::active_ = NULL;
+
+FullList::FullList(int accepted, int refused) : accepted_(accepted), refused_(refused), list_(EntryList())
+{
+    active_ = this;
+    original_ = (WNDPROC)SetWindowLongPtrA(list_, GWLP_WNDPROC, (LONG_PTR)Proc);
+}
+
+FullList::~FullList()
+{
+    SetWindowLongPtrA(list_, GWLP_WNDPROC, (LONG_PTR)original_);
+    active_ = NULL;
+}
+
+LRESULT CALLBACK FullList::Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    FullList *self = active_;
+    if (msg == LB_ADDSTRING || msg == LB_INSERTSTRING) {
+        if (self->accepted_ > 0)
+            self->accepted_--;
+        else if (self->refused_ > 0) {
+            self->refused_--;
+            self->refusals++;
+            return LB_ERRSPACE;
+        }
+    } else if (msg == LB_GETTEXTLEN && self->textLength != -1 && (int)wParam >= 0 &&
+               (int)wParam < (int)CallWindowProcA(self->original_, wnd, LB_GETCOUNT, 0, 0)) {
+        return self->textLength;
+    }
+    return CallWindowProcA(self->original_, wnd, msg, wParam, lParam);
+}
+
+#ifdef _WIN64
+extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp_malloc");
+#else
+extern "C" void *(*g_importedMalloc)(size_t) __asm__("__imp__malloc");
+#endif
+
+namespace {
+void *(*s_realMalloc)(size_t) = NULL;
+size_t s_mallocLimit;
+
+void *DirtyMalloc(size_t size)
+{
+    if (size > s_mallocLimit)
+        return NULL;
+    void *block = s_realMalloc(size);
+    if (block)
+        memset(block, 'Z', size);
+    return block;
+}
+
+void SwitchMalloc(void *(*to)(size_t))
+{
+    DWORD protection;
+    VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, PAGE_READWRITE, &protection);
+    g_importedMalloc = to;
+    VirtualProtect(&g_importedMalloc, sizeof g_importedMalloc, protection, &protection);
+}
+} // namespace
+
+TestMalloc::TestMalloc(size_t limit)
+{
+    s_mallocLimit = limit;
+    s_realMalloc = g_importedMalloc;
+    SwitchMalloc(DirtyMalloc);
+}
+
+TestMalloc::~TestMalloc()
+{
+    SwitchMalloc(s_realMalloc);
+}
+
+const char *const kPlacementKeys[4] = {"x", "y", "w", "h"};
+
+void ClearPlacementKeys()
+{
+    for (const char *key : kPlacementKeys)
+        WriteProfileStringA(APP_SHORT_NAME, key, NULL);
+}
+
+namespace {
+bool HasSetting(const char *key)
+{
+    char text[64];
+    return GetProfileStringA(APP_SHORT_NAME, key, "", text, sizeof text) > 0;
+}
+} // namespace
+
+bool PlacementSaved()
+{
+    return HasSetting("x") && HasSetting("y") && (int)GetProfileIntA(APP_SHORT_NAME, "w", 0) > 0 &&
+           (int)GetProfileIntA(APP_SHORT_NAME, "h", 0) > 0;
+}
+
+bool AnyPlacementKey()
+{
+    for (const char *key : kPlacementKeys)
+        if (HasSetting(key))
+            return true;
+    return false;
+}
+
+bool CommandGreyed(UINT id)
+{
+    return (GetMenuState(GetMenu(g_hMainWnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
 }

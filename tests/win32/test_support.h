@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,10 @@ struct SeenDialog {
 
 /* Installs a WH_CBT hook on this thread; every dialog that becomes active is recorded and handed to
    the next queued handler, which answers it (for example by posting a button's command). A dialog
-   with no handler left is answered with IDCANCEL and counted as unexpected. Uninstalls on
-   destruction. */
+   with no handler left is counted as unexpected, handed to the reporter, and dismissed (Cancel, or
+   No where there is no Cancel; a save dialog that it complains for is cancelled too), so that it
+   never waits for a click. Answerers nest: an inner one takes the dialogs while it lives, and the
+   outer one takes them again after it. Uninstalls on destruction. */
 class DialogAnswerer {
 public:
     using Handler = std::function<void(HWND dialog)>;
@@ -42,8 +45,15 @@ public:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
     static void PostClick(HWND dialog, int buttonId);
 
+    /* Told of every unexpected dialog, before it is dismissed; the test fixture fails the test. */
+    using Reporter = void (*)(const SeenDialog &seen);
+    static void SetUnexpectedReporter(Reporter reporter) { reporter_ = reporter; }
+
 private:
-    HHOOK hook_;
+    static void Dismiss(HWND dialog);
+    HHOOK hook_ = NULL;
+    DialogAnswerer *outer_ = NULL;
+    static Reporter reporter_;
     std::vector<Handler> handlers_;
     std::vector<SeenDialog> seen_;
     int unexpected_ = 0;
@@ -109,77 +119,103 @@ std::string UseNewLocalAppData();   /* points LOCALAPPDATA at a new TempDir and 
 std::string SnapshotFolder();       /* %LOCALAPPDATA%\Velkor\snapshots */
 std::vector<std::string> SnapshotFiles();   /* full paths of the files in it, sorted */
 
-/* Saves every value of the machine environment key, removes the key so that opening it fails for
-   real, and puts it back exactly as it was. */
-class MachineKeyRemoval {
+/* ---- Shared by the Wine suites ---- */
+
+/* The subkey of Environment under one of the two roots (kUserSubkey, kMachineSubkey). */
+const char *EnvSubkey(HKEY root);
+/* A value of the variable `name` under the root's Environment key, stored with its zero. */
+bool SetEnvText(HKEY root, const std::string &name, const std::string &text, DWORD type = REG_EXPAND_SZ);
+/* The stored bytes of that value, "<absent>" when there is none; *type gets its type. */
+std::string StoredEnv(HKEY root, const std::string &name, DWORD *type = nullptr);
+/* Deletes the value `name` under both Environment keys. */
+void DeleteEnvValues(const std::string &name);
+
+/* Every value of a registry key as it stood, so that it can be put back exactly. Remove() takes
+   the key away (only a key without subkeys), so that opening it fails for real; Restore() makes
+   the key hold exactly the saved values again, and says whether it does. */
+class SavedKey {
 public:
+    SavedKey(HKEY root, const char *subkey);
+    bool Remove();
+    bool Restore();
+
+private:
     struct Value {
-        std::string name;
+        std::wstring name;
         DWORD type;
         std::string data;
-        bool operator<(const Value &other) const { return name < other.name; }
         bool operator==(const Value &other) const
         {
             return name == other.name && type == other.type && data == other.data;
         }
     };
+    bool ReadAll(std::vector<Value> *values, DWORD *subkeys) const;
+    HKEY root_;
+    std::wstring subkey_;
+    bool existed_;
+    std::vector<Value> saved_;
+};
 
-    ~MachineKeyRemoval() { Restore(); }   /* also when a test stops half-way */
+/* Presses a key as the keyboard would (SendInput), with the modifiers held around it, and lets
+   the program's loop handle it. The window to receive it must be in the foreground. */
+void PressKeys(std::initializer_list<WORD> modifiers, WORD key);
+inline void PressKey(WORD key) { PressKeys({}, key); }
 
-    bool Remove()
-    {
-        DWORD subkeys = 1;
-        if (!ReadAll(&saved_, &subkeys) || subkeys != 0)
-            return false;   /* a key with subkeys is not ours to remove */
-        removed_ = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineSubkey) == ERROR_SUCCESS;
-        return removed_;
-    }
+/* The rectangle that dialog template 1 gives the main window before anything moves it. */
+RECT TemplateRect();
 
-    /* Puts the key back when it was removed; true when it then holds exactly the saved values. */
-    bool Restore()
-    {
-        if (!removed_)
-            return true;
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
-            return false;
-        for (const Value &value : saved_)
-            RegSetValueExA(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(),
-                           (DWORD)value.data.size());
-        RegCloseKey(key);
-        removed_ = false;
-        std::vector<Value> now;
-        DWORD subkeys;
-        return ReadAll(&now, &subkeys) && now == saved_;
-    }
+/* Answers the next dialog: a question with Yes, anything else with OK. A complaint of the save
+   dialog itself (owned by it, not by the main window) also cancels the save dialog, which would
+   otherwise stay open. */
+void QueueYesOrOk(DialogAnswerer &answerer);
+
+/* A descendant window of the given class (case ignored), NULL when none; whether one shows the text. */
+HWND FindDescendant(HWND parent, const char *className);
+bool HasChildText(HWND parent, const char *text);
+/* The items of a combo box, in order. */
+std::vector<std::string> ComboItems(HWND combo);
+
+/* While it lives, the entry list answers as a list box that has run out of room: of the rows added
+   or inserted (LB_ADDSTRING, LB_INSERTSTRING), the first `accepted` go in, the next `refused` are
+   refused with LB_ERRSPACE, and the rest go in again. When textLength is not -1, LB_GETTEXTLEN
+   answers it for every row, as a list would whose texts no buffer can hold. */
+class FullList {
+public:
+    explicit FullList(int accepted, int refused = 1 << 30);
+    ~FullList();
+    FullList(const FullList &) = delete;
+    FullList &operator=(const FullList &) = delete;
+    LRESULT textLength = -1;
+    int refusals = 0;   /* how many rows were refused */
 
 private:
-    static bool ReadAll(std::vector<Value> *values, DWORD *subkeys)
-    {
-        HKEY key;
-        DWORD count, maxName, maxData;
-        values->clear();
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineSubkey, 0, KEY_READ, &key))
-            return false;
-        bool ok = RegQueryInfoKeyA(key, NULL, NULL, NULL, subkeys, NULL, NULL, &count, &maxName, &maxData,
-                                   NULL, NULL) == ERROR_SUCCESS;
-        for (DWORD i = 0; ok && i < count; i++) {
-            std::string name(maxName + 1, '\0');
-            std::string data(maxData + 1, '\0');
-            DWORD nameLength = maxName + 1, dataSize = maxData + 1, type;
-            ok = RegEnumValueA(key, i, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &dataSize) ==
-                 ERROR_SUCCESS;
-            name.resize(nameLength);
-            data.resize(dataSize);
-            values->push_back({name, type, data});
-        }
-        RegCloseKey(key);
-        std::sort(values->begin(), values->end());
-        return ok;
-    }
-
-    std::vector<Value> saved_;
-    bool removed_ = false;
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    int accepted_, refused_;
+    HWND list_;
+    WNDPROC original_;
+    static FullList *active_;
 };
+
+/* While it lives, malloc (which the program reaches through the executable's import entry, switched
+   for the time) hands out blocks full of 'Z' bytes, so that a text not terminated right after its
+   bytes shows at once, and refuses blocks larger than `limit` bytes, as a process whose memory has
+   run out would. */
+class TestMalloc {
+public:
+    explicit TestMalloc(size_t limit = (size_t)-1);
+    ~TestMalloc();
+    TestMalloc(const TestMalloc &) = delete;
+    TestMalloc &operator=(const TestMalloc &) = delete;
+};
+
+/* The window's placement in the profile: the keys "x", "y", "w" and "h". Saved means all four are
+   there with a width and a height above 0. */
+extern const char *const kPlacementKeys[4];
+void ClearPlacementKeys();
+bool PlacementSaved();
+bool AnyPlacementKey();
+
+/* Whether the main window's menu shows the command greyed. */
+bool CommandGreyed(UINT id);
 
 #endif

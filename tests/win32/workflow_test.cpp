@@ -1,12 +1,9 @@
-#include <gtest/gtest.h>
-
-#include "test_support.h"
+#include "app_fixture.h"
 #include "common/common.h"
 #include "registry/confirmtext.h"
 #include "registry/workflow.h"
 #include "resource.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,28 +24,20 @@ std::string PendingText(const std::string &name, const std::string &machine, con
 
 void SetValue(HKEY root, const char *name, const std::string &text, DWORD type = REG_EXPAND_SZ)
 {
-    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
-    ASSERT_TRUE(SetRawValue(root, subkey, name, type, text.c_str(), (DWORD)text.size() + 1));
+    ASSERT_TRUE(SetEnvText(root, name, text, type));
 }
 
 /* The stored bytes of a value, "<none>" when it does not exist, "<type N>" when it is not
    REG_EXPAND_SZ. */
 std::string StoredValue(HKEY root, const char *name = kVarName)
 {
-    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
     DWORD type = 0;
-    std::string bytes;
-    if (!GetRawValue(root, subkey, name, &type, &bytes))
+    std::string bytes = StoredEnv(root, name, &type);
+    if (bytes == "<absent>")
         return "<none>";
     if (type != REG_EXPAND_SZ)
         return "<type " + std::to_string(type) + ">";
     return bytes;
-}
-
-bool IsGrayed(int command)
-{
-    HMENU file = GetSubMenu(GetMenu(g_hMainWnd), 0);
-    return (GetMenuState(file, command, MF_BYCOMMAND) & MF_GRAYED) != 0;
 }
 
 std::string WindowText(HWND wnd)
@@ -70,14 +59,7 @@ NameDialogView ViewNameDialog(HWND dialog)
 {
     NameDialogView view;
     HWND combo = GetDlgItem(dialog, IDC_VAR_NAME);
-    int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; i++) {
-        int length = (int)SendMessageA(combo, CB_GETLBTEXTLEN, i, 0);
-        std::string item(length + 1, '\0');
-        SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)&item[0]);
-        item.resize(length);
-        view.items.push_back(item);
-    }
+    view.items = ComboItems(combo);
     view.text = WindowText(combo);
     return view;
 }
@@ -92,24 +74,13 @@ void TypeName(HWND dialog, const std::string &name)
 
 /* Each test edits a value of its own, starts the main window itself (so that it can arrange the
    registry first) and ends it. */
-class WorkflowTest : public ::testing::Test {
+class WorkflowTest : public AppTest {
 protected:
     void SetUp() override
     {
         lstrcpyA(g_varName, kVarName);
         g_modified = FALSE;
-        CleanValues();
-    }
-    void TearDown() override
-    {
-        DestroyMainWindow();
-        CleanValues();
-        lstrcpyA(g_varName, "PATH");
-    }
-    static void CleanValues()
-    {
-        DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVarName);
-        DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName);
+        DeleteEnvValues(kVarName);
     }
     /* Creates the main window; its start-up retrieve must ask nothing. */
     static void Start()
@@ -135,44 +106,17 @@ protected:
         WorkflowTest::SetUp();
         WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
     }
-    void TearDown() override
-    {
-        WorkflowTest::TearDown();
-        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
-    }
-    static bool HasKey(const char *key)
-    {
-        char text[64];
-        return GetProfileStringA(APP_SHORT_NAME, key, "", text, sizeof text) > 0;
-    }
-    static bool PlacementSaved()
-    {
-        return HasKey("x") && HasKey("y") && (int)GetProfileIntA(APP_SHORT_NAME, "w", 0) > 0 &&
-               (int)GetProfileIntA(APP_SHORT_NAME, "h", 0) > 0;
-    }
-    static bool AnyPlacementKey() { return HasKey("x") || HasKey("y") || HasKey("w") || HasKey("h"); }
 };
 class WorkflowMachineKeyMissing : public WorkflowTest {
 protected:
     void TearDown() override
     {
-        WorkflowTest::TearDown();
+        DestroyMainWindow();
         EXPECT_TRUE(removal_.Restore()) << "the machine environment key was not restored exactly";
     }
-    MachineKeyRemoval removal_;
+    SavedKey removal_{HKEY_LOCAL_MACHINE, kMachineSubkey};
 };
-class WorkflowNameDialog : public WorkflowTest {
-protected:
-    void TearDown() override
-    {
-        WorkflowTest::TearDown();
-        for (const std::string &name : extraNames_) {
-            DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, name.c_str());
-            DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, name.c_str());
-        }
-    }
-    std::vector<std::string> extraNames_;
-};
+class WorkflowNameDialog : public WorkflowTest {};
 
 } // namespace
 
@@ -182,8 +126,8 @@ TEST_F(WorkflowRetrieve, StartUpWithNeitherValueGivesTwoHeadersAndEnablesCommand
 {
     Start();
     EXPECT_EQ((std::vector<std::string>{kMachineHeader, kUserHeader}), ListRows());
-    EXPECT_FALSE(IsGrayed(IDM_EXPORT));
-    EXPECT_FALSE(IsGrayed(IDM_UPDATE));
+    EXPECT_FALSE(CommandGreyed(IDM_EXPORT));
+    EXPECT_FALSE(CommandGreyed(IDM_UPDATE));
     EXPECT_FALSE(g_modified);
 }
 
@@ -278,7 +222,6 @@ TEST_F(WorkflowRetrieve, PendingNoThenDialogCancelledKeepsRowsAndCloseAsksNothin
     EXPECT_TRUE(QueryClose());
     EXPECT_EQ(2u, answerer.Seen().size());   /* nothing more asked */
     EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
-    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
 }
 
 /* ---- Update ---- */
@@ -419,8 +362,8 @@ TEST_F(WorkflowMachineKeyMissing, StartUpShowsTheSystemTextAndKeepsCommandsGreye
     EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[0].text);
     EXPECT_EQ(MB_ICONERROR, answerer.Seen()[0].icon);
     EXPECT_EQ((std::vector<std::string>{kMachineHeader}), ListRows());
-    EXPECT_TRUE(IsGrayed(IDM_EXPORT));
-    EXPECT_TRUE(IsGrayed(IDM_UPDATE));
+    EXPECT_TRUE(CommandGreyed(IDM_EXPORT));
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
 }
 
 TEST_F(WorkflowMachineKeyMissing, UpdateStillWritesTheUserValueAndFails)
@@ -460,79 +403,68 @@ TEST_F(WorkflowMachineKeyMissing, PendingYesWithAFailedWriteAbandonsTheRetrieve)
 
 /* ---- The close guard ---- */
 
-TEST_F(WorkflowClose, NoPendingChangesClosesWithoutAQuestionAndSavesPlacement)
+/* What the close question's answer does, through the close button, Exit and the end of the
+   session: the window closes (the loop's owner destroys it, so it stays here) with the placement
+   saved, or it stays with nothing saved. */
+TEST_F(WorkflowClose, TheAnswerDecidesWhetherTheWindowCloses)
 {
+    enum Way { CLOSE, EXIT, END_SESSION };
+    const struct {
+        const char *what;
+        Way way;
+        bool pending;
+        int answer;   /* 0: nothing is asked */
+        bool closes, modifiedAfter;
+        const char *machine, *user;   /* stored afterwards; NULL: nothing */
+    } cases[] = {
+        {"nothing pending", CLOSE, false, 0, true, false, NULL, NULL},
+        {"Cancel", CLOSE, true, IDCANCEL, false, true, NULL, NULL},
+        {"No: closes with the changes unwritten", CLOSE, true, IDNO, true, true, NULL, NULL},
+        {"Yes: writes and closes", CLOSE, true, IDYES, true, false, "M", "U"},
+        {"Exit, nothing pending", EXIT, false, 0, true, false, NULL, NULL},
+        {"Exit, Cancel", EXIT, true, IDCANCEL, false, true, NULL, NULL},
+        {"end of session, nothing pending", END_SESSION, false, 0, true, false, NULL, NULL},
+        {"end of session, Cancel", END_SESSION, true, IDCANCEL, false, true, NULL, NULL},
+    };
     Start();
-    DialogAnswerer answerer;
-    SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-    PumpMessages();
-    EXPECT_TRUE(TakeQuitMessage());
-    EXPECT_EQ(0u, answerer.Seen().size());
-    EXPECT_TRUE(PlacementSaved());
-}
-
-TEST_F(WorkflowClose, CancelKeepsTheWindowOpenAndSavesNothing)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
-    DialogAnswerer answerer;
-    answerer.QueueClick(IDCANCEL);
-    SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-    PumpMessages();
-    EXPECT_FALSE(TakeQuitMessage());
-    ASSERT_EQ(1u, answerer.Seen().size());
-    EXPECT_EQ(PendingText(kVarName, "M", ""), answerer.Seen()[0].text);
-    EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
-    EXPECT_TRUE(g_modified);
-    EXPECT_FALSE(AnyPlacementKey());
-    EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
-}
-
-TEST_F(WorkflowClose, NoLetsTheWindowCloseWithTheChangesUnwritten)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
-    DialogAnswerer answerer;
-    answerer.QueueClick(IDNO);
-    EXPECT_TRUE(QueryClose());
-    EXPECT_EQ(1u, answerer.Seen().size());
-    EXPECT_TRUE(g_modified);   /* the guard never clears it */
-    EXPECT_TRUE(PlacementSaved());
-    EXPECT_EQ("<none>", StoredValue(HKEY_LOCAL_MACHINE));
-}
-
-TEST_F(WorkflowClose, YesWritesAndCloses)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
-    DialogAnswerer answerer;
-    answerer.QueueClick(IDYES);
-    EXPECT_TRUE(QueryClose());
-    EXPECT_FALSE(g_modified);
-    EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
-    EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
-    EXPECT_TRUE(PlacementSaved());
-}
-
-TEST_F(WorkflowClose, QueryEndSessionAnswersThroughTheMessageResult)
-{
-    Start();
-    EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT});
-    {
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearPlacementKeys();
+        DeleteEnvValues(kVarName);
+        g_modified = FALSE;
+        ASSERT_TRUE(RetrieveVariable(FALSE));   /* the question compares with both values absent */
+        EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
+        g_modified = c.pending;
         DialogAnswerer answerer;
-        answerer.QueueClick(IDCANCEL);
-        /* The dialog manager hands the message result back as the answer. */
-        EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-        EXPECT_EQ(0, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT));
-        EXPECT_EQ(1u, answerer.Seen().size());
-        EXPECT_FALSE(AnyPlacementKey());
+        if (c.answer)
+            answerer.QueueClick(c.answer);
+        bool closes;
+        if (c.way == END_SESSION) {
+            /* The dialog manager hands the message result back as the answer; no quit is posted. */
+            closes = SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0) != 0;
+            EXPECT_EQ(closes, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT) != 0);
+            PumpMessages();
+            EXPECT_FALSE(TakeQuitMessage());
+        } else {
+            if (c.way == EXIT)
+                SendMessageA(g_hMainWnd, WM_COMMAND, IDM_EXIT, 0);   /* Exit goes through WM_CLOSE */
+            else
+                SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+            PumpMessages();
+            closes = TakeQuitMessage();
+        }
+        EXPECT_EQ(c.closes, closes);
+        ASSERT_EQ(c.answer ? 1u : 0u, answerer.Seen().size());
+        if (c.answer) {
+            EXPECT_EQ(PendingText(kVarName, "M", "U"), answerer.Seen()[0].text);
+        }
+        EXPECT_EQ(c.modifiedAfter, g_modified != FALSE);
+        EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
+        EXPECT_EQ(c.closes, PlacementSaved());
+        EXPECT_EQ(c.closes, AnyPlacementKey());
+        EXPECT_EQ(c.machine ? std::string(c.machine) + '\0' : "<none>", StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(c.user ? std::string(c.user) + '\0' : "<none>", StoredValue(HKEY_CURRENT_USER));
     }
-    g_modified = FALSE;
-    DialogAnswerer answerer;
-    EXPECT_NE(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-    EXPECT_NE(0, GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT));
-    EXPECT_EQ(0u, answerer.Seen().size());
-    EXPECT_TRUE(PlacementSaved());
 }
 
 /* ---- The variable-name dialog ---- */
@@ -559,7 +491,6 @@ TEST_F(WorkflowNameDialog, OffersTheFourNamesAndTheCurrentOne)
 TEST_F(WorkflowNameDialog, TypedNameIsTakenExactlyAndRetrieved)
 {
     const std::string typed = " velkor_Test Typed ";
-    extraNames_.push_back(typed);
     SetValue(HKEY_CURRENT_USER, typed.c_str(), "T1;T2");
     Start();
     DialogAnswerer answerer;
@@ -589,7 +520,6 @@ TEST_F(WorkflowNameDialog, ChosenItemIsTaken)
 TEST_F(WorkflowNameDialog, NameIsLimitedTo255Characters)
 {
     const std::string limited(255, 'W');
-    extraNames_.push_back(limited);
     Start();
     LRESULT limit = -1;
     DialogAnswerer answerer;
@@ -823,8 +753,8 @@ TEST_F(WorkflowMachineKeyMissing, FailedRetrieveGreysUpdateAndNothingWritesThePa
     DialogAnswerer answerer;
     answerer.QueueClick(IDOK);   /* the system's text for the missing key */
     EXPECT_FALSE(RetrieveVariable(FALSE));
-    EXPECT_TRUE(IsGrayed(IDM_EXPORT));
-    EXPECT_TRUE(IsGrayed(IDM_UPDATE));
+    EXPECT_TRUE(CommandGreyed(IDM_EXPORT));
+    EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
     EditRows({"#" MACHINE_HEADER_TEXT, "M"});
     EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
     EXPECT_TRUE(QueryClose());
@@ -901,4 +831,71 @@ TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
         EXPECT_EQ(c.written ? machine + '\0' : "<type 1>", StoredValue(HKEY_LOCAL_MACHINE));
         EXPECT_EQ(!c.written, g_modified != FALSE);
     }
+}
+
+/* A write that fails, whichever of the two it is, keeps the changes pending and the other value is
+   still written: Update reports it, and a close or the end of the session answered Yes keeps the
+   window open. */
+TEST_F(WorkflowClose, FailedWriteKeepsTheChangesPendingAndTheWindowOpen)
+{
+    enum Way { UPDATE, CLOSE, END_SESSION };
+    const char *const ways[] = {"update", "close", "end of session"};
+    Start();
+    for (HKEY failing : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        HKEY other = failing == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        for (Way way : {UPDATE, CLOSE, END_SESSION}) {
+            SCOPED_TRACE(std::string(ways[way]) + (failing == HKEY_CURRENT_USER ? ", user" : ", machine") +
+                         " write failing");
+            EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
+            SavedKey key(failing, EnvSubkey(failing));
+            ASSERT_TRUE(key.Remove());
+            DialogAnswerer answerer;
+            answerer.QueueClick(IDYES);
+            answerer.QueueClick(IDOK);
+            if (way == UPDATE) {
+                EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
+            } else if (way == CLOSE) {
+                SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+                PumpMessages();
+                EXPECT_FALSE(TakeQuitMessage());
+            } else {
+                EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
+            }
+            ASSERT_TRUE(key.Restore());
+            ASSERT_EQ(2u, answerer.Seen().size());
+            EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+            EXPECT_TRUE(g_modified);
+            EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
+            EXPECT_FALSE(AnyPlacementKey());
+            EXPECT_EQ(std::string(other == HKEY_LOCAL_MACHINE ? "M" : "U") + '\0', StoredValue(other));
+            EXPECT_EQ("<none>", StoredValue(failing));
+            DeleteEnvValues(kVarName);
+        }
+    }
+}
+
+/* Joined values that no memory can hold: the user is told, nothing is written and the changes stay
+   pending. */
+TEST_F(WorkflowUpdate, JoinThatFailsTellsTheUserAndWritesNothing)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "M");
+    Start();
+    std::vector<std::string> rows = {"#" MACHINE_HEADER_TEXT};
+    for (int i = 0; i < 3; i++)
+        rows.push_back("r" + std::to_string(i));
+    rows.push_back("#" USER_HEADER_TEXT);
+    EditRows(rows);
+    DialogAnswerer answerer;
+    answerer.QueueClick(IDOK);
+    {
+        FullList full(1 << 30);
+        full.textLength = 0x7FFFFFFF;   /* rows of 2 GB each */
+        TestMalloc scarce(1 << 30);
+        EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
+    }
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ(SystemText(ERROR_NOT_ENOUGH_MEMORY), answerer.Seen()[0].text);
+    EXPECT_TRUE(g_modified);
+    EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ("<none>", StoredValue(HKEY_CURRENT_USER));
 }
