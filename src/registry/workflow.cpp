@@ -116,16 +116,23 @@ static BOOL RetrieveList(BOOL askName)
     return s_listComplete;
 }
 
-BOOL RetrieveVariable(BOOL askName)
+/* Runs operation(argument) unless a retrieve, an update or a close guard is running already:
+   FALSE then, and nothing is done. */
+static BOOL RunAlone(BOOL (*operation)(int), int argument)
 {
-    BOOL loaded;
+    BOOL result;
 
     if (s_busy)
         return FALSE;
     s_busy = TRUE;
-    loaded = RetrieveList(askName);
+    result = operation(argument);
     s_busy = FALSE;
-    return loaded;
+    return result;
+}
+
+BOOL RetrieveVariable(BOOL askName)
+{
+    return RunAlone(RetrieveList, askName);
 }
 
 /* Writes a section's value, or deletes the value when the section is empty; a value left as it
@@ -236,29 +243,21 @@ static BOOL UpdateList(int mode)
 
 BOOL UpdateVariable(int mode)
 {
-    BOOL result;
+    return RunAlone(UpdateList, mode);
+}
 
-    if (s_busy)
+static BOOL GuardClose(int unused)
+{
+    (void)unused;
+    if (g_modified && !UpdateList(CONFIRM_PENDING))
         return FALSE;
-    s_busy = TRUE;
-    result = UpdateList(mode);
-    s_busy = FALSE;
-    return result;
+    PersistWindowPlacement(TRUE);
+    return TRUE;
 }
 
 BOOL QueryClose(void)
 {
-    BOOL allowed = FALSE;
-
-    if (s_busy)
-        return FALSE;
-    s_busy = TRUE;
-    if (!g_modified || UpdateList(CONFIRM_PENDING)) {
-        PersistWindowPlacement(TRUE);
-        allowed = TRUE;
-    }
-    s_busy = FALSE;
-    return allowed;
+    return RunAlone(GuardClose, 0);
 }
 
 /* The dialog's items are added one message after its creation. */

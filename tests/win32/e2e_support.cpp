@@ -1,4 +1,5 @@
 #include "e2e_support.h"
+#include "test_support.h"
 
 #include "common/texts.h"
 #include "resource.h"
@@ -318,14 +319,7 @@ std::string QuestionText(HWND dialog)
     HWND field = GetDlgItem(dialog, IDC_QUESTION_TEXT);
     if (!field)
         return MessageBoxText(dialog);
-    std::string text = WindowText(field), plain;
-    for (size_t at = 0, found; at < text.size(); at = found + 3) {
-        found = text.find("\r\r\n", at);
-        if (found == std::string::npos)
-            found = text.size();
-        plain.append(text, at, found - at);
-    }
-    return plain;
+    return WithoutSoftBreaks(WindowText(field));
 }
 
 bool InWorkArea(HWND wnd)

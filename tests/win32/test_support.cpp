@@ -45,19 +45,6 @@ int IconOf(HWND dialog)
     return -1;
 }
 
-/* The long-question dialog breaks long lines with "\r\r\n" where its field wraps them. */
-std::string WithoutSoftBreaks(const std::string &text)
-{
-    std::string plain;
-    for (size_t at = 0, found; at < text.size(); at = found + 3) {
-        found = text.find("\r\r\n", at);
-        if (found == std::string::npos)
-            found = text.size();
-        plain.append(text, at, found - at);
-    }
-    return plain;
-}
-
 void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(NULL, id);
@@ -745,3 +732,16 @@ bool CommandGreyed(UINT id)
 {
     return (GetMenuState(GetMenu(g_hMainWnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
 }
+
+std::string WithoutSoftBreaks(const std::string &text)
+{
+    std::string plain;
+    for (size_t at = 0, found; at < text.size(); at = found + 3) {
+        found = text.find("\r\r\n", at);
+        if (found == std::string::npos)
+            found = text.size();
+        plain.append(text, at, found - at);
+    }
+    return plain;
+}
+

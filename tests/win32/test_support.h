@@ -218,4 +218,8 @@ bool AnyPlacementKey();
 /* Whether the main window's menu shows the command greyed. */
 bool CommandGreyed(UINT id);
 
+/* The text without the soft line breaks ("\r\r\n") that the long-question dialog puts where its
+   field wraps long lines. */
+std::string WithoutSoftBreaks(const std::string &text);
+
 #endif
