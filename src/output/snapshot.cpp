@@ -193,21 +193,11 @@ static void DropOldSnapshots(const WCHAR *folder, const char *safeName)
     free(doomed);
 }
 
-/* The variable's name as UTF-8, whatever the process's code page (free it), or NULL. */
-static char *VariableNameUtf8(void)
-{
-    WCHAR *wide = WideFromText(g_varName);
-    char *name = wide ? Utf8FromWide(wide) : NULL;
-
-    free(wide);
-    return name;
-}
-
 BOOL TakeSnapshot(void)
 {
     WCHAR folder[SNAPSHOT_FOLDER_SIZE];
     char safeName[SNAPSHOT_FILE_NAME_SIZE];
-    char *name = VariableNameUtf8();
+    char *name = Utf8FromText(g_varName);
     StoredValue user, machine;
     SnapshotValue userValue, machineValue;
     DWORD error = name ? 0 : ERROR_NOT_ENOUGH_MEMORY;
