@@ -7,7 +7,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 PACKAGES="cmake make g++ googletest libbenchmark-dev clang libclang-rt-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei"
+  wine wine64 xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei python3"
 
 log() { printf '== %s\n' "$*"; }
 
