@@ -544,18 +544,15 @@ namespace {
 
 void SetPath(HKEY root, const std::string &value, DWORD type = REG_EXPAND_SZ)
 {
-    ASSERT_TRUE(SetRawValue(root, root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey, "PATH", type,
-                            value.c_str(), (DWORD)value.size() + 1));
+    ASSERT_TRUE(SetEnvText(root, "PATH", value, type));
 }
 
-/* The stored PATH with its type: "<type>:bytes". */
+/* The stored PATH with its type: "<type>:bytes", or "<absent>". */
 std::string StoredPath(HKEY root)
 {
     DWORD type = 0;
-    std::string bytes;
-    if (!GetRawValue(root, root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey, "PATH", &type, &bytes))
-        return "<none>";
-    return std::to_string(type) + ":" + bytes;
+    std::string bytes = StoredEnv(root, "PATH", &type);
+    return bytes == "<absent>" ? bytes : std::to_string(type) + ":" + bytes;
 }
 
 std::string Stored(const std::string &value, DWORD type = REG_EXPAND_SZ)
