@@ -631,8 +631,10 @@ TEST_F(AppWorkflow, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
         question = AskUpdate(app, wnd);
         ASSERT_TRUE(question != NULL);
         Answer(question, IDYES);
+        /* The values are written once the snapshot is on disk. */
+        EXPECT_TRUE(WaitUntil([&] { return StoredPath(HKEY_CURRENT_USER) == Stored("C:\\velkor-e2e-u;C:\\velkor-e2e-new"); }, 10000))
+            << StoredPath(HKEY_CURRENT_USER);
         EXPECT_EQ(Stored("C:\\velkor-e2e-m"), StoredPath(HKEY_LOCAL_MACHINE));
-        EXPECT_EQ(Stored("C:\\velkor-e2e-u;C:\\velkor-e2e-new"), StoredPath(HKEY_CURRENT_USER));
 
         question = AskUpdate(app, wnd);
         ASSERT_TRUE(question != NULL);
