@@ -155,21 +155,16 @@ void WriteRegKeyLine(TextFile *file, const char *keyPath)
     WriteText(file, "]\n");
 }
 
-void WriteRegStringEntry(TextFile *file, const char *name, const char *value)
-{
-    WriteText(file, "\"");
-    WriteText(file, name);
-    WriteText(file, "\"=\"");
-    WriteEscapedValue(file, value);
-    WriteText(file, "\"\n");
-}
-
 void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value)
 {
     if (value == NULL || value[0] == '\0')
         return;
     WriteRegKeyLine(file, keyPath);
-    WriteRegStringEntry(file, name, value);
+    WriteText(file, "\"");
+    WriteText(file, name);
+    WriteText(file, "\"=\"");
+    WriteEscapedValue(file, value);
+    WriteText(file, "\"\n");
 }
 
 /* The three texts of a backup, in UTF-8 or in the registry editor's code page. */

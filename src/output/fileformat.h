@@ -50,10 +50,8 @@ void WriteExportRow(TextFile *file, const char *text);
 void WriteBackupHead(TextFile *file);
 void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value);
 
-/* The pieces of a registration file's block: an empty line and "[KEYPATH]"; a string entry
-   "NAME"="VALUE" with only the value escaped. */
+/* The line that opens a key's block in a registration file: an empty line, then "[KEYPATH]". */
 void WriteRegKeyLine(TextFile *file, const char *keyPath);
-void WriteRegStringEntry(TextFile *file, const char *name, const char *value);
 
 /* The first line of the registry editor's Unicode registration files (UTF-16LE). */
 #define UNICODE_REG_HEAD "Windows Registry Editor Version 5.00"

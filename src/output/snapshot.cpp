@@ -13,22 +13,6 @@
 /* Room for the snapshot folder's path, in UTF-16 units. */
 #define SNAPSHOT_FOLDER_SIZE 1024
 
-/* A new UTF-8 text of a UTF-16 one (free it), or NULL. */
-static char *Utf8FromWide(const WCHAR *wide)
-{
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, NULL, 0, NULL, NULL);
-    char *text;
-
-    if (length <= 0)
-        return NULL;
-    text = (char *)malloc((size_t)length);
-    if (text && WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, length, NULL, NULL) != length) {
-        free(text);
-        text = NULL;
-    }
-    return text;
-}
-
 /* folder\name as a new UTF-16 path (free it), name being UTF-8; NULL when memory runs out. */
 static WCHAR *JoinPath(const WCHAR *folder, const char *name)
 {

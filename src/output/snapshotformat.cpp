@@ -189,9 +189,8 @@ void WriteSnapshotBlock(TextFile *file, const char *keyPath, const char *name,
         WriteText(file, ": its value is not in this snapshot\n");
         return;
     }
-    WriteText(file, "\n[");
-    WriteText(file, keyPath);
-    WriteText(file, "]\n\"");
+    WriteRegKeyLine(file, keyPath);
+    WriteText(file, "\"");
     WriteEscapedValue(file, name);
     WriteText(file, "\"=");
     if (value->state == SNAPSHOT_VALUE_ABSENT)

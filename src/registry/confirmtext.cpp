@@ -160,16 +160,6 @@ char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft)
                              : machineLeft ? "Local Machine value" : "Current User value";
     const char *verb = both ? "hold" : "holds";
     const char *them = both ? "each of them" : "it";
-    int length;
-    char *text;
 
-    if (!name)
-        return NULL;
-    length = snprintf(NULL, 0, LEFT_AS_STORED_FORMAT, which, name, verb, them);
-    if (length < 0)
-        return NULL;
-    text = (char *)malloc((size_t)length + 1);
-    if (text)
-        snprintf(text, (size_t)length + 1, LEFT_AS_STORED_FORMAT, which, name, verb, them);
-    return text;
+    return name ? Format(LEFT_AS_STORED_FORMAT, which, name, verb, them) : NULL;
 }

@@ -157,8 +157,8 @@ WCHAR *WideFromText(const char *text)
 }
 
 /* Reads the value into a buffer with three zero bytes behind the stored bytes, so that a string
-   stored without its terminator, even of an odd size, still ends. Another program may change the value between the
-   size query and the read: then the size is asked again. */
+   stored without its terminator, even of an odd size, still ends. Another program may change the
+   value between the size query and the read: then the size is asked again. */
 static LONG QueryStoredValue(HKEY key, const WCHAR *name, StoredValue *value)
 {
     for (;;) {
@@ -269,24 +269,30 @@ static char *TextFromWide(const WCHAR *wide, UINT codePage, BOOL *exact)
     return text;
 }
 
+/* A new copy of text, or NULL. */
+static char *CopyText(const char *text)
+{
+    char *copy = (char *)malloc(strlen(text) + 1);
+
+    if (copy)
+        strcpy(copy, text);
+    return copy;
+}
+
 char *StoredValueText(const StoredValue *value, BOOL *exact)
 {
-    char *text;
-
     if (exact)
         *exact = TRUE;
-    if (value->status != ERROR_SUCCESS || value->bytes == NULL) {
-        text = (char *)malloc(1);
-        if (text)
-            text[0] = '\0';
-        return text;
-    }
+    if (value->status != ERROR_SUCCESS || value->bytes == NULL)
+        return CopyText("");
     if (IsStringType(value->type))
         return TextFromWide((const WCHAR *)value->bytes, GetACP(), exact);
-    text = (char *)malloc(strlen((const char *)value->bytes) + 1);
-    if (text)
-        strcpy(text, (const char *)value->bytes);
-    return text;
+    return CopyText((const char *)value->bytes);
+}
+
+char *Utf8FromWide(const WCHAR *wide)
+{
+    return TextFromWide(wide, CP_UTF8, NULL);
 }
 
 char *Utf8FromText(const char *text)
@@ -294,16 +300,12 @@ char *Utf8FromText(const char *text)
     WCHAR *wide;
     char *utf8;
 
-    if (GetACP() == CP_UTF8) {
-        utf8 = (char *)malloc(strlen(text) + 1);
-        if (utf8)
-            strcpy(utf8, text);
-        return utf8;
-    }
+    if (GetACP() == CP_UTF8)
+        return CopyText(text);
     wide = WideFromText(text);
     if (wide == NULL)
         return NULL;
-    utf8 = TextFromWide(wide, CP_UTF8, NULL);
+    utf8 = Utf8FromWide(wide);
     free(wide);
     return utf8;
 }
@@ -313,7 +315,7 @@ char *StoredValueUtf8(const StoredValue *value)
     char *text, *utf8;
 
     if (value->status == ERROR_SUCCESS && value->bytes != NULL && IsStringType(value->type))
-        return TextFromWide((const WCHAR *)value->bytes, CP_UTF8, NULL);
+        return Utf8FromWide((const WCHAR *)value->bytes);
     /* An absent value, or one of another type, whose bytes are text of the process's code page
        as ReadEnvValue gives them. */
     text = StoredValueText(value, NULL);
