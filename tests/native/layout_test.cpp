@@ -2,6 +2,10 @@
 
 #include "app/layout.h"
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 namespace {
 
 struct LayoutCase {
@@ -56,30 +60,46 @@ TEST(Layout, ListAndEditFieldDoNotOverlapAndFillTheHeight)
     }
 }
 
-/* The long-question dialog: icon top left, text beside it down to the buttons, buttons centred at
-   the bottom; nothing negative when the client area is too small. */
-TEST(Layout, QuestionDialogPlacesIconTextAndButtons)
+/* The long-question dialog at any size that holds it: icon, text and buttons lie inside the
+   client area and never overlap, the text ends above the row of buttons, which is centred; with
+   no room at all nothing gets a negative size, and an unused button is empty. */
+TEST(Layout, QuestionDialogControlsStayInsideAndApart)
 {
-    const struct {
-        const char *name;
-        int width, height, buttons;
-        ControlBox icon, text, first, last;
-    } cases[] = {
-        /* margin 10, icon 32, buttons 75 x 23 */
-        {"three buttons", 500, 300, 3, {10, 10, 32, 32}, {52, 10, 438, 247}, {127, 267, 75, 23}, {297, 267, 75, 23}},
-        {"two buttons", 500, 300, 2, {10, 10, 32, 32}, {52, 10, 438, 247}, {170, 267, 75, 23}, {255, 267, 75, 23}},
-        {"no room", 20, 20, 2, {10, 10, 32, 32}, {52, 10, 0, 0}, {-70, -13, 75, 23}, {15, -13, 75, 23}},
+    auto inside = [](const ControlBox &b, int width, int height) {
+        return b.left >= 0 && b.top >= 0 && b.left + b.width <= width && b.top + b.height <= height;
     };
-    for (const auto &c : cases) {
-        QuestionLayout layout;
-        ComputeQuestionLayout(c.width, c.height, c.buttons, 75, 23, 32, 10, &layout);
-        ExpectBox(c.icon, layout.icon, "icon", c.name);
-        ExpectBox(c.text, layout.text, "text", c.name);
-        ExpectBox(c.first, layout.buttons[0], "first button", c.name);
-        ExpectBox(c.last, layout.buttons[c.buttons - 1], "last button", c.name);
-        if (c.buttons < QUESTION_MAX_BUTTONS)
-            ExpectBox({0, 0, 0, 0}, layout.buttons[c.buttons], "unused button", c.name);
+    auto apart = [](const ControlBox &a, const ControlBox &b) {
+        return a.left + a.width <= b.left || b.left + b.width <= a.left || a.top + a.height <= b.top ||
+               b.top + b.height <= a.top;
+    };
+    for (int buttons : {2, 3}) {
+        for (int width : {300, 500, 1280}) {
+            for (int height : {120, 300, 1000}) {
+                QuestionLayout layout;
+                ComputeQuestionLayout(width, height, buttons, 75, 23, 32, 10, &layout);
+                std::vector<ControlBox> boxes = {layout.icon, layout.text};
+                boxes.insert(boxes.end(), layout.buttons, layout.buttons + buttons);
+                const std::string where = std::to_string(buttons) + " buttons, " + std::to_string(width) + " x " +
+                                          std::to_string(height);
+                for (size_t i = 0; i < boxes.size(); i++) {
+                    EXPECT_TRUE(inside(boxes[i], width, height)) << where << ", control " << i;
+                    for (size_t j = i + 1; j < boxes.size(); j++)
+                        EXPECT_TRUE(apart(boxes[i], boxes[j])) << where << ", controls " << i << " and " << j;
+                }
+                const ControlBox &first = layout.buttons[0], &last = layout.buttons[buttons - 1];
+                EXPECT_LE(layout.text.top + layout.text.height, first.top) << where;
+                EXPECT_GT(layout.text.width * layout.text.height, 0) << where;
+                EXPECT_EQ(first.top, last.top) << where;
+                EXPECT_LE(std::abs(first.left - (width - last.left - last.width)), 1) << where;
+                if (buttons < QUESTION_MAX_BUTTONS) {
+                    EXPECT_EQ(0, layout.buttons[buttons].width * layout.buttons[buttons].height) << where;
+                }
+            }
+        }
     }
+    QuestionLayout tiny;
+    ComputeQuestionLayout(20, 20, 2, 75, 23, 32, 10, &tiny);
+    EXPECT_TRUE(tiny.text.width >= 0 && tiny.text.height >= 0);
 }
 
 /* A message box fits when its text with the icon, the margins, the buttons and the caption fits the
