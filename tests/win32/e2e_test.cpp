@@ -340,7 +340,7 @@ TEST_F(AppRun, SnapshotsCommandOpensTheFolderInExplorer)
     CloseAndExpectExitZero(first, wnd);
 }
 
-/* ---- Every character survives ---- */
+/* ---- Values, names and folders in any script ---- */
 
 namespace {
 
@@ -351,21 +351,15 @@ const char kForeignName[] = u8"VELKOR_TEST_Żuławy_ł";
 const char kForeignMachine[] = u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain";
 const char kForeignUser[] = u8"C:\\Users\\张伟\\bin";
 
-class AppForeignText : public AppTest {
+class AppForeignText : public AppWorkflow {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(NoAppRunning());
-        ClearPlacementKeys();
+        AppWorkflow::SetUp();
         WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
         ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName, REG_EXPAND_SZ, kForeignMachine));
         ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName, REG_SZ, kForeignUser));
         dir_ = TempDir();
-    }
-    void TearDown() override
-    {
-        app.Kill();
-        NoAppRunning();
     }
 
     /* Starts the program and retrieves the variable through F3 and the variable-name dialog;
@@ -428,7 +422,6 @@ protected:
     }
 
     std::string dir_;
-    AppProcess app;
 };
 
 std::string EditFieldText(HWND wnd)
@@ -538,7 +531,7 @@ TEST_F(AppForeignText, LongestNameInAnyScriptIsTakenWhole)
     EXPECT_EQ(std::vector<std::string>({MACHINE_HEADER_TEXT, USER_HEADER_TEXT, u8"C:\\Ż"}), rows);
 }
 
-/* ---- Updates that lose nothing ---- */
+/* ---- Changes by other programs, long questions, log-off, failed retrieves ---- */
 
 namespace {
 

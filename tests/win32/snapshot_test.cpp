@@ -28,18 +28,16 @@ struct Raw {
 Raw ReadRaw(HKEY root, const std::string &name)
 {
     Raw raw = {false, 0, ""};
-    raw.exists = GetRawValue(root, root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey,
-                             name.c_str(), &raw.type, &raw.bytes);
+    raw.exists = GetRawValue(root, EnvSubkey(root), name.c_str(), &raw.type, &raw.bytes);
     return raw;
 }
 
 void WriteRaw(HKEY root, const std::string &name, const Raw &raw)
 {
-    const char *subkey = root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey;
     if (raw.exists)
-        ASSERT_TRUE(SetRawValue(root, subkey, name.c_str(), raw.type, raw.bytes.data(), (DWORD)raw.bytes.size()));
+        ASSERT_TRUE(SetRawValue(root, EnvSubkey(root), name.c_str(), raw.type, raw.bytes.data(), (DWORD)raw.bytes.size()));
     else
-        DeleteRawValue(root, subkey, name.c_str());
+        DeleteRawValue(root, EnvSubkey(root), name.c_str());
 }
 
 std::string Text(const char *text)

@@ -704,7 +704,7 @@ TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
         if (c.now)
             SetValue(c.root, kVarName, c.now);
         else
-            DeleteRawValue(c.root, c.root == HKEY_LOCAL_MACHINE ? kMachineSubkey : kUserSubkey, kVarName);
+            DeleteRawValue(c.root, EnvSubkey(c.root), kVarName);
 
         DialogAnswerer answerer;
         answerer.QueueClick(IDNO);
