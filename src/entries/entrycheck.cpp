@@ -40,6 +40,11 @@ char *ExpandEntryText(char *text)
     return expanded;
 }
 
+BOOL EntryExists(const char *expanded)
+{
+    return GetFileAttributesA(expanded) != INVALID_FILE_ATTRIBUTES;
+}
+
 void CheckEntries(void)
 {
     int count = GetRowCount();
@@ -59,8 +64,7 @@ void CheckEntries(void)
             return;
         }
         text = ExpandEntryText(text);
-        /* Existence only: a file or a folder, whatever its attributes. */
-        if (GetFileAttributesA(text) != INVALID_FILE_ATTRIBUTES) {
+        if (EntryExists(text)) {
             ReleaseText(&text);
             continue;
         }

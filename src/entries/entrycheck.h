@@ -2,8 +2,12 @@
 #ifndef VELKOR_ENTRYCHECK_H
 #define VELKOR_ENTRYCHECK_H
 
+#include <windows.h>
+
 /* Takes ownership of text; returns the expanded text (or text itself when expansion fails). */
 char *ExpandEntryText(char *text);
+/* Whether an expanded entry names an existing file or folder, whatever its attributes. */
+BOOL EntryExists(const char *expanded);
 void CheckEntries(void);
 
 #endif
