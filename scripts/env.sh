@@ -31,7 +31,9 @@ build_tree() {
   if [ ! -f "$BUILD/$name/CMakeCache.txt" ]; then
     cmake -S "$ROOT" -B "$BUILD/$name" "$@" >/dev/null || return 1
   fi
-  cmake --build "$BUILD/$name" -j"$JOBS" -- --no-print-directory 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^Consolidate|^$' || true
+  # The build's own status: the filter's, or the `|| true` that would follow a failed pipeline,
+  # must not hide a failed build.
+  cmake --build "$BUILD/$name" -j"$JOBS" -- --no-print-directory 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^Consolidate|^$'
   return "${PIPESTATUS[0]}"
 }
 
