@@ -163,3 +163,16 @@ char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft)
 
     return name ? Format(LEFT_AS_STORED_FORMAT, which, name, verb, them) : NULL;
 }
+
+const char *VarNameRefusal(const char *name, int exact)
+{
+    if (strchr(name, '=') != NULL)
+        return "A variable's name cannot hold \"=\": in the environment \"=\" ends the name, and a "
+               "machine variable with \"=\" in its name can keep Windows from starting.\r\n\r\n"
+               "Please type the name without \"=\".";
+    if (!exact)
+        return "This system's code page cannot hold every character of this name: " APP_TITLE
+               " would read and write a variable of another name.\r\n\r\n"
+               "Please type the name in characters that this system's code page holds.";
+    return NULL;
+}

@@ -19,6 +19,11 @@ char *ComposePendingText(const char *name, const char *machineValue, const char 
    page cannot hold, and that updates leave them as they are. A new text, or NULL as above. */
 char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft);
 
+/* Why the variable-name dialog refuses a typed name, or NULL when it takes it. exact tells
+   whether the process's code page holds every character that was typed (name is the name in that
+   code page). The text is the program's message, not to be freed. */
+const char *VarNameRefusal(const char *name, int exact);
+
 /* What a section's value looks like in the registry at question time, against what it was when
    the program last read or wrote it. */
 #define OUTSIDE_SAME       0   /* as it was */

@@ -279,6 +279,11 @@ static char *CopyText(const char *text)
     return copy;
 }
 
+char *TextOfCodePage(const WCHAR *wide, BOOL *exact)
+{
+    return TextFromWide(wide, GetACP(), exact);
+}
+
 char *StoredValueText(const StoredValue *value, BOOL *exact)
 {
     if (exact)
@@ -286,7 +291,7 @@ char *StoredValueText(const StoredValue *value, BOOL *exact)
     if (value->status != ERROR_SUCCESS || value->bytes == NULL)
         return CopyText("");
     if (IsStringType(value->type))
-        return TextFromWide((const WCHAR *)value->bytes, GetACP(), exact);
+        return TextOfCodePage((const WCHAR *)value->bytes, exact);
     return CopyText((const char *)value->bytes);
 }
 

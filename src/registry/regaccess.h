@@ -27,6 +27,9 @@ int ReadStoredValue(const char *path, const char *name, StoredValue *value);
 void ReleaseStoredValue(StoredValue *value);
 /* Whether two reads found the same thing: both absent, or the same type and bytes. */
 int SameStoredValue(const StoredValue *a, const StoredValue *b);
+/* A UTF-16 text in the process's code page (a new text, ReleaseText), or NULL when memory runs
+   out. *exact tells whether every character came across unchanged (never a look-alike). */
+char *TextOfCodePage(const WCHAR *wide, BOOL *exact);
 /* The value as a text of the process's code page (a new text, ReleaseText): a string type up to
    its first zero character, another type as its bytes up to the first zero byte, an absent value
    as "". *exact (may be NULL) tells whether every character came across unchanged. NULL when

@@ -274,20 +274,35 @@ static void FillVarNameDialog(HWND dlg)
 
 /* Takes the name exactly as typed or chosen, whole; an empty name leaves the dialog open. It is
    read as characters and then turned into the program's code page, so that a byte limit never
-   cuts it inside a character: g_varName has room for VAR_NAME_LIMIT characters of three bytes. */
+   cuts it inside a character: g_varName has room for VAR_NAME_LIMIT characters of three bytes.
+   A name that Windows cannot live with, or that the code page would turn into another name, is
+   refused with a message and the dialog stays open. */
 static void AcceptVarName(HWND dlg)
 {
     WCHAR name[VAR_NAME_LIMIT + 1];
-    char converted[VAR_NAME_SIZE];
+    BOOL exact = TRUE;
+    char *converted;
+    const char *refusal;
     int length = GetDlgItemTextW(dlg, IDC_VAR_NAME, name, VAR_NAME_LIMIT + 1);
 
     /* A name set from outside beyond the limit is cut, but never inside a surrogate pair. */
     if (length == VAR_NAME_LIMIT && IS_HIGH_SURROGATE(name[length - 1]))
         name[--length] = L'\0';
-    if (length == 0 || WideCharToMultiByte(CP_ACP, 0, name, -1, converted, sizeof converted, NULL, NULL) == 0)
+    if (length == 0)
         return;
-    memcpy(g_varName, converted, sizeof converted);
-    EndDialog(dlg, 1);
+    converted = TextOfCodePage(name, &exact);
+    if (converted == NULL) {
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    refusal = VarNameRefusal(converted, exact);
+    if (refusal != NULL) {
+        MessageBoxA(dlg, refusal, APP_TITLE, MB_OK | MB_ICONWARNING);
+    } else if (converted[0] != '\0' && strlen(converted) < sizeof g_varName) {
+        strcpy(g_varName, converted);
+        EndDialog(dlg, 1);
+    }
+    ReleaseText(&converted);
 }
 
 /* Escape sends IDCANCEL, which is not one of the dialog's buttons: it is ignored, so only the

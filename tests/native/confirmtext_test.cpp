@@ -159,3 +159,23 @@ TEST(ConfirmText, SoftBreaksSplitOnlyLinesLongerThanTheWidth)
     for (const auto &c : cases)
         EXPECT_EQ(c.broken, Take(AddSoftBreaks(c.text, c.width))) << c.text << " / " << c.width;
 }
+
+/* The variable-name dialog refuses a name with "=" (saying so, "=" named) before anything else, and
+   a name that the code page could not hold exactly; it takes any other. */
+TEST(ConfirmText, VariableNamesWithEqualsOrSubstitutesAreRefused)
+{
+    const std::string equals = "A variable's name cannot hold \"=\"";
+    const std::string codePage = "This system's code page cannot hold every character of this name";
+    const struct {
+        const char *name;
+        int exact;
+        std::string why;   /* "": taken */
+    } cases[] = {
+        {"PATH", 1, ""},      {" odd name ", 1, ""}, {"test=", 1, equals}, {"=C:", 1, equals},
+        {"A=B=C", 1, equals}, {"L?DZ_LIB", 0, codePage}, {"?=", 0, equals},
+    };
+    for (const auto &c : cases) {
+        const char *refusal = VarNameRefusal(c.name, c.exact);
+        EXPECT_EQ(c.why, refusal ? std::string(refusal).substr(0, c.why.size()) : "") << c.name;
+    }
+}

@@ -64,12 +64,13 @@ NameDialogView ViewNameDialog(HWND dialog)
     return view;
 }
 
-/* Replaces the combo box's text as typing would: through its edit field, so its limit applies. */
+/* Replaces the combo box's text (UTF-8) as typing would: through its edit field, so its limit
+   applies, and in characters, whatever the test program's code page. */
 void TypeName(HWND dialog, const std::string &name)
 {
     HWND edit = FindWindowExA(GetDlgItem(dialog, IDC_VAR_NAME), NULL, "Edit", NULL);
-    SendMessageA(edit, EM_SETSEL, 0, -1);
-    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)name.c_str());
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, (LPARAM)WideFromUtf8(name).c_str());
 }
 
 /* Each test edits a value of its own, starts the main window itself (so that it can arrange the
@@ -584,6 +585,49 @@ TEST_F(WorkflowNameDialog, ClosingEndsItWithoutAName)
     EXPECT_EQ(FALSE, closeResult);
     EXPECT_FALSE(RetrieveVariable(TRUE));   /* from the title bar */
     EXPECT_EQ(2u, answerer.Seen().size());
+    EXPECT_STREQ(kVarName, g_varName);
+    EXPECT_EQ(shown, ListRows());
+}
+
+/* A name with "=" (a machine variable named so keeps Windows from starting), or with characters
+   that the process's code page cannot hold (the test program runs in code page 1252, which would
+   make ŁÓDŹ_LIB into LÓDZ_LIB, another variable), is refused with a message that says why; the
+   dialog stays open for another name, and nothing is read. */
+TEST_F(WorkflowNameDialog, NamesThatCannotBeUsedAreRefused)
+{
+    const struct {
+        const char *typed, *why;
+    } cases[] = {
+        {"test=", "A variable's name cannot hold \"=\""},
+        {"=C:", "A variable's name cannot hold \"=\""},
+        {u8"ŁÓDŹ_LIB", "This system's code page cannot hold every character of this name"},
+    };
+    const size_t count = sizeof cases / sizeof cases[0];
+    Start();
+    const std::vector<std::string> shown = ListRows();
+    DialogAnswerer answerer;
+    answerer.Queue([&cases](HWND dialog) {
+        TypeName(dialog, cases[0].typed);
+        DialogAnswerer::PostClick(dialog, IDC_VAR_OK);
+    });
+    /* Each refusal is answered, and the dialog, still open under it, gets the next name. */
+    for (size_t i = 1; i <= count; i++) {
+        answerer.Queue([&cases, i, count](HWND box) {
+            HWND dialog = GetWindow(box, GW_OWNER);
+            DialogAnswerer::PostClick(box, IDOK);
+            if (i < count)
+                TypeName(dialog, cases[i].typed);
+            DialogAnswerer::PostClick(dialog, i < count ? IDC_VAR_OK : IDC_VAR_CANCEL);
+        });
+    }
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    ASSERT_EQ(count + 1, answerer.Seen().size());
+    for (size_t i = 0; i < count; i++) {
+        const SeenDialog &refusal = answerer.Seen()[i + 1];
+        EXPECT_EQ(0u, refusal.text.find(cases[i].why)) << cases[i].typed << ": " << refusal.text;
+        EXPECT_EQ(APP_TITLE, refusal.caption);
+        EXPECT_EQ(MB_ICONWARNING, refusal.icon);
+    }
     EXPECT_STREQ(kVarName, g_varName);
     EXPECT_EQ(shown, ListRows());
 }
