@@ -96,18 +96,23 @@ static int WriteValueToKey(HKEY root, const char *subkey, const char *name, cons
     return 1;
 }
 
-/* A value that is not there, or that the system refuses to delete, still counts as deleted. */
+/* Opens the key with the right to delete, so that a refusal shows at once. A value that is not
+   there counts as deleted; any other failure is shown. */
 static int DeleteValueFromKey(HKEY root, const char *subkey, const char *name)
 {
     HKEY key;
-    LONG status = RegOpenKeyA(root, subkey, &key);
+    LONG status = RegOpenKeyExA(root, subkey, 0, KEY_SET_VALUE, &key);
 
     if (status != ERROR_SUCCESS) {
         ShowSystemError(status);
         return 0;
     }
-    RegDeleteValueA(key, name);
+    status = RegDeleteValueA(key, name);
     RegCloseKey(key);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        ShowSystemError(status);
+        return 0;
+    }
     return 1;
 }
 

@@ -136,15 +136,14 @@ BOOL RetrieveVariable(BOOL askName)
 }
 
 /* Writes a section's value, or deletes the value when the section is empty; a value left as it
-   is stored is not touched. Only a failed write counts as a failure: a deletion that fails has
-   been reported and changes nothing here. What has been stored becomes the section's reference. */
+   is stored is not touched. FALSE when the write or the deletion failed (it has been reported).
+   What has been stored becomes the section's reference. */
 static BOOL StoreSection(int section, const char *value)
 {
     if (s_leftAsStored[section])
         return TRUE;
-    if (value[0] == '\0')
-        DeleteEnvValue(s_paths[section], g_varName);
-    else if (!WriteEnvValue(s_paths[section], g_varName, value))
+    if (value[0] == '\0' ? !DeleteEnvValue(s_paths[section], g_varName)
+                          : !WriteEnvValue(s_paths[section], g_varName, value))
         return FALSE;
     TakeReference(section);
     return TRUE;

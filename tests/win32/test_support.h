@@ -131,12 +131,15 @@ std::string StoredEnv(HKEY root, const std::string &name, DWORD *type = nullptr)
 void DeleteEnvValues(const std::string &name);
 
 /* Every value of a registry key as it stood, so that it can be put back exactly. Remove() takes
-   the key away (only a key without subkeys), so that opening it fails for real; Restore() makes
-   the key hold exactly the saved values again, and says whether it does. */
+   the key away (only a key without subkeys), so that opening it fails for real; DenyChanges()
+   denies everybody the right to set or delete its values, as Windows denies a standard user under
+   HKEY_LOCAL_MACHINE; Restore() gives the key its access back and makes it hold exactly the saved
+   values again, and says whether it does. */
 class SavedKey {
 public:
     SavedKey(HKEY root, const char *subkey);
     bool Remove();
+    bool DenyChanges();
     bool Restore();
 
 private:
@@ -154,6 +157,7 @@ private:
     std::wstring subkey_;
     bool existed_;
     std::vector<Value> saved_;
+    std::string security_;   /* the key's own access list while DenyChanges() is in force */
 };
 
 /* Presses a key as the keyboard would (SendInput), with the modifiers held around it, and lets

@@ -877,44 +877,62 @@ TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
     }
 }
 
-/* A write that fails, whichever of the two it is, keeps the changes pending and the other value is
-   still written: Update reports it, and a close or the end of the session answered Yes keeps the
-   window open. */
-TEST_F(WorkflowClose, FailedWriteKeepsTheChangesPendingAndTheWindowOpen)
+/* A write or a deletion that fails, of either value, keeps the changes pending while the other
+   value is still written: Update reports it, and a close or the end of the session answered Yes
+   keeps the window open. It fails because the key is gone, or because the key refuses changes,
+   as HKEY_LOCAL_MACHINE refuses a standard user who has emptied the machine section. */
+TEST_F(WorkflowClose, FailedWriteOrDeletionKeepsTheChangesPendingAndTheWindowOpen)
 {
     enum Way { UPDATE, CLOSE, END_SESSION };
     const char *const ways[] = {"update", "close", "end of session"};
+    const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
+    const struct {
+        HKEY failing;
+        bool denied;     /* the key refuses changes; otherwise it is gone */
+        bool deletion;   /* the failing section is empty, so its value is to be deleted */
+        Way way;
+    } cases[] = {
+        {user, false, false, UPDATE},     {user, false, false, CLOSE},     {user, false, false, END_SESSION},
+        {machine, false, false, UPDATE},  {machine, false, false, CLOSE},  {machine, false, false, END_SESSION},
+        {machine, true, true, UPDATE},    {machine, false, true, CLOSE},   {user, true, true, END_SESSION},
+    };
     Start();
-    for (HKEY failing : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        HKEY other = failing == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        for (Way way : {UPDATE, CLOSE, END_SESSION}) {
-            SCOPED_TRACE(std::string(ways[way]) + (failing == HKEY_CURRENT_USER ? ", user" : ", machine") +
-                         " write failing");
-            EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
-            SavedKey key(failing, EnvSubkey(failing));
-            ASSERT_TRUE(key.Remove());
-            DialogAnswerer answerer;
-            answerer.QueueClick(IDYES);
-            answerer.QueueClick(IDOK);
-            if (way == UPDATE) {
-                EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
-            } else if (way == CLOSE) {
-                SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-                PumpMessages();
-                EXPECT_FALSE(TakeQuitMessage());
-            } else {
-                EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-            }
-            ASSERT_TRUE(key.Restore());
-            ASSERT_EQ(2u, answerer.Seen().size());
-            EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
-            EXPECT_TRUE(g_modified);
-            EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
-            EXPECT_FALSE(AnyPlacementKey());
-            EXPECT_EQ(std::string(other == HKEY_LOCAL_MACHINE ? "M" : "U") + '\0', StoredValue(other));
-            EXPECT_EQ("<none>", StoredValue(failing));
-            DeleteEnvValues(kVarName);
+    for (const auto &c : cases) {
+        HKEY other = c.failing == user ? machine : user;
+        SCOPED_TRACE(std::string(ways[c.way]) + (c.failing == user ? ", user " : ", machine ") +
+                     (c.deletion ? "deletion" : "write") + (c.denied ? " refused" : ", key gone"));
+        std::vector<std::string> rows = {"#" MACHINE_HEADER_TEXT};
+        if (!(c.deletion && c.failing == machine))
+            rows.push_back("M");
+        rows.push_back("#" USER_HEADER_TEXT);
+        if (!(c.deletion && c.failing == user))
+            rows.push_back("U");
+        EditRows(rows);
+        SetValue(c.failing, kVarName, "old");
+        SavedKey key(c.failing, EnvSubkey(c.failing));
+        ASSERT_TRUE(c.denied ? key.DenyChanges() : key.Remove());
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDYES);
+        answerer.QueueClick(IDOK);
+        if (c.way == UPDATE) {
+            EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
+        } else if (c.way == CLOSE) {
+            SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+            PumpMessages();
+            EXPECT_FALSE(TakeQuitMessage());
+        } else {
+            EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
         }
+        const std::string stored = StoredValue(c.failing);
+        ASSERT_TRUE(key.Restore());
+        ASSERT_EQ(2u, answerer.Seen().size());
+        EXPECT_EQ(SystemText(c.denied ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+        EXPECT_TRUE(g_modified);
+        EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
+        EXPECT_FALSE(AnyPlacementKey());
+        EXPECT_EQ(std::string(other == machine ? "M" : "U") + '\0', StoredValue(other));
+        EXPECT_EQ(c.denied ? std::string("old", 4) : "<none>", stored);
+        DeleteEnvValues(kVarName);
     }
 }
 
