@@ -231,6 +231,29 @@ static BOOL IsAbsent(const StoredValue *value)
     return value->keyOpened && value->status == ERROR_FILE_NOT_FOUND;
 }
 
+void WrittenStoredValue(const char *text, StoredValue *value)
+{
+    int length = text ? MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0) : 0;
+    size_t size = (size_t)length * sizeof(WCHAR);
+
+    ZeroMemory(value, sizeof *value);
+    value->keyOpened = TRUE;
+    value->status = ERROR_FILE_NOT_FOUND;
+    if (text == NULL)
+        return;
+    /* As a read gives it: three zero bytes behind the stored ones. */
+    value->bytes = length > 0 ? (BYTE *)calloc(size + 3, 1) : NULL;
+    if (value->bytes == NULL ||
+        MultiByteToWideChar(CP_ACP, 0, text, -1, (WCHAR *)value->bytes, length) != length) {
+        ReleaseStoredValue(value);
+        value->status = ERROR_NOT_ENOUGH_MEMORY;
+        return;
+    }
+    value->type = REG_EXPAND_SZ;
+    value->size = (DWORD)size;
+    value->status = ERROR_SUCCESS;
+}
+
 int SameStoredValue(const StoredValue *a, const StoredValue *b)
 {
     if (IsAbsent(a) || IsAbsent(b))
@@ -238,6 +261,14 @@ int SameStoredValue(const StoredValue *a, const StoredValue *b)
     if (a->status != ERROR_SUCCESS || b->status != ERROR_SUCCESS)
         return 0;
     return a->type == b->type && a->size == b->size && memcmp(a->bytes, b->bytes, a->size) == 0;
+}
+
+int SameReadResult(const StoredValue *a, const StoredValue *b)
+{
+    if (SameStoredValue(a, b))
+        return 1;
+    return a->status != ERROR_SUCCESS && !IsAbsent(a) && a->status == b->status &&
+           a->keyOpened == b->keyOpened;
 }
 
 static BOOL IsStringType(DWORD type)

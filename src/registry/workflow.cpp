@@ -137,15 +137,19 @@ BOOL RetrieveVariable(BOOL askName)
 
 /* Writes a section's value, or deletes the value when the section is empty; a value left as it
    is stored is not touched. FALSE when the write or the deletion failed (it has been reported).
-   What has been stored becomes the section's reference. */
+   What has been stored becomes the section's reference, taken from what was written: a read-back
+   could catch another program's write in between and hide it from the next question. */
 static BOOL StoreSection(int section, const char *value)
 {
+    BOOL deletion = value[0] == '\0';
+
     if (s_leftAsStored[section])
         return TRUE;
-    if (value[0] == '\0' ? !DeleteEnvValue(s_paths[section], g_varName)
-                          : !WriteEnvValue(s_paths[section], g_varName, value))
+    if (deletion ? !DeleteEnvValue(s_paths[section], g_varName)
+                 : !WriteEnvValue(s_paths[section], g_varName, value))
         return FALSE;
-    TakeReference(section);
+    ReleaseStoredValue(&s_reference[section]);
+    WrittenStoredValue(deletion ? NULL : value, &s_reference[section]);
     return TRUE;
 }
 
@@ -162,38 +166,37 @@ static int StoreBothSections(const char *machineValue, const char *userValue)
     return IDYES;
 }
 
-/* Reads the section's value again, silently, and tells how it stands against the reference.
-   *now receives the new text (the caller releases it) when another program has changed it. */
-static void CheckOutside(int section, struct OutsideState *outside, char **now)
+/* Reads the section's value again, silently, into *current (the caller releases it), and tells
+   how it stands against the reference. *now receives the new text (the caller releases it) when
+   another program has changed it. */
+static void CheckOutside(int section, StoredValue *current, struct OutsideState *outside, char **now)
 {
-    StoredValue current;
-
-    ReadStoredValue(s_paths[section], g_varName, &current);
+    ReadStoredValue(s_paths[section], g_varName, current);
     outside->state = OUTSIDE_SAME;
     outside->now = NULL;
-    if (SameStoredValue(&current, &s_reference[section]))
+    if (SameStoredValue(current, &s_reference[section]))
         ;
-    else if (current.keyOpened && current.status == ERROR_FILE_NOT_FOUND)
+    else if (current->keyOpened && current->status == ERROR_FILE_NOT_FOUND)
         outside->state = OUTSIDE_DELETED;
-    else if (current.status != ERROR_SUCCESS)
+    else if (current->status != ERROR_SUCCESS)
         outside->state = OUTSIDE_UNREADABLE;
     else {
         outside->state = OUTSIDE_CHANGED;
-        outside->now = *now = StoredValueText(&current, NULL);
+        outside->now = *now = StoredValueText(current, NULL);
     }
-    ReleaseStoredValue(&current);
 }
 
-/* Asks the question of the mode and returns the answer: IDYES, IDNO or IDCANCEL. */
-static int AskToUpdate(int mode, const char *machineValue, const char *userValue)
+/* Asks the question of the mode and returns the answer: IDYES, IDNO or IDCANCEL. shown receives
+   both values as the question found them (the caller releases them). */
+static int AskToUpdate(int mode, const char *machineValue, const char *userValue, StoredValue shown[2])
 {
     struct OutsideState machine, user;
     char *machineNow = NULL, *userNow = NULL;
     char *question;
     int answer;
 
-    CheckOutside(MACHINE, &machine, &machineNow);
-    CheckOutside(USER, &user, &userNow);
+    CheckOutside(MACHINE, &shown[MACHINE], &machine, &machineNow);
+    CheckOutside(USER, &shown[USER], &user, &userNow);
     question = ComposeQuestionText(mode == CONFIRM_PENDING, g_varName, machineValue, userValue,
                                    &machine, &user);
     ReleaseText(&machineNow);
@@ -214,6 +217,33 @@ static const char *ValueInQuestion(int section, const char *value)
     return s_leftAsStored[section] ? LEFT_AS_STORED_NOTE : value;
 }
 
+/* What the snapshot compares of the section with its fresh read: what the question showed, or
+   nothing for a value left as it is stored, which is not written. */
+static const StoredValue *ShownToCompare(int section, const StoredValue shown[2])
+{
+    return s_leftAsStored[section] ? NULL : &shown[section];
+}
+
+/* Asks until the answer is No or Cancel, or Yes with both values still as the question showed
+   them: a question can stay open for minutes, and what another program writes meanwhile is not
+   replaced unseen. After Yes the snapshot, taken before anything is written, reads them afresh. */
+static int AskUntilSettled(int mode, const char *machineValue, const char *userValue)
+{
+    StoredValue shown[2];
+    int outcome, snapshot = SNAPSHOT_CHANGED;
+
+    do {
+        outcome = AskToUpdate(mode, ValueInQuestion(MACHINE, machineValue),
+                              ValueInQuestion(USER, userValue), shown);
+        if (outcome == IDYES)
+            snapshot = TakeSnapshot(ShownToCompare(MACHINE, shown), ShownToCompare(USER, shown));
+        ReleaseStoredValue(&shown[MACHINE]);
+        ReleaseStoredValue(&shown[USER]);
+    } while (outcome == IDYES && snapshot == SNAPSHOT_CHANGED);
+    /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
+    return outcome == IDYES && snapshot == SNAPSHOT_FAILED ? IDCANCEL : outcome;
+}
+
 static BOOL UpdateList(int mode)
 {
     char *machineValue, *userValue;
@@ -227,12 +257,8 @@ static BOOL UpdateList(int mode)
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         outcome = IDCANCEL;
     } else {
-        outcome = AskToUpdate(mode, ValueInQuestion(MACHINE, machineValue),
-                              ValueInQuestion(USER, userValue));
+        outcome = AskUntilSettled(mode, machineValue, userValue);
     }
-    /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
-    if (outcome == IDYES && !TakeSnapshot())
-        outcome = IDCANCEL;
     if (outcome == IDYES)
         outcome = StoreBothSections(machineValue, userValue);
     ReleaseText(&machineValue);

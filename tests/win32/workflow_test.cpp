@@ -770,6 +770,53 @@ TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
     }
 }
 
+/* An installer writes while the question is open: Yes writes nothing and leaves no snapshot, and
+   the question comes again with what the value holds now; its answer is the one that counts. */
+TEST_F(WorkflowUpdate, ChangeWhileTheQuestionIsOpenIsAskedAgain)
+{
+    const struct {
+        HKEY root;
+        const char *now;   /* NULL: deleted */
+        std::string note;
+        int second;        /* the answer to the question asked again */
+        std::string machine, user;   /* stored afterwards */
+    } cases[] = {
+        {HKEY_LOCAL_MACHINE, "C:\\m;C:\\installer", ChangedNote("Local Machine", "C:\\m;C:\\installer"), IDYES,
+         std::string("C:\\m;C:\\edited", 15), std::string("U", 2)},
+        {HKEY_CURRENT_USER, NULL,
+         "\r\n\r\nAnother program has deleted the Current User value since Velkor Editor last read or wrote it.",
+         IDNO, std::string("C:\\m", 5), "<none>"},
+    };
+    Start();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.note);
+        SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
+        SetValue(HKEY_CURRENT_USER, kVarName, "U");
+        ASSERT_TRUE(RetrieveVariable(FALSE));
+        EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\edited", "#" USER_HEADER_TEXT, "U"});
+        const size_t snapshots = SnapshotFiles().size();
+
+        DialogAnswerer answerer;
+        answerer.Queue([&c](HWND question) {
+            if (c.now)
+                SetValue(c.root, kVarName, c.now);
+            else
+                DeleteRawValue(c.root, EnvSubkey(c.root), kVarName);
+            DialogAnswerer::PostClick(question, IDYES);
+        });
+        answerer.QueueClick(c.second);
+        EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+        ASSERT_EQ(2u, answerer.Seen().size());
+        const std::string question = UpdateText(kVarName, "C:\\m;C:\\edited", "U");
+        EXPECT_EQ(question, answerer.Seen()[0].text);
+        EXPECT_EQ(WithNotes(question, c.note), answerer.Seen()[1].text);
+        EXPECT_EQ(snapshots + (c.second == IDYES ? 1 : 0), SnapshotFiles().size());
+        EXPECT_EQ(c.machine, StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(c.user, StoredValue(HKEY_CURRENT_USER));
+        EXPECT_EQ(c.second == IDNO, g_modified != FALSE);
+    }
+}
+
 /* A value that cannot be read at question time is reported in the question itself: no message box
    comes before it. */
 TEST_F(WorkflowMachineKeyMissing, UnreadableValueIsSaidInTheQuestionAlone)
