@@ -271,6 +271,20 @@ int SameReadResult(const StoredValue *a, const StoredValue *b)
            a->keyOpened == b->keyOpened;
 }
 
+int StoredValueCut(const StoredValue *value)
+{
+    const WCHAR *units = (const WCHAR *)value->bytes;
+    DWORD count = value->size / sizeof(WCHAR), i = 0;
+
+    if (value->status != ERROR_SUCCESS || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
+        return 0;
+    while (i < count && units[i] != 0)
+        i++;
+    while (i < count && units[i] == 0)
+        i++;
+    return i < count;
+}
+
 static BOOL IsStringType(DWORD type)
 {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;

@@ -34,6 +34,9 @@ int SameReadResult(const StoredValue *a, const StoredValue *b);
    text in UTF-16 with its zero), or, for NULL, after DeleteEnvValue (absent). Release it as a read
    value; when memory runs out its status is ERROR_NOT_ENOUGH_MEMORY. */
 void WrittenStoredValue(const char *text, StoredValue *value);
+/* Whether a REG_SZ or REG_EXPAND_SZ value holds a character after a zero character: its text,
+   which ends at the first zero, would lose what follows. */
+int StoredValueCut(const StoredValue *value);
 /* A UTF-16 text in the process's code page (a new text, ReleaseText), or NULL when memory runs
    out. *exact tells whether every character came across unchanged (never a look-alike). */
 char *TextOfCodePage(const WCHAR *wide, BOOL *exact);

@@ -385,19 +385,19 @@ struct OwnLocalAppData {
 
 std::wstring WideFromUtf8(const std::string &text)
 {
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
     std::wstring wide(length > 0 ? length : 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-    wide.resize(length > 0 ? length - 1 : 0);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], length);
+    wide.resize(length > 0 ? length : 0);
     return wide;
 }
 
 std::string Utf8FromWide(const std::wstring &text)
 {
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
     std::string utf8(length > 0 ? length : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], length, NULL, NULL);
-    utf8.resize(length > 0 ? length - 1 : 0);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &utf8[0], length, NULL, NULL);
+    utf8.resize(length > 0 ? length : 0);
     return utf8;
 }
 
@@ -424,7 +424,10 @@ bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD 
     if (status == ERROR_SUCCESS) {
         std::wstring wide(size / sizeof(WCHAR) + 1, L'\0');
         status = RegQueryValueExW(key, wideName.c_str(), NULL, type, (BYTE *)&wide[0], &size);
-        *text = Utf8FromWide(wide.c_str());
+        wide.resize(size / sizeof(WCHAR));
+        if (!wide.empty() && wide.back() == L'\0')
+            wide.pop_back();
+        *text = Utf8FromWide(wide);
     }
     RegCloseKey(key);
     return status == ERROR_SUCCESS;

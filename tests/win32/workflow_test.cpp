@@ -632,64 +632,115 @@ TEST_F(WorkflowNameDialog, NamesThatCannotBeUsedAreRefused)
     EXPECT_EQ(shown, ListRows());
 }
 
-/* ---- Values that the process's code page cannot hold ---- */
+/* ---- Values that the list cannot hold whole ---- */
 
-/* The test program runs without the manifest, in code page 1252, as the program runs on Windows
-   before 10 version 1903: a value stored with Ł or Chinese (through the wide calls, as Windows
-   stores it) is read with substitutes. The retrieve tells so once, naming the section; the update
-   and the close guard leave that value exactly as stored and say so in their question, while the
-   other value is written as usual. A value that the code page holds (café) is written. */
-class WorkflowForeignCharacters : public WorkflowTest {};
+/* Such a value is left exactly as it is stored: one of another type than REG_SZ or REG_EXPAND_SZ,
+   a string with text after a zero, and one with characters that the process's code page cannot
+   hold (the test program runs without the manifest, in code page 1252, as the program runs on
+   Windows before 10 version 1903: Ł and Chinese, stored through the wide calls as Windows stores
+   them, are read with substitutes). The retrieve tells so once, with the reason for each; the
+   update and the close guard name it in place of its value and leave it as it is, while the
+   other value is written as usual (café, which the code page holds, too). What another program
+   writes to it is neither announced in the question nor a reason to ask again. */
+class WorkflowLeftAsStored : public WorkflowTest {};
 
-TEST_F(WorkflowForeignCharacters, ValueWithSubstitutesIsLeftAsStored)
+TEST_F(WorkflowLeftAsStored, ValuesTheListCannotHoldWholeAreLeftAsStored)
 {
-    const std::string machineForeign = u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain";
-    const std::string userForeign = u8"C:\\Users\\张伟\\bin";
+    struct Value {
+        DWORD type;
+        std::string text;   /* UTF-8; zeros inside are stored as they stand */
+    };
+    const Value machineForeign = {REG_EXPAND_SZ, u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain"};
+    const Value userForeign = {REG_SZ, u8"C:\\Users\\张伟\\bin"};
+    const Value cafe = {REG_EXPAND_SZ, u8"C:\\café"}, plain = {REG_SZ, "C:\\u"};
+    const Value multi = {REG_MULTI_SZ, std::string("C:\\m1\0C:\\m2\0", 12)};
+    const Value cut = {REG_SZ, std::string("C:\\a\0C:\\hidden", 14)};
+    const Value number = {REG_DWORD, "A"}, numberNow = {REG_DWORD, "B"}, numberLater = {REG_DWORD, "C"};
+    const std::string codePage = "(left as it is in the registry: this system's code page cannot hold all of its characters)";
+    const std::string single = "So that nothing is lost, Update leaves it exactly as it is in the registry, and its rows cannot be changed.";
+    const std::string both = "So that nothing is lost, Update leaves each of them exactly as it is in the registry, and their rows cannot be changed.";
     const struct {
         const char *what;
-        bool machineLeft, userLeft;
+        Value machine, user;
         int mode;
-        const char *told;
+        std::vector<std::string> told;   /* in the retrieve's message, in this order */
+        std::string machineNote, userNote;   /* in the question in place of the value; "": written */
+        bool changedMeanwhile;   /* another program writes the user value before and during the question */
     } cases[] = {
-        {"machine, Update", true, false, CONFIRM_UPDATE, "The Local Machine value of \"VELKOR_TEST_WF\" holds"},
-        {"user, close guard", false, true, CONFIRM_PENDING, "The Current User value of \"VELKOR_TEST_WF\" holds"},
-        {"both, Update", true, true, CONFIRM_UPDATE,
-         "The Local Machine and Current User values of \"VELKOR_TEST_WF\" hold"},
+        {"code page, machine, Update", machineForeign, plain, CONFIRM_UPDATE,
+         {"The Local Machine value of \"VELKOR_TEST_WF\" holds characters that this system's code page cannot hold", single},
+         codePage, "", false},
+        {"code page, user, close guard", cafe, userForeign, CONFIRM_PENDING,
+         {"The Current User value of \"VELKOR_TEST_WF\" holds characters that this system's code page cannot hold", single},
+         "", codePage, false},
+        {"code page, both, Update", machineForeign, userForeign, CONFIRM_UPDATE,
+         {"The Local Machine value of", "The Current User value of", both}, codePage, codePage, false},
+        {"REG_MULTI_SZ and a zero inside, close guard", multi, cut, CONFIRM_PENDING,
+         {"The Local Machine value of \"VELKOR_TEST_WF\" is of type REG_MULTI_SZ",
+          "The Current User value of \"VELKOR_TEST_WF\" holds a zero character before its end", both},
+         "(left as it is in the registry: a value of type REG_MULTI_SZ)",
+         "(left as it is in the registry: it holds a zero character before its end)", false},
+        {"REG_DWORD that another program changes, Update", cafe, number, CONFIRM_UPDATE,
+         {"The Current User value of \"VELKOR_TEST_WF\" is of type REG_DWORD", single},
+         "", "(left as it is in the registry: a value of type REG_DWORD)", true},
     };
-    const std::string note = LEFT_AS_STORED_NOTE;
     for (const auto &c : cases) {
-        std::string machine = c.machineLeft ? machineForeign : u8"C:\\café";
-        std::string user = c.userLeft ? userForeign : "C:\\u";
-        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, REG_EXPAND_SZ, machine));
-        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, REG_SZ, user));
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, c.machine.type, c.machine.text));
+        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, c.user.type, c.user.text));
         {
             DialogAnswerer startup;
             startup.QueueClick(IDOK);
             ASSERT_TRUE(CreateMainWindow() != NULL);
-            ASSERT_EQ(1u, startup.Seen().size()) << c.what;
-            EXPECT_EQ(0u, startup.Seen()[0].text.find(c.told)) << startup.Seen()[0].text;
-            EXPECT_EQ(MB_ICONWARNING, startup.Seen()[0].icon) << c.what;
+            ASSERT_EQ(1u, startup.Seen().size());
+            const std::string &told = startup.Seen()[0].text;
+            size_t at = 0;
+            for (const std::string &part : c.told) {
+                at = told.find(part, at);
+                EXPECT_NE(std::string::npos, at) << part << " in: " << told;
+            }
+            EXPECT_EQ(MB_ICONWARNING, startup.Seen()[0].icon);
         }
         EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m2", "#" USER_HEADER_TEXT, "C:\\u2"});
+        const Value userAfter = c.changedMeanwhile ? numberLater : c.user;
+        if (c.changedMeanwhile) {
+            ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, numberNow.type, numberNow.text));
+        }
         DialogAnswerer answerer;
-        answerer.QueueClick(IDYES);
-        EXPECT_TRUE(c.mode == CONFIRM_PENDING ? QueryClose() : UpdateVariable(CONFIRM_UPDATE)) << c.what;
-        ASSERT_EQ(1u, answerer.Seen().size()) << c.what;
+        answerer.Queue([&](HWND question) {
+            if (c.changedMeanwhile)
+                SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, userAfter.type, userAfter.text);
+            DialogAnswerer::PostClick(question, IDYES);
+        });
+        EXPECT_TRUE(c.mode == CONFIRM_PENDING ? QueryClose() : UpdateVariable(CONFIRM_UPDATE));
+        ASSERT_EQ(1u, answerer.Seen().size());
         const std::string &question = answerer.Seen()[0].text;
         EXPECT_NE(std::string::npos, question.find(MACHINE_HEADER_TEXT "\r\n" +
-                                                   (c.machineLeft ? note : "C:\\m2") + "\r\n")) << question;
+                                                   (c.machineNote.empty() ? "C:\\m2" : c.machineNote) + "\r\n"))
+            << question;
         EXPECT_NE(std::string::npos, question.find(USER_HEADER_TEXT "\r\n" +
-                                                   (c.userLeft ? note : "C:\\u2") + "\r\n")) << question;
-        EXPECT_FALSE(g_modified) << c.what;
+                                                   (c.userNote.empty() ? "C:\\u2" : c.userNote) + "\r\n"))
+            << question;
+        EXPECT_EQ(std::string::npos, question.find("Another program")) << question;
+        EXPECT_FALSE(g_modified);
 
-        DWORD type = 0;
-        std::string stored;
-        ASSERT_TRUE(GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, &type, &stored));
-        EXPECT_EQ(c.machineLeft ? machine : "C:\\m2", stored) << c.what;
-        EXPECT_EQ((DWORD)REG_EXPAND_SZ, type) << c.what;
-        ASSERT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, &type, &stored));
-        EXPECT_EQ(c.userLeft ? user : "C:\\u2", stored) << c.what;
-        EXPECT_EQ(c.userLeft ? (DWORD)REG_SZ : (DWORD)REG_EXPAND_SZ, type) << c.what;
+        const struct {
+            HKEY root;
+            const char *subkey;
+            bool left;
+            Value before;
+            const char *written;
+        } sections[] = {
+            {HKEY_LOCAL_MACHINE, kMachineSubkey, !c.machineNote.empty(), c.machine, "C:\\m2"},
+            {HKEY_CURRENT_USER, kUserSubkey, !c.userNote.empty(), userAfter, "C:\\u2"},
+        };
+        for (const auto &section : sections) {
+            DWORD type = 0;
+            std::string stored;
+            ASSERT_TRUE(GetWideValue(section.root, section.subkey, kVarName, &type, &stored));
+            EXPECT_TRUE((section.left ? section.before.text : section.written) == stored) << section.subkey;
+            EXPECT_EQ(section.left ? section.before.type : (DWORD)REG_EXPAND_SZ, type) << section.subkey;
+        }
         DestroyMainWindow();
     }
     WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);   /* the placement that the close guard saved */
