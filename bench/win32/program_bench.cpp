@@ -232,7 +232,7 @@ void MeasureSnapshot(int count)
     auto nothing = [] {};
     double alone = Fastest(3, nothing, write);
     double with = Fastest(3, nothing, [&] {
-        if (!TakeSnapshot())
+        if (TakeSnapshot(NULL, NULL) != SNAPSHOT_WRITTEN)
             printf("WARNING: the snapshot failed\n");
         write();
     });

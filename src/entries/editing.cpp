@@ -1,6 +1,7 @@
 #include "common/common.h"
 #include "entries/editing.h"
 #include "entries/entrylist.h"
+#include "registry/workflow.h"
 #include "resource.h"
 
 #include <commdlg.h>
@@ -53,6 +54,13 @@ static int NewRowPosition(void)
     return selected >= 0 ? selected + 1 : -1;
 }
 
+/* Whether a new row would go into a section that is left as it is stored, which takes none. */
+static BOOL NewRowLeftAsStored(void)
+{
+    int selected = GetSelectedRow();
+    return RowLeftAsStored(selected >= 0 ? selected : GetRowCount() - 1);
+}
+
 static void InsertNewRow(const char *text)
 {
     int index = InsertEntryRow(text, NewRowPosition());
@@ -66,7 +74,11 @@ static void InsertNewRow(const char *text)
 
 void InsertEntry(void)
 {
-    char *text = CopyEditText();
+    char *text;
+
+    if (NewRowLeftAsStored())
+        return;
+    text = CopyEditText();
     if (text == NULL)
         return;
     InsertNewRow(text);
@@ -80,6 +92,8 @@ void InsertFolderEntry(void)
     LPITEMIDLIST item;
     BOOL converted;
 
+    if (NewRowLeftAsStored())
+        return;
     ZeroMemory(&browse, sizeof browse);
     browse.hwndOwner = g_hMainWnd;
     browse.pszDisplayName = path;
@@ -100,6 +114,8 @@ void InsertFileEntry(void)
     char file[FILE_NAME_CHARS + 1] = "";
     OPENFILENAMEA open;
 
+    if (NewRowLeftAsStored())
+        return;
     ZeroMemory(&open, sizeof open);
     /* The record without the Windows 2000 fields, at its size for this build. */
     open.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
@@ -119,7 +135,7 @@ void ModifyEntry(void)
     int selected;
     char *text;
 
-    if (GetRowData(-1) != 0)
+    if (GetRowData(-1) != 0 || RowLeftAsStored(-1))
         return;
     selected = GetSelectedRow();
     if (selected == -1)
@@ -144,7 +160,7 @@ void DeleteEntry(void)
 {
     int selected = GetSelectedRow();
 
-    if (selected == -1 || GetRowData(selected) != 0)
+    if (selected == -1 || GetRowData(selected) != 0 || RowLeftAsStored(selected))
         return;
     DeleteRow(selected);
     SelectRow(selected);   /* the row that took its place; none after the last row */
@@ -161,7 +177,10 @@ static void MoveSelectedRow(int selected, int to)
     int oldAt = to < selected ? selected + 1 : selected;
     char *text;
 
-    if (GetRowData(selected) != 0)
+    /* A row neither leaves a section that is left as it is stored nor enters one: the row above
+       its new place tells the section that it lands in. */
+    if (GetRowData(selected) != 0 || RowLeftAsStored(selected) ||
+        RowLeftAsStored(to < selected ? to - 1 : to))
         return;
     text = CopyRowTextReported(selected);
     if (text == NULL)
@@ -201,7 +220,9 @@ void SyncEditField(void)
     HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
     char *text = NULL;
 
-    if (GetRowData(-1) == 0)
+    /* The rows of a section left as it is stored may show look-alikes: kept out of the field,
+       they cannot be copied into the other section. */
+    if (GetRowData(-1) == 0 && !RowLeftAsStored(-1))
         text = CopyRowTextReported(-1);
     SetWindowTextA(edit, text ? text : "");
     ReleaseText(&text);

@@ -1,6 +1,7 @@
 #include "common/common.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
+#include "registry/workflow.h"
 #include "resource.h"
 
 #include <stdlib.h>
@@ -69,7 +70,8 @@ void CheckEntries(void)
             continue;
         }
         SendDlgItemMessageA(g_hMainWnd, IDC_ENTRY_LIST, LB_SETCURSEL, i, 0);
-        SetDlgItemTextA(g_hMainWnd, IDC_ENTRY_EDIT, text);
+        /* As on a selection, a row that is left as it is stored does not reach the edit field. */
+        SetDlgItemTextA(g_hMainWnd, IDC_ENTRY_EDIT, RowLeftAsStored(i) ? "" : text);
         ReleaseText(&text);
         MessageBoxA(g_hMainWnd, "May be error here?", APP_TITLE, MB_OK | MB_ICONWARNING);
         return;

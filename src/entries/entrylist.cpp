@@ -134,6 +134,19 @@ LRESULT GetRowData(int index)
     return SendToList(LB_GETITEMDATA, index, 0);
 }
 
+int RowSection(int index)
+{
+    int headers = 0, i;
+
+    index = ResolveIndex(index);
+    if (index < 0 || index >= GetRowCount())
+        return -1;
+    for (i = 0; i <= index; i++)
+        if (SendToList(LB_GETITEMDATA, i, 0) != 0)
+            headers++;
+    return headers == 1 ? SECTION_MACHINE : headers == 2 ? SECTION_USER : -1;
+}
+
 /* The join reads the list box (the context) through these. */
 static int RowIsHeader(void *context, int index)
 {

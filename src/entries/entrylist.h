@@ -20,6 +20,9 @@ int GetRowTextLength(int index);                    /* -1 when index names no ro
 char *CopyRowText(int index);                       /* NULL for an empty text or no row */
 int GetRowText(int index, char *buffer);            /* buffer: GetRowTextLength + 1 bytes */
 LRESULT GetRowData(int index);                      /* -1 when index names no row */
+/* The section that a row belongs to, SECTION_MACHINE or SECTION_USER (a header row begins its
+   section); -1 when index names no row or a row before the first or after the second section. */
+int RowSection(int index);
 char *JoinSection(int start);                       /* SECTION_MACHINE or SECTION_USER; "" when empty */
 /* value is unchanged on return. 0 when the list could not take every element (reported). */
 int ParseValueIntoList(char *value);

@@ -177,7 +177,13 @@ static void DropOldSnapshots(const WCHAR *folder, const char *safeName)
     free(doomed);
 }
 
-BOOL TakeSnapshot(void)
+/* Whether the fresh read is what the question showed; a value not shown is not compared. */
+static BOOL StillAsShown(const StoredValue *shown, const StoredValue *now)
+{
+    return shown == NULL || SameReadResult(shown, now);
+}
+
+int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown)
 {
     WCHAR folder[SNAPSHOT_FOLDER_SIZE];
     char safeName[SNAPSHOT_FILE_NAME_SIZE];
@@ -185,6 +191,7 @@ BOOL TakeSnapshot(void)
     StoredValue user, machine;
     SnapshotValue userValue, machineValue;
     DWORD error = name ? 0 : ERROR_NOT_ENOUGH_MEMORY;
+    int result = SNAPSHOT_WRITTEN;
 
     ZeroMemory(&user, sizeof user);
     ZeroMemory(&machine, sizeof machine);
@@ -194,18 +201,24 @@ BOOL TakeSnapshot(void)
         error = ReadForSnapshot(USER_ENV_KEY, &user, &userValue);
     if (error == 0)
         error = ReadForSnapshot(MACHINE_ENV_KEY, &machine, &machineValue);
-    if (error == 0) {
+    /* Another program has written while the question was open: the user has not seen what
+       would be replaced, so nothing is written, the snapshot neither. */
+    if (error == 0 && !(StillAsShown(machineShown, &machine) && StillAsShown(userShown, &user)))
+        result = SNAPSHOT_CHANGED;
+    if (error == 0 && result == SNAPSHOT_WRITTEN) {
         SanitizeSnapshotName(name, safeName);
         error = WriteSnapshotFile(folder, safeName, name, &userValue, &machineValue);
     }
-    if (error == 0)
+    if (error == 0 && result == SNAPSHOT_WRITTEN)
         DropOldSnapshots(folder, safeName);
     ReleaseStoredValue(&user);
     ReleaseStoredValue(&machine);
     free(name);
-    if (error != 0)
+    if (error != 0) {
         ShowSystemError(error);
-    return error == 0;
+        result = SNAPSHOT_FAILED;
+    }
+    return result;
 }
 
 void OpenSnapshotFolder(void)

@@ -147,19 +147,83 @@ char *AddSoftBreaks(const char *text, size_t width)
     return broken;
 }
 
-#define LEFT_AS_STORED_FORMAT \
-    "The %s of \"%s\" %s characters that this system's code page cannot hold: the list shows " \
-    "look-alikes or question marks in their place.\r\n\r\n" \
-    "So that nothing is written back with substitutes, Update leaves %s exactly as it is in the " \
-    "registry."
-
-char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft)
+/* The registry's name for a value type, or its number. */
+static const char *TypeName(unsigned long type, char *buffer, size_t size)
 {
-    int both = machineLeft && userLeft;
-    const char *which = both ? "Local Machine and Current User values"
-                             : machineLeft ? "Local Machine value" : "Current User value";
-    const char *verb = both ? "hold" : "holds";
-    const char *them = both ? "each of them" : "it";
+    static const char *const names[] = {
+        "REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD", "REG_DWORD_BIG_ENDIAN",
+        "REG_LINK", "REG_MULTI_SZ", "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
+        "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD",
+    };
 
-    return name ? Format(LEFT_AS_STORED_FORMAT, which, name, verb, them) : NULL;
+    if (type < sizeof names / sizeof names[0])
+        return names[type];
+    snprintf(buffer, size, "%lu", type);
+    return buffer;
+}
+
+/* One paragraph of the retrieve's message: which value, and what the list shows of it. */
+static char *LeftAsStoredParagraph(const char *section, const char *name, const struct LeftAsStored *left)
+{
+    char number[24];
+
+    if (left->reason == LEFT_CODE_PAGE)
+        return Format("The %s value of \"%s\" holds characters that this system's code page cannot hold: "
+                      "the list shows look-alikes or question marks in their place.\r\n\r\n",
+                      section, name, "", "");
+    if (left->reason == LEFT_TYPE)
+        return Format("The %s value of \"%s\" is of type %s, not REG_SZ or REG_EXPAND_SZ: the list "
+                      "shows it only up to its first zero.\r\n\r\n",
+                      section, name, TypeName(left->type, number, sizeof number), "");
+    if (left->reason == LEFT_ZERO)
+        return Format("The %s value of \"%s\" holds a zero character before its end: the list shows it "
+                      "only up to that zero.\r\n\r\n",
+                      section, name, "", "");
+    return Format("%s", "", "", "", "");
+}
+
+char *ComposeLeftAsStoredText(const char *name, const struct LeftAsStored *machine,
+                              const struct LeftAsStored *user)
+{
+    int both = machine->reason != LEFT_NONE && user->reason != LEFT_NONE;
+    char *machineText, *userText, *text = NULL;
+
+    if (!name)
+        return NULL;
+    machineText = LeftAsStoredParagraph("Local Machine", name, machine);
+    userText = LeftAsStoredParagraph("Current User", name, user);
+    if (machineText && userText)
+        text = Format("%s%sSo that nothing is lost, Update leaves %s exactly as it is in the registry, "
+                      "and %s rows cannot be changed.",
+                      machineText, userText, both ? "each of them" : "it", both ? "their" : "its");
+    free(machineText);
+    free(userText);
+    return text;
+}
+
+char *ComposeLeftAsStoredNote(const struct LeftAsStored *left)
+{
+    char number[24];
+
+    if (left->reason == LEFT_TYPE)
+        return Format("(left as it is in the registry: a value of type %s)",
+                      TypeName(left->type, number, sizeof number), "", "", "");
+    if (left->reason == LEFT_ZERO)
+        return Format("(left as it is in the registry: it holds a zero character before its end)",
+                      "", "", "", "");
+    return Format("(left as it is in the registry: this system's code page cannot hold all of its "
+                  "characters)", "", "", "", "");
+}
+
+const char *VarNameRefusal(const char *name, int exact)
+{
+    if (strchr(name, '=') != NULL)
+        return "A variable's name cannot hold \"=\": in the environment \"=\" ends the name, and a "
+               "machine variable with \"=\" in its name can keep Windows from starting.\r\n\r\n"
+               "Please type the name without \"=\".";
+    if (!exact)
+        return "This system's code page cannot hold every character of this name: " APP_TITLE
+               " would read and write a variable of another name.\r\n\r\n"
+               "Please type the name in characters that this system's code page holds.";
+    return NULL;
 }

@@ -11,13 +11,28 @@
 char *ComposeUpdateText(const char *name, const char *machineValue, const char *userValue);
 char *ComposePendingText(const char *name, const char *machineValue, const char *userValue);
 
-/* Stands in a question in place of a value that an update leaves as it is in the registry. */
-#define LEFT_AS_STORED_NOTE \
-    "(left as it is in the registry: this system's code page cannot hold all of its characters)"
+/* Why an update leaves a section's value exactly as it is stored. */
+#define LEFT_NONE      0   /* it does not: the value is written as usual */
+#define LEFT_CODE_PAGE 1   /* characters that the process's code page cannot hold */
+#define LEFT_TYPE      2   /* a type other than REG_SZ and REG_EXPAND_SZ */
+#define LEFT_ZERO      3   /* a string with a zero character before its end */
 
-/* Tells that the machine value, the user value or both hold characters that the process's code
-   page cannot hold, and that updates leave them as they are. A new text, or NULL as above. */
-char *ComposeLeftAsStoredText(const char *name, int machineLeft, int userLeft);
+struct LeftAsStored {
+    int reason;           /* LEFT_... */
+    unsigned long type;   /* LEFT_TYPE: the value's registry type */
+};
+
+/* Tells, once per retrieve, which values updates leave as they are and why, and that their rows
+   cannot be changed; at least one of the two is left. A new text, or NULL as above. */
+char *ComposeLeftAsStoredText(const char *name, const struct LeftAsStored *machine,
+                              const struct LeftAsStored *user);
+/* Stands in a question in place of a value that is left as it is: a new text, or NULL as above. */
+char *ComposeLeftAsStoredNote(const struct LeftAsStored *left);
+
+/* Why the variable-name dialog refuses a typed name, or NULL when it takes it. exact tells
+   whether the process's code page holds every character that was typed (name is the name in that
+   code page). The text is the program's message, not to be freed. */
+const char *VarNameRefusal(const char *name, int exact);
 
 /* What a section's value looks like in the registry at question time, against what it was when
    the program last read or wrote it. */

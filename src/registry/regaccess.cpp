@@ -96,18 +96,23 @@ static int WriteValueToKey(HKEY root, const char *subkey, const char *name, cons
     return 1;
 }
 
-/* A value that is not there, or that the system refuses to delete, still counts as deleted. */
+/* Opens the key with the right to delete, so that a refusal shows at once. A value that is not
+   there counts as deleted; any other failure is shown. */
 static int DeleteValueFromKey(HKEY root, const char *subkey, const char *name)
 {
     HKEY key;
-    LONG status = RegOpenKeyA(root, subkey, &key);
+    LONG status = RegOpenKeyExA(root, subkey, 0, KEY_SET_VALUE, &key);
 
     if (status != ERROR_SUCCESS) {
         ShowSystemError(status);
         return 0;
     }
-    RegDeleteValueA(key, name);
+    status = RegDeleteValueA(key, name);
     RegCloseKey(key);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        ShowSystemError(status);
+        return 0;
+    }
     return 1;
 }
 
@@ -226,6 +231,29 @@ static BOOL IsAbsent(const StoredValue *value)
     return value->keyOpened && value->status == ERROR_FILE_NOT_FOUND;
 }
 
+void WrittenStoredValue(const char *text, StoredValue *value)
+{
+    int length = text ? MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0) : 0;
+    size_t size = (size_t)length * sizeof(WCHAR);
+
+    ZeroMemory(value, sizeof *value);
+    value->keyOpened = TRUE;
+    value->status = ERROR_FILE_NOT_FOUND;
+    if (text == NULL)
+        return;
+    /* As a read gives it: three zero bytes behind the stored ones. */
+    value->bytes = length > 0 ? (BYTE *)calloc(size + 3, 1) : NULL;
+    if (value->bytes == NULL ||
+        MultiByteToWideChar(CP_ACP, 0, text, -1, (WCHAR *)value->bytes, length) != length) {
+        ReleaseStoredValue(value);
+        value->status = ERROR_NOT_ENOUGH_MEMORY;
+        return;
+    }
+    value->type = REG_EXPAND_SZ;
+    value->size = (DWORD)size;
+    value->status = ERROR_SUCCESS;
+}
+
 int SameStoredValue(const StoredValue *a, const StoredValue *b)
 {
     if (IsAbsent(a) || IsAbsent(b))
@@ -233,6 +261,28 @@ int SameStoredValue(const StoredValue *a, const StoredValue *b)
     if (a->status != ERROR_SUCCESS || b->status != ERROR_SUCCESS)
         return 0;
     return a->type == b->type && a->size == b->size && memcmp(a->bytes, b->bytes, a->size) == 0;
+}
+
+int SameReadResult(const StoredValue *a, const StoredValue *b)
+{
+    if (SameStoredValue(a, b))
+        return 1;
+    return a->status != ERROR_SUCCESS && !IsAbsent(a) && a->status == b->status &&
+           a->keyOpened == b->keyOpened;
+}
+
+int StoredValueCut(const StoredValue *value)
+{
+    const WCHAR *units = (const WCHAR *)value->bytes;
+    DWORD count = value->size / sizeof(WCHAR), i = 0;
+
+    if (value->status != ERROR_SUCCESS || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
+        return 0;
+    while (i < count && units[i] != 0)
+        i++;
+    while (i < count && units[i] == 0)
+        i++;
+    return i < count;
 }
 
 static BOOL IsStringType(DWORD type)
@@ -279,6 +329,11 @@ static char *CopyText(const char *text)
     return copy;
 }
 
+char *TextOfCodePage(const WCHAR *wide, BOOL *exact)
+{
+    return TextFromWide(wide, GetACP(), exact);
+}
+
 char *StoredValueText(const StoredValue *value, BOOL *exact)
 {
     if (exact)
@@ -286,7 +341,7 @@ char *StoredValueText(const StoredValue *value, BOOL *exact)
     if (value->status != ERROR_SUCCESS || value->bytes == NULL)
         return CopyText("");
     if (IsStringType(value->type))
-        return TextFromWide((const WCHAR *)value->bytes, GetACP(), exact);
+        return TextOfCodePage((const WCHAR *)value->bytes, exact);
     return CopyText((const char *)value->bytes);
 }
 

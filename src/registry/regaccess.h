@@ -27,6 +27,19 @@ int ReadStoredValue(const char *path, const char *name, StoredValue *value);
 void ReleaseStoredValue(StoredValue *value);
 /* Whether two reads found the same thing: both absent, or the same type and bytes. */
 int SameStoredValue(const StoredValue *a, const StoredValue *b);
+/* Whether two reads found the same thing, a failure included: SameStoredValue, or the same
+   failure to read. */
+int SameReadResult(const StoredValue *a, const StoredValue *b);
+/* Fills *value with what a read finds after WriteEnvValue has stored text (REG_EXPAND_SZ, the
+   text in UTF-16 with its zero), or, for NULL, after DeleteEnvValue (absent). Release it as a read
+   value; when memory runs out its status is ERROR_NOT_ENOUGH_MEMORY. */
+void WrittenStoredValue(const char *text, StoredValue *value);
+/* Whether a REG_SZ or REG_EXPAND_SZ value holds a character after a zero character: its text,
+   which ends at the first zero, would lose what follows. */
+int StoredValueCut(const StoredValue *value);
+/* A UTF-16 text in the process's code page (a new text, ReleaseText), or NULL when memory runs
+   out. *exact tells whether every character came across unchanged (never a look-alike). */
+char *TextOfCodePage(const WCHAR *wide, BOOL *exact);
 /* The value as a text of the process's code page (a new text, ReleaseText): a string type up to
    its first zero character, another type as its bytes up to the first zero byte, an absent value
    as "". *exact (may be NULL) tells whether every character came across unchanged. NULL when

@@ -30,11 +30,13 @@ static BOOL s_listComplete = FALSE;
    message loops, in which a posted command or WM_CLOSE could otherwise start a second one. */
 static BOOL s_busy = FALSE;
 
-/* Where the UTF-8 code page is not in force (Windows before 10 version 1903 ignores the
-   manifest's entry), a value with a character that the process's code page cannot hold is read
-   with look-alikes and question marks in its place. Such a value is left exactly as it is in the
-   registry: found when it is read, skipped by every update until the next retrieve. */
-static BOOL s_leftAsStored[2];
+/* A value that the list cannot hold whole is left exactly as it is in the registry: found when it
+   is read, skipped by every update until the next retrieve, and its rows cannot be changed. Such
+   is a value of another type than REG_SZ or REG_EXPAND_SZ, or a string with text after a zero
+   (the list shows each up to its first zero), and, where the UTF-8 code page is not in force
+   (Windows before 10 version 1903 ignores the manifest's entry), a value with a character that the
+   process's code page cannot hold (the list shows look-alikes and question marks instead). */
+static struct LeftAsStored s_left[2];
 
 static BOOL UpdateList(int mode);
 
@@ -45,30 +47,55 @@ static void TakeReference(int section)
     ReadStoredValue(s_paths[section], g_varName, &s_reference[section]);
 }
 
-/* Whether the reference read of the section has a character that the process's code page cannot
-   hold. */
-static BOOL HoldsForeignCharacters(int section)
+static BOOL IsLeftAsStored(int section)
 {
-    BOOL exact = TRUE;
-    char *text = NULL;
-
-    if (s_reference[section].status == ERROR_SUCCESS) {
-        text = StoredValueText(&s_reference[section], &exact);
-        if (text == NULL)
-            exact = FALSE;   /* not known to be safe to write back */
-    }
-    ReleaseText(&text);
-    return !exact;
+    return s_left[section].reason != LEFT_NONE;
 }
 
-/* Tells the user, once per retrieve, which values are left as they are. */
+/* Whether, and why, the section's value as the reference read found it must be left as stored. */
+static struct LeftAsStored FindLeftAsStored(int section)
+{
+    const StoredValue *value = &s_reference[section];
+    struct LeftAsStored left = {LEFT_NONE, 0};
+    BOOL exact = TRUE;
+    char *text;
+
+    if (value->status != ERROR_SUCCESS)
+        return left;
+    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) {
+        left.reason = LEFT_TYPE;
+        left.type = value->type;
+    } else if (StoredValueCut(value)) {
+        left.reason = LEFT_ZERO;
+    } else {
+        text = StoredValueText(value, &exact);
+        /* Without the text it is not known to be safe to write back. */
+        if (text == NULL || !exact)
+            left.reason = LEFT_CODE_PAGE;
+        ReleaseText(&text);
+    }
+    return left;
+}
+
+BOOL RowLeftAsStored(int index)
+{
+    int section;
+
+    if (!IsLeftAsStored(MACHINE) && !IsLeftAsStored(USER))
+        return FALSE;   /* the usual case, without looking for the row's section */
+    section = RowSection(index);
+    return (section == SECTION_MACHINE && IsLeftAsStored(MACHINE)) ||
+           (section == SECTION_USER && IsLeftAsStored(USER));
+}
+
+/* Tells the user, once per retrieve, which values are left as they are, and why. */
 static void TellLeftAsStored(void)
 {
     char *text;
 
-    if (!s_leftAsStored[MACHINE] && !s_leftAsStored[USER])
+    if (!IsLeftAsStored(MACHINE) && !IsLeftAsStored(USER))
         return;
-    text = ComposeLeftAsStoredText(g_varName, s_leftAsStored[MACHINE], s_leftAsStored[USER]);
+    text = ComposeLeftAsStoredText(g_varName, &s_left[MACHINE], &s_left[USER]);
     if (text)
         MessageBoxA(g_hMainWnd, text, APP_TITLE, MB_OK | MB_ICONWARNING);
     ReleaseText(&text);
@@ -87,7 +114,7 @@ static BOOL AppendSection(const char *header, int section)
     value = ReadEnvValue(s_paths[section], g_varName);
     if (!value)
         return FALSE;
-    s_leftAsStored[section] = HoldsForeignCharacters(section);
+    s_left[section] = FindLeftAsStored(section);
     whole = ParseValueIntoList(value);
     ReleaseText(&value);
     return whole;
@@ -105,7 +132,7 @@ static BOOL RetrieveList(BOOL askName)
     /* The list is drawn once, when it has been refilled (or a read has failed). */
     PauseListRedraw(TRUE);
     ClearList();
-    s_leftAsStored[MACHINE] = s_leftAsStored[USER] = FALSE;
+    s_left[MACHINE].reason = s_left[USER].reason = LEFT_NONE;
     s_listComplete = AppendSection(MACHINE_HEADER_TEXT, MACHINE) &&
                      AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
@@ -136,17 +163,20 @@ BOOL RetrieveVariable(BOOL askName)
 }
 
 /* Writes a section's value, or deletes the value when the section is empty; a value left as it
-   is stored is not touched. Only a failed write counts as a failure: a deletion that fails has
-   been reported and changes nothing here. What has been stored becomes the section's reference. */
+   is stored is not touched. FALSE when the write or the deletion failed (it has been reported).
+   What has been stored becomes the section's reference, taken from what was written: a read-back
+   could catch another program's write in between and hide it from the next question. */
 static BOOL StoreSection(int section, const char *value)
 {
-    if (s_leftAsStored[section])
+    BOOL deletion = value[0] == '\0';
+
+    if (IsLeftAsStored(section))
         return TRUE;
-    if (value[0] == '\0')
-        DeleteEnvValue(s_paths[section], g_varName);
-    else if (!WriteEnvValue(s_paths[section], g_varName, value))
+    if (deletion ? !DeleteEnvValue(s_paths[section], g_varName)
+                 : !WriteEnvValue(s_paths[section], g_varName, value))
         return FALSE;
-    TakeReference(section);
+    ReleaseStoredValue(&s_reference[section]);
+    WrittenStoredValue(deletion ? NULL : value, &s_reference[section]);
     return TRUE;
 }
 
@@ -163,42 +193,49 @@ static int StoreBothSections(const char *machineValue, const char *userValue)
     return IDYES;
 }
 
-/* Reads the section's value again, silently, and tells how it stands against the reference.
-   *now receives the new text (the caller releases it) when another program has changed it. */
-static void CheckOutside(int section, struct OutsideState *outside, char **now)
+/* Reads the section's value again, silently, into *current (the caller releases it), and tells
+   how it stands against the reference. *now receives the new text (the caller releases it) when
+   another program has changed it. Of a value left as it is stored nothing is said: no update
+   replaces it. */
+static void CheckOutside(int section, StoredValue *current, struct OutsideState *outside, char **now)
 {
-    StoredValue current;
-
-    ReadStoredValue(s_paths[section], g_varName, &current);
+    ReadStoredValue(s_paths[section], g_varName, current);
     outside->state = OUTSIDE_SAME;
     outside->now = NULL;
-    if (SameStoredValue(&current, &s_reference[section]))
+    if (IsLeftAsStored(section) || SameStoredValue(current, &s_reference[section]))
         ;
-    else if (current.keyOpened && current.status == ERROR_FILE_NOT_FOUND)
+    else if (current->keyOpened && current->status == ERROR_FILE_NOT_FOUND)
         outside->state = OUTSIDE_DELETED;
-    else if (current.status != ERROR_SUCCESS)
+    else if (current->status != ERROR_SUCCESS)
         outside->state = OUTSIDE_UNREADABLE;
     else {
         outside->state = OUTSIDE_CHANGED;
-        outside->now = *now = StoredValueText(&current, NULL);
+        outside->now = *now = StoredValueText(current, NULL);
     }
-    ReleaseStoredValue(&current);
 }
 
-/* Asks the question of the mode and returns the answer: IDYES, IDNO or IDCANCEL. */
-static int AskToUpdate(int mode, const char *machineValue, const char *userValue)
+/* Asks the question of the mode and returns the answer: IDYES, IDNO or IDCANCEL. shown receives
+   both values as the question found them (the caller releases them). A value left as it is
+   stored is named in the question in place of the list's value. */
+static int AskToUpdate(int mode, const char *machineValue, const char *userValue, StoredValue shown[2])
 {
     struct OutsideState machine, user;
-    char *machineNow = NULL, *userNow = NULL;
+    char *machineNow = NULL, *userNow = NULL, *machineNote = NULL, *userNote = NULL;
     char *question;
     int answer;
 
-    CheckOutside(MACHINE, &machine, &machineNow);
-    CheckOutside(USER, &user, &userNow);
+    CheckOutside(MACHINE, &shown[MACHINE], &machine, &machineNow);
+    CheckOutside(USER, &shown[USER], &user, &userNow);
+    if (IsLeftAsStored(MACHINE))
+        machineValue = machineNote = ComposeLeftAsStoredNote(&s_left[MACHINE]);
+    if (IsLeftAsStored(USER))
+        userValue = userNote = ComposeLeftAsStoredNote(&s_left[USER]);
     question = ComposeQuestionText(mode == CONFIRM_PENDING, g_varName, machineValue, userValue,
                                    &machine, &user);
     ReleaseText(&machineNow);
     ReleaseText(&userNow);
+    ReleaseText(&machineNote);
+    ReleaseText(&userNote);
     if (!question) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return IDCANCEL;
@@ -209,10 +246,30 @@ static int AskToUpdate(int mode, const char *machineValue, const char *userValue
     return answer == 0 ? IDCANCEL : answer;
 }
 
-/* The question says which value is left as it is, in place of that value. */
-static const char *ValueInQuestion(int section, const char *value)
+/* What the snapshot compares of the section with its fresh read: what the question showed, or
+   nothing for a value left as it is stored, which is not written. */
+static const StoredValue *ShownToCompare(int section, const StoredValue shown[2])
 {
-    return s_leftAsStored[section] ? LEFT_AS_STORED_NOTE : value;
+    return IsLeftAsStored(section) ? NULL : &shown[section];
+}
+
+/* Asks until the answer is No or Cancel, or Yes with both values still as the question showed
+   them: a question can stay open for minutes, and what another program writes meanwhile is not
+   replaced unseen. After Yes the snapshot, taken before anything is written, reads them afresh. */
+static int AskUntilSettled(int mode, const char *machineValue, const char *userValue)
+{
+    StoredValue shown[2];
+    int outcome, snapshot = SNAPSHOT_CHANGED;
+
+    do {
+        outcome = AskToUpdate(mode, machineValue, userValue, shown);
+        if (outcome == IDYES)
+            snapshot = TakeSnapshot(ShownToCompare(MACHINE, shown), ShownToCompare(USER, shown));
+        ReleaseStoredValue(&shown[MACHINE]);
+        ReleaseStoredValue(&shown[USER]);
+    } while (outcome == IDYES && snapshot == SNAPSHOT_CHANGED);
+    /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
+    return outcome == IDYES && snapshot == SNAPSHOT_FAILED ? IDCANCEL : outcome;
 }
 
 static BOOL UpdateList(int mode)
@@ -228,12 +285,8 @@ static BOOL UpdateList(int mode)
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         outcome = IDCANCEL;
     } else {
-        outcome = AskToUpdate(mode, ValueInQuestion(MACHINE, machineValue),
-                              ValueInQuestion(USER, userValue));
+        outcome = AskUntilSettled(mode, machineValue, userValue);
     }
-    /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
-    if (outcome == IDYES && !TakeSnapshot())
-        outcome = IDCANCEL;
     if (outcome == IDYES)
         outcome = StoreBothSections(machineValue, userValue);
     ReleaseText(&machineValue);
@@ -274,20 +327,35 @@ static void FillVarNameDialog(HWND dlg)
 
 /* Takes the name exactly as typed or chosen, whole; an empty name leaves the dialog open. It is
    read as characters and then turned into the program's code page, so that a byte limit never
-   cuts it inside a character: g_varName has room for VAR_NAME_LIMIT characters of three bytes. */
+   cuts it inside a character: g_varName has room for VAR_NAME_LIMIT characters of three bytes.
+   A name that Windows cannot live with, or that the code page would turn into another name, is
+   refused with a message and the dialog stays open. */
 static void AcceptVarName(HWND dlg)
 {
     WCHAR name[VAR_NAME_LIMIT + 1];
-    char converted[VAR_NAME_SIZE];
+    BOOL exact = TRUE;
+    char *converted;
+    const char *refusal;
     int length = GetDlgItemTextW(dlg, IDC_VAR_NAME, name, VAR_NAME_LIMIT + 1);
 
     /* A name set from outside beyond the limit is cut, but never inside a surrogate pair. */
     if (length == VAR_NAME_LIMIT && IS_HIGH_SURROGATE(name[length - 1]))
         name[--length] = L'\0';
-    if (length == 0 || WideCharToMultiByte(CP_ACP, 0, name, -1, converted, sizeof converted, NULL, NULL) == 0)
+    if (length == 0)
         return;
-    memcpy(g_varName, converted, sizeof converted);
-    EndDialog(dlg, 1);
+    converted = TextOfCodePage(name, &exact);
+    if (converted == NULL) {
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    refusal = VarNameRefusal(converted, exact);
+    if (refusal != NULL) {
+        MessageBoxA(dlg, refusal, APP_TITLE, MB_OK | MB_ICONWARNING);
+    } else if (converted[0] != '\0' && strlen(converted) < sizeof g_varName) {
+        strcpy(g_varName, converted);
+        EndDialog(dlg, 1);
+    }
+    ReleaseText(&converted);
 }
 
 /* Escape sends IDCANCEL, which is not one of the dialog's buttons: it is ignored, so only the

@@ -10,6 +10,10 @@
 BOOL RetrieveVariable(BOOL askName);
 BOOL UpdateVariable(int mode);
 BOOL QueryClose(void);
+/* Whether the row (-1: the selected one; a header row counts with the section it begins) belongs
+   to a section whose value updates leave as it is stored: no editing command may change, delete,
+   move or copy such a row, nor put a row in its place. */
+BOOL RowLeftAsStored(int index);
 INT_PTR CALLBACK VarNameDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -158,4 +159,74 @@ TEST(ConfirmText, SoftBreaksSplitOnlyLinesLongerThanTheWidth)
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.broken, Take(AddSoftBreaks(c.text, c.width))) << c.text << " / " << c.width;
+}
+
+/* The retrieve's message names each value that updates leave as it is stored, machine first, with
+   the reason (a type by its registry name), and says once, for one value or both, that Update
+   leaves it and that its rows cannot be changed. The question names the reason in place of the
+   value. */
+TEST(ConfirmText, LeftAsStoredTextsNameEachValueAndWhy)
+{
+    const LeftAsStored none = {LEFT_NONE, 0}, codePage = {LEFT_CODE_PAGE, 0}, multi = {LEFT_TYPE, 7},
+                       dword = {LEFT_TYPE, 4}, unknown = {LEFT_TYPE, 4660}, zero = {LEFT_ZERO, 0};
+    const struct {
+        LeftAsStored machine, user;
+        std::vector<std::string> parts;   /* in this order */
+        const char *absent;
+    } cases[] = {
+        {codePage, none,
+         {"The Local Machine value of \"PATH\" holds characters that this system's code page cannot hold",
+          "Update leaves it exactly as it is in the registry, and its rows cannot be changed."},
+         "Current User"},
+        {none, multi, {"The Current User value of \"PATH\" is of type REG_MULTI_SZ", "leaves it exactly"}, "Local Machine"},
+        {dword, zero,
+         {"The Local Machine value of \"PATH\" is of type REG_DWORD",
+          "The Current User value of \"PATH\" holds a zero character before its end",
+          "Update leaves each of them exactly as it is in the registry, and their rows cannot be changed."},
+         "code page"},
+        {unknown, codePage, {"is of type 4660,", "The Current User value of \"PATH\" holds characters", "each of them"},
+         "zero character"},
+    };
+    for (const auto &c : cases) {
+        std::string text = Take(ComposeLeftAsStoredText("PATH", &c.machine, &c.user));
+        size_t at = 0;
+        for (const std::string &part : c.parts) {
+            at = text.find(part, at);
+            EXPECT_NE(std::string::npos, at) << part << " in: " << text;
+        }
+        EXPECT_EQ(std::string::npos, text.find(c.absent)) << text;
+    }
+    EXPECT_EQ("<null>", Take(ComposeLeftAsStoredText(NULL, &codePage, &none)));
+
+    const struct {
+        LeftAsStored left;
+        const char *note;
+    } notes[] = {
+        {codePage, "(left as it is in the registry: this system's code page cannot hold all of its characters)"},
+        {multi, "(left as it is in the registry: a value of type REG_MULTI_SZ)"},
+        {unknown, "(left as it is in the registry: a value of type 4660)"},
+        {zero, "(left as it is in the registry: it holds a zero character before its end)"},
+    };
+    for (const auto &n : notes)
+        EXPECT_EQ(n.note, Take(ComposeLeftAsStoredNote(&n.left)));
+}
+
+/* The variable-name dialog refuses a name with "=" (saying so, "=" named) before anything else, and
+   a name that the code page could not hold exactly; it takes any other. */
+TEST(ConfirmText, VariableNamesWithEqualsOrSubstitutesAreRefused)
+{
+    const std::string equals = "A variable's name cannot hold \"=\"";
+    const std::string codePage = "This system's code page cannot hold every character of this name";
+    const struct {
+        const char *name;
+        int exact;
+        std::string why;   /* "": taken */
+    } cases[] = {
+        {"PATH", 1, ""},      {" odd name ", 1, ""}, {"test=", 1, equals}, {"=C:", 1, equals},
+        {"A=B=C", 1, equals}, {"L?DZ_LIB", 0, codePage}, {"?=", 0, equals},
+    };
+    for (const auto &c : cases) {
+        const char *refusal = VarNameRefusal(c.name, c.exact);
+        EXPECT_EQ(c.why, refusal ? std::string(refusal).substr(0, c.why.size()) : "") << c.name;
+    }
 }

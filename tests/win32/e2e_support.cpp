@@ -281,22 +281,26 @@ void PostKey(HWND control, WORD virtualKey)
     PostMessageW(control, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
 }
 
+std::string ListText(HWND list, int row)
+{
+    DWORD_PTR length = 0, got = 0;
+    /* The program may be refilling the list meanwhile: a row that is gone reads as "". */
+    SendMessageTimeoutW(list, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    if ((LRESULT)length < 0)
+        length = 0;
+    std::wstring text(length + 1, L'\0');
+    SendMessageTimeoutW(list, LB_GETTEXT, row, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 2000, &got);
+    text.resize((LRESULT)got < 0 || got > length ? 0 : got);
+    return Narrow(text);
+}
+
 std::vector<std::string> ListTexts(HWND list)
 {
     std::vector<std::string> texts;
     DWORD_PTR count = 0;
     SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
-    for (int i = 0; i < (int)count; i++) {
-        DWORD_PTR length = 0, got = 0;
-        /* The program may be refilling the list meanwhile: a row that is gone reads as "". */
-        SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
-        if ((LRESULT)length < 0)
-            length = 0;
-        std::wstring text(length + 1, L'\0');
-        SendMessageTimeoutW(list, LB_GETTEXT, i, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 2000, &got);
-        text.resize((LRESULT)got < 0 || got > length ? 0 : got);
-        texts.push_back(Narrow(text));
-    }
+    for (int i = 0; i < (int)count; i++)
+        texts.push_back(ListText(list, i));
     return texts;
 }
 

@@ -84,8 +84,10 @@ bool WaitUntil(Predicate predicate, DWORD timeoutMs)
     }
 }
 
-/* The rows of another process's entry list, as UTF-8 (LB_GETTEXT W form). */
+/* The rows of another process's entry list, as UTF-8 (LB_GETTEXT W form); one of its rows ("" when
+   there is none). */
 std::vector<std::string> ListTexts(HWND list);
+std::string ListText(HWND list, int row);
 /* Selects a row of the main window's entry list and notifies the window as a click would. */
 void SelectListRow(HWND main, int row);
 /* The file name field of a save dialog of another process. */

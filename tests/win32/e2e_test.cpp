@@ -161,6 +161,14 @@ int RowCount(HWND main)
     return (int)count;
 }
 
+/* Whether the list's last row is `last`. A wait looks for such content, which only the state
+   waited for has: a count of rows may be met by the list before (PATH of a new prefix, say). */
+bool ListEndsWith(HWND main, const std::string &last)
+{
+    int count = RowCount(main);
+    return count > 0 && ListText(GetDlgItem(main, IDC_ENTRY_LIST), count - 1) == last;
+}
+
 /* The program edits PATH itself: the fixture puts both values back after, also when the test
    fails. */
 class AppWorkflow : public AppTest {
@@ -180,15 +188,19 @@ protected:
     HWND StartAndInsert(const std::string &start, DWORD type, const std::string &added)
     {
         HWND wnd = NULL;
-        int rows = 0;
         if (SetEnvText(HKEY_CURRENT_USER, "PATH", start, type) && app.Start())
             wnd = app.WaitForMainWindow();
-        /* The start-up retrieve: the machine rows, the user header and the one user row. */
-        if (!wnd || !WaitUntil([&] { return (rows = RowCount(wnd)) >= 3; }, 10000))
+        /* The start-up retrieve ends with the one user row. */
+        if (!wnd || !WaitUntil([&] { return ListEndsWith(wnd, start); }, 10000))
             return NULL;
+        return Insert(wnd, added) ? wnd : NULL;
+    }
+    /* Inserts a row through the Insert command; with no row selected it ends the list. */
+    static bool Insert(HWND wnd, const std::string &added)
+    {
         SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), added);
         PostCommand(wnd, IDM_INSERT);
-        return WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000) ? wnd : NULL;
+        return WaitUntil([&] { return ListEndsWith(wnd, added); }, 5000);
     }
     AppProcess app;
 };
@@ -266,12 +278,12 @@ TEST_F(AppWorkflow, UpdateLeavesASnapshotThatRestoresBothValues)
     ASSERT_TRUE(app.Start());
     HWND wnd = app.WaitForMainWindow();
     ASSERT_TRUE(wnd != NULL);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 4; }, 10000));
-    int rows = RowCount(wnd);
+    const std::vector<std::string> retrieved = {MACHINE_HEADER_TEXT, "%SystemRoot%\\system32",
+                                                "%SystemRoot%\\velkor-snap", USER_HEADER_TEXT};
+    HWND list = GetDlgItem(wnd, IDC_ENTRY_LIST);
+    ASSERT_TRUE(WaitUntil([&] { return ListTexts(list) == retrieved; }, 10000));
+    ASSERT_TRUE(Insert(wnd, "C:\\velkor-e2e-snap"));
     HWND edit = GetDlgItem(wnd, IDC_ENTRY_EDIT);
-    SetWindowTextOf(edit, "C:\\velkor-e2e-snap");
-    PostCommand(wnd, IDM_INSERT);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
     PostKey(edit, VK_F2);
     HWND question = app.WaitForDialog(APP_TITLE);
     ASSERT_TRUE(question != NULL);
@@ -350,6 +362,8 @@ namespace {
 const char kForeignName[] = u8"VELKOR_TEST_Żuławy_ł";
 const char kForeignMachine[] = u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain";
 const char kForeignUser[] = u8"C:\\Users\\张伟\\bin";
+const std::vector<std::string> kForeignRows = {MACHINE_HEADER_TEXT, u8"C:\\Łódź\\bin", u8"C:\\日本\\tools",
+                                              "C:\\plain", USER_HEADER_TEXT, kForeignUser};
 
 class AppForeignText : public AppWorkflow {
 protected:
@@ -363,8 +377,9 @@ protected:
     }
 
     /* Starts the program and retrieves the variable through F3 and the variable-name dialog;
-       returns the main window once the list shows its rows. */
-    HWND StartOnTheVariable(const std::string &name = kForeignName, size_t rows = 6)
+       returns the main window once the list shows the variable's rows. */
+    HWND StartOnTheVariable(const std::string &name = kForeignName,
+                            const std::vector<std::string> &rows = kForeignRows)
     {
         if (!app.Start())
             return NULL;
@@ -381,7 +396,7 @@ protected:
            list is not read while it still shows PATH. */
         WaitUntil([&] { return !IsWindow(dialog); }, 10000);
         HWND list = GetDlgItem(wnd, IDC_ENTRY_LIST);
-        WaitUntil([&] { return ListTexts(list).size() == rows; }, 10000);
+        WaitUntil([&] { return ListTexts(list) == rows; }, 10000);
         return wnd;
     }
 
@@ -439,9 +454,7 @@ TEST_F(AppForeignText, ValuesNamesAndFoldersInAnyScriptGoThroughUnchanged)
     HWND wnd = StartOnTheVariable();
     ASSERT_TRUE(wnd != NULL);
     HWND list = GetDlgItem(wnd, IDC_ENTRY_LIST);
-    const std::vector<std::string> retrieved = {MACHINE_HEADER_TEXT, u8"C:\\Łódź\\bin", u8"C:\\日本\\tools",
-                                                "C:\\plain", USER_HEADER_TEXT, kForeignUser};
-    ASSERT_EQ(retrieved, ListTexts(list));
+    ASSERT_EQ(kForeignRows, ListTexts(list));
 
     /* The selection brings the row into the edit field; Modify puts the edited text back. */
     SelectListRow(wnd, 1);
@@ -525,7 +538,7 @@ TEST_F(AppForeignText, LongestNameInAnyScriptIsTakenWhole)
     for (int i = 0; i < 255; i++)
         name += u8"日";
     ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, name, REG_SZ, u8"C:\\Ż"));
-    HWND wnd = StartOnTheVariable(name, 3);
+    HWND wnd = StartOnTheVariable(name, {MACHINE_HEADER_TEXT, USER_HEADER_TEXT, u8"C:\\Ż"});
     std::vector<std::string> rows = wnd ? ListTexts(GetDlgItem(wnd, IDC_ENTRY_LIST)) : std::vector<std::string>();
     DeleteWideValue(HKEY_CURRENT_USER, kUserSubkey, name);
     EXPECT_EQ(std::vector<std::string>({MACHINE_HEADER_TEXT, USER_HEADER_TEXT, u8"C:\\Ż"}), rows);
@@ -599,10 +612,8 @@ TEST_F(AppWorkflow, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
         ASSERT_TRUE(app.Start());
         HWND wnd = app.WaitForMainWindow();
         ASSERT_TRUE(wnd != NULL);
-        ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == 4; }, 10000));
-        SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-new");
-        PostCommand(wnd, IDM_INSERT);
-        ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == 5; }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, "C:\\velkor-e2e-u"); }, 10000));
+        ASSERT_TRUE(Insert(wnd, "C:\\velkor-e2e-new"));
         SetPath(c.root, c.installed);
 
         const std::string note = std::string("Another program has changed the ") + c.section +
@@ -659,7 +670,8 @@ TEST_F(AppWorkflow, LongQuestionsFitTheScreenAndHoldTheWholeText)
         ASSERT_TRUE(app.Start());
         HWND wnd = app.WaitForMainWindow();
         ASSERT_TRUE(wnd != NULL);
-        ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == elements + 3; }, 60000));
+        ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, "C:\\velkor-e2e-u"); }, 60000));
+        ASSERT_EQ(elements + 3, RowCount(wnd));
 
         HWND question = AskUpdate(app, wnd, 60000);
         ASSERT_TRUE(question != NULL);
@@ -708,11 +720,8 @@ TEST_F(AppWorkflow, LogOffQueryDuringTheQuestionOpensNothing)
     ASSERT_TRUE(app.Start());
     HWND wnd = app.WaitForMainWindow();
     ASSERT_TRUE(wnd != NULL);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
-    int rows = RowCount(wnd);
-    SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-new");
-    PostCommand(wnd, IDM_INSERT);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) == rows + 1; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, "C:\\velkor-e2e-u"); }, 10000));
+    ASSERT_TRUE(Insert(wnd, "C:\\velkor-e2e-new"));
 
     HWND question = AskUpdate(app, wnd);
     ASSERT_TRUE(question != NULL);
@@ -736,7 +745,7 @@ TEST_F(AppWorkflow, UpdateAfterAFailedRetrieveDoesNothing)
     ASSERT_TRUE(app.Start());
     HWND wnd = app.WaitForMainWindow();
     ASSERT_TRUE(wnd != NULL);
-    ASSERT_TRUE(WaitUntil([&] { return RowCount(wnd) >= 3; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, "C:\\velkor-e2e-u"); }, 10000));
     SavedKey removal(HKEY_LOCAL_MACHINE, kMachineSubkey);
     ASSERT_TRUE(removal.Remove());
 

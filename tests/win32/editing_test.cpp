@@ -3,7 +3,9 @@
 #include "app_fixture.h"
 #include "common/common.h"
 #include "entries/editing.h"
+#include "entries/entrycheck.h"
 #include "entries/entrylist.h"
+#include "registry/workflow.h"
 #include "resource.h"
 
 #include <dlgs.h>
@@ -32,6 +34,7 @@ protected:
         g_modified = FALSE;
     }
     int Selected() { return (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0); }
+    void Check(const struct CommandCase &c);
 };
 
 /* '#' marks a header row, as SetListRows takes them; gives the "text|data" form of ListRows. */
@@ -73,6 +76,24 @@ void RunCommand(Command command)
 const char *kNames[] = {"insert", "modify", "delete", "up", "down"};
 
 } // namespace
+
+/* Runs the case's command on its list and checks the rows, the selection and g_modified
+   afterwards; the edit field is never touched. */
+void EditWindow::Check(const CommandCase &c)
+{
+    std::string label = std::string(kNames[c.command]) + ": " + c.what;
+    Arrange(c.list, c.selected, c.edit);
+    RunCommand(c.command);
+    bool moved = (c.command == UP || c.command == DOWN) && c.modified;
+    /* Insert, modify and delete send the new selection; a move posts it, so right after the
+       command the moved row (deleted and inserted again) is not selected yet. */
+    EXPECT_EQ(moved ? -1 : c.selectedAfter, Selected()) << label;
+    PumpMessages(5);
+    EXPECT_EQ(Rows(c.after.empty() ? c.list : c.after), ListRows()) << label;
+    EXPECT_EQ(c.selectedAfter, Selected()) << label;
+    EXPECT_EQ(c.modified, g_modified != FALSE) << label;
+    EXPECT_EQ(c.edit, EditText()) << label;
+}
 
 /* Every command with no row, each header, entries at the ends of each section and the last row
    selected: the rows, the selection and g_modified afterwards; the edit field is never touched. */
@@ -128,19 +149,73 @@ TEST_F(EditWindow, CommandsOverEverySelection)
         {"last row cannot move down", DOWN, L, 5, "e", {}, 5, false},
         {"an empty row stays", DOWN, kWithEmpty, 2, "e", {}, 2, false},
     };
-    for (const CommandCase &c : cases) {
-        std::string label = std::string(kNames[c.command]) + ": " + c.what;
-        Arrange(c.list, c.selected, c.edit);
-        RunCommand(c.command);
-        bool moved = (c.command == UP || c.command == DOWN) && c.modified;
-        /* Insert, modify and delete send the new selection; a move posts it, so right after the
-           command the moved row (deleted and inserted again) is not selected yet. */
-        EXPECT_EQ(moved ? -1 : c.selectedAfter, Selected()) << label;
+    for (const CommandCase &c : cases)
+        Check(c);
+}
+
+/* A section whose value updates leave as it is stored (here one of type REG_BINARY) is read-only:
+   no command changes, deletes or moves its rows, puts a row into it or takes one out of it, and
+   neither a selection, Up or Down in the edit field nor F5 brings its text into the edit field,
+   from where it could be copied elsewhere. The commands do nothing and show nothing; the other
+   section is edited as usual. */
+TEST_F(EditWindow, SectionLeftAsStoredIsReadOnly)
+{
+    const std::vector<std::string> L = kList;
+    const CommandCase machineLeft[] = {
+        {"machine header", INSERT, L, 0, "x", {}, 0, false},
+        {"after the last machine entry", INSERT, L, 2, "x", {}, 2, false},
+        {"user header: into the user section", INSERT, L, 3, "x", {"#M", "a", "b", "#U", "x", "c", "d"}, 4, true},
+        {"machine entry", MODIFY, L, 1, "x", {}, 1, false},
+        {"machine entry", DELETE_, L, 2, "e", {}, 2, false},
+        {"within the machine section", UP, L, 2, "e", {}, 2, false},
+        {"first user entry into the machine section", UP, L, 4, "e", {}, 4, false},
+        {"last machine entry out of its section", DOWN, L, 2, "e", {}, 2, false},
+        {"within the user section", DOWN, L, 4, "e", {"#M", "a", "b", "#U", "d", "c"}, 5, true},
+    };
+    const CommandCase userLeft[] = {
+        {"no selection: after the last row", INSERT, L, -1, "x", {}, -1, false},
+        {"user header", INSERT, L, 3, "x", {}, 3, false},
+        {"after the last machine entry", INSERT, L, 2, "x", {"#M", "a", "b", "x", "#U", "c", "d"}, 3, true},
+        {"user entry", MODIFY, L, 5, "x", {}, 5, false},
+        {"user entry", DELETE_, L, 4, "e", {}, 4, false},
+        {"last machine entry into the user section", DOWN, L, 2, "e", {}, 2, false},
+        {"first user entry out of its section", UP, L, 4, "e", {}, 4, false},
+        {"within the machine section", UP, L, 2, "e", {"#M", "b", "a", "#U", "c", "d"}, 1, true},
+    };
+    const struct {
+        HKEY left;
+        const CommandCase *begin, *end;
+        int header;   /* of the section left as stored */
+    } sides[] = {
+        {HKEY_LOCAL_MACHINE, std::begin(machineLeft), std::end(machineLeft), 0},
+        {HKEY_CURRENT_USER, std::begin(userLeft), std::end(userLeft), 3},
+    };
+    for (const auto &side : sides) {
+        DeleteEnvValues(g_varName);
+        ASSERT_TRUE(SetEnvText(side.left, g_varName, "a;b", REG_BINARY));
+        dialogs.QueueClick(IDOK);   /* the retrieve tells that the value is left as stored */
+        ASSERT_TRUE(RetrieveVariable(FALSE));
+        for (const CommandCase *c = side.begin; c != side.end; c++)
+            Check(*c);
+
+        /* The edit field stays empty on its rows; F5 from its header still finds "a" missing. */
+        Arrange(kList, side.header + 1, "old");
+        SyncEditField();
+        EXPECT_EQ("", EditText());
+        Arrange(kList, side.header, "old");
+        SelectNextRow();
         PumpMessages(5);
-        EXPECT_EQ(Rows(c.after.empty() ? c.list : c.after), ListRows()) << label;
-        EXPECT_EQ(c.selectedAfter, Selected()) << label;
-        EXPECT_EQ(c.modified, g_modified != FALSE) << label;
-        EXPECT_EQ(c.edit, EditText()) << label;
+        EXPECT_EQ(side.header + 1, Selected());
+        EXPECT_EQ("", EditText());
+        Arrange(kList, side.header, "old");
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDOK);
+        CheckEntries();
+        ASSERT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ("May be error here?", answerer.Seen()[0].text);
+        EXPECT_EQ(side.header + 1, Selected());
+        EXPECT_EQ("", EditText());
+        EXPECT_FALSE(g_modified);
     }
 }
 

@@ -5,6 +5,8 @@
 #include "common/common.h"
 #include "resource.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <iterator>
 #include <set>
@@ -383,19 +385,19 @@ struct OwnLocalAppData {
 
 std::wstring WideFromUtf8(const std::string &text)
 {
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
     std::wstring wide(length > 0 ? length : 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-    wide.resize(length > 0 ? length - 1 : 0);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], length);
+    wide.resize(length > 0 ? length : 0);
     return wide;
 }
 
 std::string Utf8FromWide(const std::wstring &text)
 {
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
     std::string utf8(length > 0 ? length : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], length, NULL, NULL);
-    utf8.resize(length > 0 ? length - 1 : 0);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &utf8[0], length, NULL, NULL);
+    utf8.resize(length > 0 ? length : 0);
     return utf8;
 }
 
@@ -422,7 +424,10 @@ bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD 
     if (status == ERROR_SUCCESS) {
         std::wstring wide(size / sizeof(WCHAR) + 1, L'\0');
         status = RegQueryValueExW(key, wideName.c_str(), NULL, type, (BYTE *)&wide[0], &size);
-        *text = Utf8FromWide(wide.c_str());
+        wide.resize(size / sizeof(WCHAR));
+        if (!wide.empty() && wide.back() == L'\0')
+            wide.pop_back();
+        *text = Utf8FromWide(wide);
     }
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
@@ -505,10 +510,38 @@ bool SavedKey::Remove()
     return RegDeleteKeyW(root_, subkey_.c_str()) == ERROR_SUCCESS;
 }
 
+bool SavedKey::DenyChanges()
+{
+    PSECURITY_DESCRIPTOR denying = NULL;
+    DWORD size = 0;
+    HKEY key;
+    bool denied = false;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x2;;;WD)(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                              &denying, NULL))
+        return false;
+    if (RegOpenKeyExW(root_, subkey_.c_str(), 0, READ_CONTROL | WRITE_DAC, &key) == ERROR_SUCCESS) {
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, NULL, &size);
+        std::string security(size, '\0');
+        if (security_.empty() && size > 0 &&
+            RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, &security[0], &size) == ERROR_SUCCESS)
+            security_ = security;
+        denied = !security_.empty() && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denying) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    LocalFree(denying);
+    return denied;
+}
+
 bool SavedKey::Restore()
 {
     std::vector<Value> now;
     DWORD subkeys = 0;
+    HKEY key;
+    if (!security_.empty() && RegOpenKeyExW(root_, subkey_.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        if (RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &security_[0]) == ERROR_SUCCESS)
+            security_.clear();
+        RegCloseKey(key);
+    }
     bool present = ReadAll(&now, &subkeys);
     if (!existed_) {
         if (present)
@@ -516,8 +549,7 @@ bool SavedKey::Restore()
         return true;
     }
     if (present && now == saved_)
-        return true;
-    HKEY key;
+        return security_.empty();
     if (RegCreateKeyExW(root_, subkey_.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
         return false;
     for (const Value &value : now)
@@ -525,7 +557,7 @@ bool SavedKey::Restore()
     for (const Value &value : saved_)
         RegSetValueExW(key, value.name.c_str(), 0, value.type, (const BYTE *)value.data.data(), (DWORD)value.data.size());
     RegCloseKey(key);
-    return ReadAll(&now, &subkeys) && now == saved_;
+    return ReadAll(&now, &subkeys) && now == saved_ && security_.empty();
 }
 
 void PressKeys(std::initializer_list<WORD> modifiers, WORD key)

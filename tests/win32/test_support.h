@@ -106,8 +106,9 @@ std::string Utf8FromWide(const std::wstring &text);
 
 /* Values whose name and text are UTF-8, stored and read through the wide registry calls, as
    Windows itself stores them: the A calls of the test program, which runs in code page 1252,
-   would turn Ł into L and Chinese into '?'. SetWideValue stores the text with its zero;
-   GetWideValue gives it up to its first zero, and its type. */
+   would turn Ł into L and Chinese into '?'. SetWideValue stores the text with its zero (zeros
+   inside it too, as a REG_MULTI_SZ holds them); GetWideValue gives it whole without that last
+   zero, and its type. */
 bool SetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD type, const std::string &text);
 bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text);
 void DeleteWideValue(HKEY root, const char *subkey, const std::string &name);
@@ -131,12 +132,15 @@ std::string StoredEnv(HKEY root, const std::string &name, DWORD *type = nullptr)
 void DeleteEnvValues(const std::string &name);
 
 /* Every value of a registry key as it stood, so that it can be put back exactly. Remove() takes
-   the key away (only a key without subkeys), so that opening it fails for real; Restore() makes
-   the key hold exactly the saved values again, and says whether it does. */
+   the key away (only a key without subkeys), so that opening it fails for real; DenyChanges()
+   denies everybody the right to set or delete its values, as Windows denies a standard user under
+   HKEY_LOCAL_MACHINE; Restore() gives the key its access back and makes it hold exactly the saved
+   values again, and says whether it does. */
 class SavedKey {
 public:
     SavedKey(HKEY root, const char *subkey);
     bool Remove();
+    bool DenyChanges();
     bool Restore();
 
 private:
@@ -154,6 +158,7 @@ private:
     std::wstring subkey_;
     bool existed_;
     std::vector<Value> saved_;
+    std::string security_;   /* the key's own access list while DenyChanges() is in force */
 };
 
 /* Presses a key as the keyboard would (SendInput), with the modifiers held around it, and lets

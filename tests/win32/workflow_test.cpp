@@ -64,12 +64,13 @@ NameDialogView ViewNameDialog(HWND dialog)
     return view;
 }
 
-/* Replaces the combo box's text as typing would: through its edit field, so its limit applies. */
+/* Replaces the combo box's text (UTF-8) as typing would: through its edit field, so its limit
+   applies, and in characters, whatever the test program's code page. */
 void TypeName(HWND dialog, const std::string &name)
 {
     HWND edit = FindWindowExA(GetDlgItem(dialog, IDC_VAR_NAME), NULL, "Edit", NULL);
-    SendMessageA(edit, EM_SETSEL, 0, -1);
-    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)name.c_str());
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, (LPARAM)WideFromUtf8(name).c_str());
 }
 
 /* Each test edits a value of its own, starts the main window itself (so that it can arrange the
@@ -588,64 +589,158 @@ TEST_F(WorkflowNameDialog, ClosingEndsItWithoutAName)
     EXPECT_EQ(shown, ListRows());
 }
 
-/* ---- Values that the process's code page cannot hold ---- */
-
-/* The test program runs without the manifest, in code page 1252, as the program runs on Windows
-   before 10 version 1903: a value stored with Ł or Chinese (through the wide calls, as Windows
-   stores it) is read with substitutes. The retrieve tells so once, naming the section; the update
-   and the close guard leave that value exactly as stored and say so in their question, while the
-   other value is written as usual. A value that the code page holds (café) is written. */
-class WorkflowForeignCharacters : public WorkflowTest {};
-
-TEST_F(WorkflowForeignCharacters, ValueWithSubstitutesIsLeftAsStored)
+/* A name with "=" (a machine variable named so keeps Windows from starting), or with characters
+   that the process's code page cannot hold (the test program runs in code page 1252, which would
+   make ŁÓDŹ_LIB into LÓDZ_LIB, another variable), is refused with a message that says why; the
+   dialog stays open for another name, and nothing is read. */
+TEST_F(WorkflowNameDialog, NamesThatCannotBeUsedAreRefused)
 {
-    const std::string machineForeign = u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain";
-    const std::string userForeign = u8"C:\\Users\\张伟\\bin";
+    const struct {
+        const char *typed, *why;
+    } cases[] = {
+        {"test=", "A variable's name cannot hold \"=\""},
+        {"=C:", "A variable's name cannot hold \"=\""},
+        {u8"ŁÓDŹ_LIB", "This system's code page cannot hold every character of this name"},
+    };
+    const size_t count = sizeof cases / sizeof cases[0];
+    Start();
+    const std::vector<std::string> shown = ListRows();
+    DialogAnswerer answerer;
+    answerer.Queue([&cases](HWND dialog) {
+        TypeName(dialog, cases[0].typed);
+        DialogAnswerer::PostClick(dialog, IDC_VAR_OK);
+    });
+    /* Each refusal is answered, and the dialog, still open under it, gets the next name. */
+    for (size_t i = 1; i <= count; i++) {
+        answerer.Queue([&cases, i, count](HWND box) {
+            HWND dialog = GetWindow(box, GW_OWNER);
+            DialogAnswerer::PostClick(box, IDOK);
+            if (i < count)
+                TypeName(dialog, cases[i].typed);
+            DialogAnswerer::PostClick(dialog, i < count ? IDC_VAR_OK : IDC_VAR_CANCEL);
+        });
+    }
+    EXPECT_FALSE(RetrieveVariable(TRUE));
+    ASSERT_EQ(count + 1, answerer.Seen().size());
+    for (size_t i = 0; i < count; i++) {
+        const SeenDialog &refusal = answerer.Seen()[i + 1];
+        EXPECT_EQ(0u, refusal.text.find(cases[i].why)) << cases[i].typed << ": " << refusal.text;
+        EXPECT_EQ(APP_TITLE, refusal.caption);
+        EXPECT_EQ(MB_ICONWARNING, refusal.icon);
+    }
+    EXPECT_STREQ(kVarName, g_varName);
+    EXPECT_EQ(shown, ListRows());
+}
+
+/* ---- Values that the list cannot hold whole ---- */
+
+/* Such a value is left exactly as it is stored: one of another type than REG_SZ or REG_EXPAND_SZ,
+   a string with text after a zero, and one with characters that the process's code page cannot
+   hold (the test program runs without the manifest, in code page 1252, as the program runs on
+   Windows before 10 version 1903: Ł and Chinese, stored through the wide calls as Windows stores
+   them, are read with substitutes). The retrieve tells so once, with the reason for each; the
+   update and the close guard name it in place of its value and leave it as it is, while the
+   other value is written as usual (café, which the code page holds, too). What another program
+   writes to it is neither announced in the question nor a reason to ask again. */
+class WorkflowLeftAsStored : public WorkflowTest {};
+
+TEST_F(WorkflowLeftAsStored, ValuesTheListCannotHoldWholeAreLeftAsStored)
+{
+    struct Value {
+        DWORD type;
+        std::string text;   /* UTF-8; zeros inside are stored as they stand */
+    };
+    const Value machineForeign = {REG_EXPAND_SZ, u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain"};
+    const Value userForeign = {REG_SZ, u8"C:\\Users\\张伟\\bin"};
+    const Value cafe = {REG_EXPAND_SZ, u8"C:\\café"}, plain = {REG_SZ, "C:\\u"};
+    const Value multi = {REG_MULTI_SZ, std::string("C:\\m1\0C:\\m2\0", 12)};
+    const Value cut = {REG_SZ, std::string("C:\\a\0C:\\hidden", 14)};
+    const Value number = {REG_DWORD, "A"}, numberNow = {REG_DWORD, "B"}, numberLater = {REG_DWORD, "C"};
+    const std::string codePage = "(left as it is in the registry: this system's code page cannot hold all of its characters)";
+    const std::string single = "So that nothing is lost, Update leaves it exactly as it is in the registry, and its rows cannot be changed.";
+    const std::string both = "So that nothing is lost, Update leaves each of them exactly as it is in the registry, and their rows cannot be changed.";
     const struct {
         const char *what;
-        bool machineLeft, userLeft;
+        Value machine, user;
         int mode;
-        const char *told;
+        std::vector<std::string> told;   /* in the retrieve's message, in this order */
+        std::string machineNote, userNote;   /* in the question in place of the value; "": written */
+        bool changedMeanwhile;   /* another program writes the user value before and during the question */
     } cases[] = {
-        {"machine, Update", true, false, CONFIRM_UPDATE, "The Local Machine value of \"VELKOR_TEST_WF\" holds"},
-        {"user, close guard", false, true, CONFIRM_PENDING, "The Current User value of \"VELKOR_TEST_WF\" holds"},
-        {"both, Update", true, true, CONFIRM_UPDATE,
-         "The Local Machine and Current User values of \"VELKOR_TEST_WF\" hold"},
+        {"code page, machine, Update", machineForeign, plain, CONFIRM_UPDATE,
+         {"The Local Machine value of \"VELKOR_TEST_WF\" holds characters that this system's code page cannot hold", single},
+         codePage, "", false},
+        {"code page, user, close guard", cafe, userForeign, CONFIRM_PENDING,
+         {"The Current User value of \"VELKOR_TEST_WF\" holds characters that this system's code page cannot hold", single},
+         "", codePage, false},
+        {"code page, both, Update", machineForeign, userForeign, CONFIRM_UPDATE,
+         {"The Local Machine value of", "The Current User value of", both}, codePage, codePage, false},
+        {"REG_MULTI_SZ and a zero inside, close guard", multi, cut, CONFIRM_PENDING,
+         {"The Local Machine value of \"VELKOR_TEST_WF\" is of type REG_MULTI_SZ",
+          "The Current User value of \"VELKOR_TEST_WF\" holds a zero character before its end", both},
+         "(left as it is in the registry: a value of type REG_MULTI_SZ)",
+         "(left as it is in the registry: it holds a zero character before its end)", false},
+        {"REG_DWORD that another program changes, Update", cafe, number, CONFIRM_UPDATE,
+         {"The Current User value of \"VELKOR_TEST_WF\" is of type REG_DWORD", single},
+         "", "(left as it is in the registry: a value of type REG_DWORD)", true},
     };
-    const std::string note = LEFT_AS_STORED_NOTE;
     for (const auto &c : cases) {
-        std::string machine = c.machineLeft ? machineForeign : u8"C:\\café";
-        std::string user = c.userLeft ? userForeign : "C:\\u";
-        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, REG_EXPAND_SZ, machine));
-        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, REG_SZ, user));
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, c.machine.type, c.machine.text));
+        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, c.user.type, c.user.text));
         {
             DialogAnswerer startup;
             startup.QueueClick(IDOK);
             ASSERT_TRUE(CreateMainWindow() != NULL);
-            ASSERT_EQ(1u, startup.Seen().size()) << c.what;
-            EXPECT_EQ(0u, startup.Seen()[0].text.find(c.told)) << startup.Seen()[0].text;
-            EXPECT_EQ(MB_ICONWARNING, startup.Seen()[0].icon) << c.what;
+            ASSERT_EQ(1u, startup.Seen().size());
+            const std::string &told = startup.Seen()[0].text;
+            size_t at = 0;
+            for (const std::string &part : c.told) {
+                at = told.find(part, at);
+                EXPECT_NE(std::string::npos, at) << part << " in: " << told;
+            }
+            EXPECT_EQ(MB_ICONWARNING, startup.Seen()[0].icon);
         }
         EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m2", "#" USER_HEADER_TEXT, "C:\\u2"});
+        const Value userAfter = c.changedMeanwhile ? numberLater : c.user;
+        if (c.changedMeanwhile) {
+            ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, numberNow.type, numberNow.text));
+        }
         DialogAnswerer answerer;
-        answerer.QueueClick(IDYES);
-        EXPECT_TRUE(c.mode == CONFIRM_PENDING ? QueryClose() : UpdateVariable(CONFIRM_UPDATE)) << c.what;
-        ASSERT_EQ(1u, answerer.Seen().size()) << c.what;
+        answerer.Queue([&](HWND question) {
+            if (c.changedMeanwhile)
+                SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, userAfter.type, userAfter.text);
+            DialogAnswerer::PostClick(question, IDYES);
+        });
+        EXPECT_TRUE(c.mode == CONFIRM_PENDING ? QueryClose() : UpdateVariable(CONFIRM_UPDATE));
+        ASSERT_EQ(1u, answerer.Seen().size());
         const std::string &question = answerer.Seen()[0].text;
         EXPECT_NE(std::string::npos, question.find(MACHINE_HEADER_TEXT "\r\n" +
-                                                   (c.machineLeft ? note : "C:\\m2") + "\r\n")) << question;
+                                                   (c.machineNote.empty() ? "C:\\m2" : c.machineNote) + "\r\n"))
+            << question;
         EXPECT_NE(std::string::npos, question.find(USER_HEADER_TEXT "\r\n" +
-                                                   (c.userLeft ? note : "C:\\u2") + "\r\n")) << question;
-        EXPECT_FALSE(g_modified) << c.what;
+                                                   (c.userNote.empty() ? "C:\\u2" : c.userNote) + "\r\n"))
+            << question;
+        EXPECT_EQ(std::string::npos, question.find("Another program")) << question;
+        EXPECT_FALSE(g_modified);
 
-        DWORD type = 0;
-        std::string stored;
-        ASSERT_TRUE(GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, &type, &stored));
-        EXPECT_EQ(c.machineLeft ? machine : "C:\\m2", stored) << c.what;
-        EXPECT_EQ((DWORD)REG_EXPAND_SZ, type) << c.what;
-        ASSERT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, &type, &stored));
-        EXPECT_EQ(c.userLeft ? user : "C:\\u2", stored) << c.what;
-        EXPECT_EQ(c.userLeft ? (DWORD)REG_SZ : (DWORD)REG_EXPAND_SZ, type) << c.what;
+        const struct {
+            HKEY root;
+            const char *subkey;
+            bool left;
+            Value before;
+            const char *written;
+        } sections[] = {
+            {HKEY_LOCAL_MACHINE, kMachineSubkey, !c.machineNote.empty(), c.machine, "C:\\m2"},
+            {HKEY_CURRENT_USER, kUserSubkey, !c.userNote.empty(), userAfter, "C:\\u2"},
+        };
+        for (const auto &section : sections) {
+            DWORD type = 0;
+            std::string stored;
+            ASSERT_TRUE(GetWideValue(section.root, section.subkey, kVarName, &type, &stored));
+            EXPECT_TRUE((section.left ? section.before.text : section.written) == stored) << section.subkey;
+            EXPECT_EQ(section.left ? section.before.type : (DWORD)REG_EXPAND_SZ, type) << section.subkey;
+        }
         DestroyMainWindow();
     }
     WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);   /* the placement that the close guard saved */
@@ -723,6 +818,53 @@ TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
         EXPECT_EQ(WithNotes(PendingText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[1].text);
         EXPECT_EQ(WithNotes(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[2].text);
         EXPECT_EQ(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), answerer.Seen()[3].text);   /* as usual */
+    }
+}
+
+/* An installer writes while the question is open: Yes writes nothing and leaves no snapshot, and
+   the question comes again with what the value holds now; its answer is the one that counts. */
+TEST_F(WorkflowUpdate, ChangeWhileTheQuestionIsOpenIsAskedAgain)
+{
+    const struct {
+        HKEY root;
+        const char *now;   /* NULL: deleted */
+        std::string note;
+        int second;        /* the answer to the question asked again */
+        std::string machine, user;   /* stored afterwards */
+    } cases[] = {
+        {HKEY_LOCAL_MACHINE, "C:\\m;C:\\installer", ChangedNote("Local Machine", "C:\\m;C:\\installer"), IDYES,
+         std::string("C:\\m;C:\\edited", 15), std::string("U", 2)},
+        {HKEY_CURRENT_USER, NULL,
+         "\r\n\r\nAnother program has deleted the Current User value since Velkor Editor last read or wrote it.",
+         IDNO, std::string("C:\\m", 5), "<none>"},
+    };
+    Start();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.note);
+        SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
+        SetValue(HKEY_CURRENT_USER, kVarName, "U");
+        ASSERT_TRUE(RetrieveVariable(FALSE));
+        EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\edited", "#" USER_HEADER_TEXT, "U"});
+        const size_t snapshots = SnapshotFiles().size();
+
+        DialogAnswerer answerer;
+        answerer.Queue([&c](HWND question) {
+            if (c.now)
+                SetValue(c.root, kVarName, c.now);
+            else
+                DeleteRawValue(c.root, EnvSubkey(c.root), kVarName);
+            DialogAnswerer::PostClick(question, IDYES);
+        });
+        answerer.QueueClick(c.second);
+        EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+        ASSERT_EQ(2u, answerer.Seen().size());
+        const std::string question = UpdateText(kVarName, "C:\\m;C:\\edited", "U");
+        EXPECT_EQ(question, answerer.Seen()[0].text);
+        EXPECT_EQ(WithNotes(question, c.note), answerer.Seen()[1].text);
+        EXPECT_EQ(snapshots + (c.second == IDYES ? 1 : 0), SnapshotFiles().size());
+        EXPECT_EQ(c.machine, StoredValue(HKEY_LOCAL_MACHINE));
+        EXPECT_EQ(c.user, StoredValue(HKEY_CURRENT_USER));
+        EXPECT_EQ(c.second == IDNO, g_modified != FALSE);
     }
 }
 
@@ -833,44 +975,62 @@ TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
     }
 }
 
-/* A write that fails, whichever of the two it is, keeps the changes pending and the other value is
-   still written: Update reports it, and a close or the end of the session answered Yes keeps the
-   window open. */
-TEST_F(WorkflowClose, FailedWriteKeepsTheChangesPendingAndTheWindowOpen)
+/* A write or a deletion that fails, of either value, keeps the changes pending while the other
+   value is still written: Update reports it, and a close or the end of the session answered Yes
+   keeps the window open. It fails because the key is gone, or because the key refuses changes,
+   as HKEY_LOCAL_MACHINE refuses a standard user who has emptied the machine section. */
+TEST_F(WorkflowClose, FailedWriteOrDeletionKeepsTheChangesPendingAndTheWindowOpen)
 {
     enum Way { UPDATE, CLOSE, END_SESSION };
     const char *const ways[] = {"update", "close", "end of session"};
+    const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
+    const struct {
+        HKEY failing;
+        bool denied;     /* the key refuses changes; otherwise it is gone */
+        bool deletion;   /* the failing section is empty, so its value is to be deleted */
+        Way way;
+    } cases[] = {
+        {user, false, false, UPDATE},     {user, false, false, CLOSE},     {user, false, false, END_SESSION},
+        {machine, false, false, UPDATE},  {machine, false, false, CLOSE},  {machine, false, false, END_SESSION},
+        {machine, true, true, UPDATE},    {machine, false, true, CLOSE},   {user, true, true, END_SESSION},
+    };
     Start();
-    for (HKEY failing : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        HKEY other = failing == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        for (Way way : {UPDATE, CLOSE, END_SESSION}) {
-            SCOPED_TRACE(std::string(ways[way]) + (failing == HKEY_CURRENT_USER ? ", user" : ", machine") +
-                         " write failing");
-            EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "U"});
-            SavedKey key(failing, EnvSubkey(failing));
-            ASSERT_TRUE(key.Remove());
-            DialogAnswerer answerer;
-            answerer.QueueClick(IDYES);
-            answerer.QueueClick(IDOK);
-            if (way == UPDATE) {
-                EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
-            } else if (way == CLOSE) {
-                SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
-                PumpMessages();
-                EXPECT_FALSE(TakeQuitMessage());
-            } else {
-                EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
-            }
-            ASSERT_TRUE(key.Restore());
-            ASSERT_EQ(2u, answerer.Seen().size());
-            EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
-            EXPECT_TRUE(g_modified);
-            EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
-            EXPECT_FALSE(AnyPlacementKey());
-            EXPECT_EQ(std::string(other == HKEY_LOCAL_MACHINE ? "M" : "U") + '\0', StoredValue(other));
-            EXPECT_EQ("<none>", StoredValue(failing));
-            DeleteEnvValues(kVarName);
+    for (const auto &c : cases) {
+        HKEY other = c.failing == user ? machine : user;
+        SCOPED_TRACE(std::string(ways[c.way]) + (c.failing == user ? ", user " : ", machine ") +
+                     (c.deletion ? "deletion" : "write") + (c.denied ? " refused" : ", key gone"));
+        std::vector<std::string> rows = {"#" MACHINE_HEADER_TEXT};
+        if (!(c.deletion && c.failing == machine))
+            rows.push_back("M");
+        rows.push_back("#" USER_HEADER_TEXT);
+        if (!(c.deletion && c.failing == user))
+            rows.push_back("U");
+        EditRows(rows);
+        SetValue(c.failing, kVarName, "old");
+        SavedKey key(c.failing, EnvSubkey(c.failing));
+        ASSERT_TRUE(c.denied ? key.DenyChanges() : key.Remove());
+        DialogAnswerer answerer;
+        answerer.QueueClick(IDYES);
+        answerer.QueueClick(IDOK);
+        if (c.way == UPDATE) {
+            EXPECT_FALSE(UpdateVariable(CONFIRM_UPDATE));
+        } else if (c.way == CLOSE) {
+            SendMessageA(g_hMainWnd, WM_CLOSE, 0, 0);
+            PumpMessages();
+            EXPECT_FALSE(TakeQuitMessage());
+        } else {
+            EXPECT_EQ(0, SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0));
         }
+        const std::string stored = StoredValue(c.failing);
+        ASSERT_TRUE(key.Restore());
+        ASSERT_EQ(2u, answerer.Seen().size());
+        EXPECT_EQ(SystemText(c.denied ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+        EXPECT_TRUE(g_modified);
+        EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
+        EXPECT_FALSE(AnyPlacementKey());
+        EXPECT_EQ(std::string(other == machine ? "M" : "U") + '\0', StoredValue(other));
+        EXPECT_EQ(c.denied ? std::string("old", 4) : "<none>", stored);
+        DeleteEnvValues(kVarName);
     }
 }
 
