@@ -454,8 +454,23 @@ static int NewestFirst(const void *a, const void *b)
     return 0;
 }
 
-size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *safeName,
-                          size_t keep, unsigned char *doomed)
+int IsSnapshotFileOf(const char *fileName, const char *safeName)
+{
+    SnapshotAge age;
+    return ReadSnapshotAge(fileName, safeName, &age);
+}
+
+static int SameName(const char *a, const char *b)
+{
+    for (; *a != '\0' && *b != '\0'; a++, b++)
+        if (!SameLetter(*a, *b))
+            return 0;
+    return *a == *b;
+}
+
+size_t ChooseOldSnapshots(const char *const *names, const unsigned char *ours, size_t count,
+                          const char *safeName, const char *written, size_t keep,
+                          unsigned char *doomed)
 {
     SnapshotAge *ages = (SnapshotAge *)malloc((count ? count : 1) * sizeof *ages);
     size_t found = 0, marked = 0, i;
@@ -463,8 +478,11 @@ size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *sa
     memset(doomed, 0, count);
     if (ages == NULL)
         return 0;   /* nothing is deleted rather than the wrong files */
+    if (written != NULL && keep > 0)
+        keep--;   /* its place, whether the listing shows it or not */
     for (i = 0; i < count; i++) {
-        if (ReadSnapshotAge(names[i], safeName, &ages[found])) {
+        if (ours[i] && (written == NULL || !SameName(names[i], written)) &&
+            ReadSnapshotAge(names[i], safeName, &ages[found])) {
             ages[found].index = i;
             found++;
         }
@@ -476,4 +494,61 @@ size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *sa
     }
     free(ages);
     return marked;
+}
+
+/* Compares the UTF-8 form of point with the next bytes of *name and steps past them; 0 when they
+   differ. ASCII letters' case is ignored. */
+static int TakeNamePoint(const char **name, unsigned long point)
+{
+    char utf8[4];
+    size_t length = EncodeUtf8(point, utf8), i;
+
+    for (i = 0; i < length; i++)
+        if ((*name)[i] == '\0' || !SameLetter((*name)[i], utf8[i]))
+            return 0;
+    *name += length;
+    return 1;
+}
+
+/* The first value line's name: from the quote that opens it (at unit *at) to the one that closes
+   it, a backslash escaping the next unit, which must be a backslash or a quote. */
+static int NameLineIs(const unsigned char *head, size_t units, size_t at, const char *name)
+{
+    for (at++; at < units; at++) {
+        unsigned long point = Unit(head, at);
+        if (point == '"')
+            return at + 1 < units && Unit(head, at + 1) == '=' && *name == '\0';
+        if (point == '\\') {
+            if (++at >= units)
+                return 0;
+            point = Unit(head, at);
+            if (point != '\\' && point != '"')
+                return 0;
+        } else if (point == '\r' || point == '\n' || IsLow((unsigned)point)) {
+            return 0;
+        } else if (IsHigh((unsigned)point)) {
+            if (++at >= units || !IsLow(Unit(head, at)))
+                return 0;
+            point = 0x10000 + ((point - 0xD800) << 10) + (Unit(head, at) - 0xDC00);
+        }
+        if (!TakeNamePoint(&name, point))
+            return 0;
+    }
+    return 0;   /* the head ends inside the name */
+}
+
+int SnapshotNamesVariable(const unsigned char *head, size_t size, const char *name)
+{
+    size_t units = size / 2, at = 1;
+
+    if (units == 0 || Unit(head, 0) != 0xFEFF)
+        return 0;
+    while (at < units) {
+        if (Unit(head, at) == '"')
+            return NameLineIs(head, units, at, name);
+        while (at < units && Unit(head, at) != '\n')
+            at++;
+        at++;   /* the line after it */
+    }
+    return 0;
 }

@@ -72,12 +72,30 @@ void SanitizeSnapshotName(const char *name, char *out);
 /* "SAFENAME-YYYYMMDD-HHMMSS.reg", or with "-N" before ".reg" when counter is 2 or more. */
 void SnapshotFileName(char *out, const char *safeName, const SnapshotTime *time, int counter);
 
+/* How many bytes of a snapshot file hold its first value line whatever the variable's name. */
+#define SNAPSHOT_HEAD_SIZE 4096
+
+/* Whether the first bytes of a snapshot file (head, size bytes, as the program writes it: UTF-16LE
+   after a byte-order mark) name the variable name (UTF-8) in their first value line, ASCII
+   letters' case ignored as the registry ignores it. 0 for another variable's snapshot and for
+   bytes that are not a snapshot's head or end before that line's name does. */
+int SnapshotNamesVariable(const unsigned char *head, size_t size, const char *name);
+
+/* Whether fileName has the form of a snapshot file name of the variable whose safe name is
+   safeName ("SAFENAME-YYYYMMDD-HHMMSS[-N].reg", ASCII letters' case ignored, as the file system
+   ignores it). Several variables may share a safe name: their files tell them apart by their
+   heads (SnapshotNamesVariable). */
+int IsSnapshotFileOf(const char *fileName, const char *safeName);
+
 /* Among the file names of the snapshot folder, marks (doomed[i] = 1, else 0) the snapshots of the
-   variable whose safe name is safeName that are older than its keep newest ones; returns how many
-   it marked. Names are matched with ASCII letters' case ignored, as the file system and the
-   variables' names ignore it; files of another form, or of another variable, are never marked.
-   Age is the time in the name, then the counter. */
-size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *safeName,
-                          size_t keep, unsigned char *doomed);
+   variable that are older than its keep newest ones; returns how many it marked. The variable's
+   snapshots are the files of the form IsSnapshotFileOf(safeName) whose ours[i] is non-zero (their
+   heads name the variable); no other file is ever marked. written, unless NULL, is the snapshot
+   just written: it is never marked and takes one of the keep places, whatever the time in its
+   name (a clock set back may make it look the oldest). Age is the time in the name, then the
+   counter. */
+size_t ChooseOldSnapshots(const char *const *names, const unsigned char *ours, size_t count,
+                          const char *safeName, const char *written, size_t keep,
+                          unsigned char *doomed);
 
 #endif

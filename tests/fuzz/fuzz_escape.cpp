@@ -167,6 +167,8 @@ static void CheckRoundTrip(const uint8_t *data, size_t size)
         FUZZ_CHECK(readName == u"A\"B\\C");
         FUZZ_CHECK(type == value.type);
         FUZZ_CHECK(readBytes == stored);
+        if (snapshot)
+            FUZZ_CHECK(SnapshotNamesVariable((const unsigned char *)file.data(), file.size(), name));
     }
 }
 

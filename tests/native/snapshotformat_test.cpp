@@ -8,6 +8,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -278,7 +280,8 @@ TEST(SnapshotFormat, FileNameCarriesTimeAndCounter)
     }
 }
 
-/* Newest first by the time in the name, then by the counter; only this variable's snapshots. */
+/* Newest first by the time in the name, then by the counter; only this variable's snapshots (the
+   name's form and the head's name), never the one just written. */
 TEST(SnapshotFormat, RetentionDropsOnlyTheOldestOfThisVariable)
 {
     const std::vector<const char *> names = {
@@ -288,32 +291,87 @@ TEST(SnapshotFormat, RetentionDropsOnlyTheOldestOfThisVariable)
         "PATH-20260102-000000-10.reg",   /* newest */
         "PATH-20251231-235959-3.reg",    /* 6th */
         "PATH-20260101-120000.reg",      /* 4th */
+        "PATH-19990101-000000.reg",      /* the one just written, under a clock set back */
+        "PATH-20000101-000000.reg",      /* its head names another variable, or was unreadable */
         "PATHX-20250101-000000.reg", "PATH-20250101-000000.txt", "PATH-2025011-000000.reg",
         "PATH-20250101-000000-1.reg", "PATH-20250101-000000-02.reg", "PATH-20250101-0000000.reg",
         "PATH-20250101-000000-2x.reg", "PATH-20250101-000000.reg.bak", "PATH",
     };
+    std::vector<unsigned char> ours(names.size(), 1);
+    ours[7] = 0;
     const struct {
         size_t keep;
+        const char *written;
         const char *doomed;   /* one flag per name */
     } cases[] = {
-        {100, "000000000000000"},
-        {6, "000000000000000"},
-        {5, "000010000000000"},
-        {2, "011011000000000"},
-        {0, "111111000000000"},
+        {100, "PATH-19990101-000000.reg", "00000000000000000"},
+        {7, "PATH-19990101-000000.reg", "00000000000000000"},
+        {6, "PATH-19990101-000000.reg", "00001000000000000"},
+        {3, "path-19990101-000000.reg", "01101100000000000"},
+        {1, "PATH-19990101-000000.reg", "11111100000000000"},
+        {0, "PATH-19990101-000000.reg", "11111100000000000"},
+        {6, "PATH-20260102-000000-10.reg", "00000010000000000"},
+        {7, nullptr, "00000000000000000"},
+        {2, nullptr, "01101110000000000"},
+        {6, "PATH-20300101-000000.reg", "00001010000000000"},   /* not in the listing: still one place */
     };
     for (const auto &c : cases) {
         std::vector<unsigned char> doomed(names.size(), 9);
-        size_t marked = ChooseOldSnapshots(names.data(), names.size(), "PATH", c.keep, doomed.data());
+        size_t marked = ChooseOldSnapshots(names.data(), ours.data(), names.size(), "PATH", c.written,
+                                           c.keep, doomed.data());
         std::string flags;
         size_t count = 0;
         for (unsigned char d : doomed) {
             flags += d ? '1' : '0';
             count += d ? 1 : 0;
         }
-        EXPECT_EQ(c.doomed, flags) << "keep " << c.keep;
+        EXPECT_EQ(c.doomed, flags) << "keep " << c.keep << ", written " << (c.written ? c.written : "none");
         EXPECT_EQ(count, marked);
     }
+    EXPECT_TRUE(IsSnapshotFileOf("path-20260102-000000-2.REG", "PATH"));
+    EXPECT_FALSE(IsSnapshotFileOf("PATHX-20250101-000000.reg", "PATH"));
+}
+
+/* The head of a snapshot names its variable exactly: names that give one safe name, or share a
+   beginning, are told apart. */
+TEST(SnapshotFormat, HeadTellsWhoseSnapshotItIs)
+{
+    std::string wide, quotes(255, '"');
+    for (int i = 0; i < 255; i++)
+        wide += u8"\u65e5";
+    const Value sz = Present(kSz, Utf16(u"x")), missing = {SNAPSHOT_KEY_MISSING, 0, "", 5};
+    const struct {
+        std::string written, asked;
+        Value user;
+        bool ours;
+    } cases[] = {
+        {"PATH", "PATH", sz, true},
+        {"PATH", "Path", sz, true},
+        {"A:B", "A_B", sz, false},
+        {"A_B", "A?B", sz, false},
+        {"AB", "ABC", sz, false},
+        {"ABC", "AB", sz, false},
+        {"A\"B\\C", "A\"B\\C", kAbsent, true},
+        {"A\"B\\C", "A\"B\\", kAbsent, false},
+        {u8"\u017b\U0001F600", u8"\u017b\U0001F600", sz, true},
+        {u8"\u017b", u8"\u017c", sz, false},   /* beyond ASCII, case counts: a snapshot kept more */
+        {wide, wide, missing, true},   /* the longest name, behind a comment, within the head read */
+        {quotes, quotes, missing, true},
+    };
+    for (const auto &c : cases) {
+        std::string file = Compose(c.written.c_str(), c.user, sz);
+        size_t size = std::min(file.size(), (size_t)SNAPSHOT_HEAD_SIZE);
+        EXPECT_EQ(c.ours, SnapshotNamesVariable((const unsigned char *)file.data(), size, c.asked.c_str()))
+            << c.written << " asked as " << c.asked;
+    }
+    /* A head cut anywhere before the '=' after the name names nobody; nor does a REGEDIT4 file. */
+    std::string file = Compose("PATH", sz, sz);
+    size_t equals = file.find(std::string("=\0", 2));
+    for (size_t cut = 0; cut <= equals + 2; cut++)
+        EXPECT_EQ(cut == equals + 2, SnapshotNamesVariable((const unsigned char *)file.data(), cut, "PATH"))
+            << cut;
+    std::string r4 = Backup("PATH", sz, sz);
+    EXPECT_FALSE(SnapshotNamesVariable((const unsigned char *)r4.data(), r4.size(), "PATH"));
 }
 
 }  // namespace
