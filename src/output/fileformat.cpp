@@ -1,5 +1,4 @@
 #include "output/fileformat.h"
-#include "common/texts.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -143,71 +142,11 @@ void WriteExportRow(TextFile *file, const char *text)
     WriteText(file, "\n");
 }
 
-void WriteBackupHead(TextFile *file)
-{
-    WriteText(file, "REGEDIT4\n");
-}
-
 void WriteRegKeyLine(TextFile *file, const char *keyPath)
 {
     WriteText(file, "\n[");
     WriteText(file, keyPath);
     WriteText(file, "]\n");
-}
-
-void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value)
-{
-    if (value == NULL || value[0] == '\0')
-        return;
-    WriteRegKeyLine(file, keyPath);
-    WriteText(file, "\"");
-    WriteText(file, name);
-    WriteText(file, "\"=\"");
-    WriteEscapedValue(file, value);
-    WriteText(file, "\"\n");
-}
-
-/* The three texts of a backup, in UTF-8 or in the registry editor's code page. */
-struct BackupTexts {
-    char *name, *userValue, *machineValue;
-};
-
-/* A NULL value stays NULL. 0 when a text has no exact form in the code page (or memory ran out). */
-static int ConvertBackupTexts(const char *name, const char *userValue, const char *machineValue,
-                              CodePageText convert, void *context, struct BackupTexts *out)
-{
-    out->name = convert(context, name);
-    out->userValue = userValue ? convert(context, userValue) : NULL;
-    out->machineValue = machineValue ? convert(context, machineValue) : NULL;
-    return out->name != NULL && (userValue == NULL || out->userValue != NULL) &&
-           (machineValue == NULL || out->machineValue != NULL);
-}
-
-static void WriteBackupBlocks(TextFile *file, const char *name, const char *userValue,
-                              const char *machineValue)
-{
-    WriteBackupBlock(file, USER_ENV_KEY, name, userValue);
-    WriteBackupBlock(file, MACHINE_ENV_KEY, name, machineValue);
-}
-
-void WriteBackupFile(TextFile *file, const char *name, const char *userValue, const char *machineValue,
-                    CodePageText convert, void *context)
-{
-    struct BackupTexts local;
-    int fits = ConvertBackupTexts(name, userValue, machineValue, convert, context, &local);
-
-    if (fits) {
-        WriteBackupHead(file);
-        WriteBackupBlocks(file, local.name, local.userValue, local.machineValue);
-    } else {
-        /* The Unicode form holds every character; the blocks are the same. */
-        StartUnicodeTextFile(file, file->sink, file->context);
-        WriteText(file, UNICODE_REG_HEAD "\n");
-        WriteBackupBlocks(file, name, userValue, machineValue);
-    }
-    free(local.name);
-    free(local.userValue);
-    free(local.machineValue);
 }
 
 /* A growing buffer in memory, the sink of ComposeInMemory. */
@@ -277,42 +216,6 @@ char *ComposeExportFile(const char *name, const char *const *rows, int count, si
 {
     struct ExportRows export_ = {name, rows, count};
     return ComposeInMemory(0, WriteExportRows, &export_, length);
-}
-
-struct BackupValues {
-    const char *name, *userValue, *machineValue;
-    CodePageText convert;
-    void *context;
-};
-
-static void WriteBackupAsRegedit4(TextFile *file, const void *context)
-{
-    const struct BackupValues *values = (const struct BackupValues *)context;
-
-    WriteBackupHead(file);
-    WriteBackupBlocks(file, values->name, values->userValue, values->machineValue);
-}
-
-static void WriteBackupInCodePage(TextFile *file, const void *context)
-{
-    const struct BackupValues *values = (const struct BackupValues *)context;
-
-    WriteBackupFile(file, values->name, values->userValue, values->machineValue,
-                    values->convert, values->context);
-}
-
-char *ComposeBackupFile(const char *name, const char *userValue, const char *machineValue,
-                        size_t *length)
-{
-    struct BackupValues values = {name, userValue, machineValue, NULL, NULL};
-    return ComposeInMemory(0, WriteBackupAsRegedit4, &values, length);
-}
-
-char *ComposeBackupFileIn(const char *name, const char *userValue, const char *machineValue,
-                          CodePageText convert, void *context, size_t *length)
-{
-    struct BackupValues values = {name, userValue, machineValue, convert, context};
-    return ComposeInMemory(0, WriteBackupInCodePage, &values, length);
 }
 
 char *CutToFolder(char *path)

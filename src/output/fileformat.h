@@ -1,4 +1,5 @@
-/* The bytes of the two output files: the text export of the list and the REGEDIT4 backup.
+/* The bytes of the output files: the text file that they are written through, the text export
+   of the list, and the key line of the registration files (output/snapshotformat.h).
    Output files are text with CR LF line ends: a CR goes before every LF written and no other byte
    changes; there is no byte-order mark and no end-of-file byte.
    No Win32 here: the program streams these bytes into a file, the native tests into memory. */
@@ -44,31 +45,8 @@ int FinishTextFile(TextFile *file);
 void WriteExportHead(TextFile *file, const char *name);
 void WriteExportRow(TextFile *file, const char *text);
 
-/* The backup: the line "REGEDIT4", then a block per value that exists and is not empty:
-   an empty line, "[KEYPATH]" and "NAME"="VALUE" with the value escaped. A NULL value (it could
-   not be read) or an empty one writes nothing. */
-void WriteBackupHead(TextFile *file);
-void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name, const char *value);
-
 /* The line that opens a key's block in a registration file: an empty line, then "[KEYPATH]". */
 void WriteRegKeyLine(TextFile *file, const char *keyPath);
-
-/* The first line of the registry editor's Unicode registration files (UTF-16LE). */
-#define UNICODE_REG_HEAD "Windows Registry Editor Version 5.00"
-
-/* Gives a UTF-8 text in the code page that the registry editor reads REGEDIT4 files in (the
-   system's ANSI code page) as a new text (free it), or NULL when a character has no exact form
-   there or memory runs out. */
-typedef char *(*CodePageText)(void *context, const char *utf8);
-
-/* The whole backup, from the name and the two values in UTF-8 (a NULL value could not be read):
-   REGEDIT4 in the registry editor's code page when every character of the three texts has an
-   exact form there, else the same blocks in the Unicode format (UNICODE_REG_HEAD, UTF-16LE after
-   a byte-order mark), so that importing the file gives back exactly the characters stored.
-   file is started and nothing has been written to it yet. A text that cannot be converted for
-   want of memory also gives the Unicode format, which needs no conversion. */
-void WriteBackupFile(TextFile *file, const char *name, const char *userValue, const char *machineValue,
-                    CodePageText convert, void *context);
 
 /* Runs write over a text file whose bytes gather in memory (UTF-16LE as StartUnicodeTextFile
    writes them when unicode is non-zero) and returns them as a new buffer (malloc'ed; free it) with
@@ -76,15 +54,9 @@ void WriteBackupFile(TextFile *file, const char *name, const char *userValue, co
 typedef void (*TextWriter)(TextFile *file, const void *context);
 char *ComposeInMemory(int unicode, TextWriter write, const void *context, size_t *length);
 
-/* Whole files in memory, as the program writes them (the user block before the machine block).
-   Each returns a new buffer (malloc'ed; free it) with its byte count in *length, or NULL when
-   memory runs out. */
+/* The export in memory, as the program writes it: a new buffer (malloc'ed; free it) with its byte
+   count in *length, or NULL when memory runs out. */
 char *ComposeExportFile(const char *name, const char *const *rows, int count, size_t *length);
-char *ComposeBackupFile(const char *name, const char *userValue, const char *machineValue,
-                        size_t *length);
-/* The backup as WriteBackupFile writes it. */
-char *ComposeBackupFileIn(const char *name, const char *userValue, const char *machineValue,
-                          CodePageText convert, void *context, size_t *length);
 
 /* Cuts path in place before its last backslash and returns it: "C:\Data\PATH.txt" gives
    "C:\Data", "C:\PATH.txt" gives "C:", a path without a backslash after its first byte gives "".

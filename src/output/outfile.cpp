@@ -42,6 +42,17 @@ int CreateUnicodeOutFile(OutFile *file, const WCHAR *path)
     return 1;
 }
 
+DWORD FlushOutFile(OutFile *file)
+{
+    FinishTextFile(&file->text);
+    if (!FlushFileBuffers(file->handle) && file->error == 0) {
+        file->error = GetLastError();
+        if (file->error == 0)
+            file->error = ERROR_WRITE_FAULT;
+    }
+    return file->error;
+}
+
 DWORD CloseOutFile(OutFile *file)
 {
     FinishTextFile(&file->text);

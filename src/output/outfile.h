@@ -19,6 +19,11 @@ int OpenOutFile(OutFile *file, const char *path);
    by a UTF-16 path and written as UTF-16LE text (StartUnicodeTextFile). */
 int CreateUnicodeOutFile(OutFile *file, const WCHAR *path);
 
+/* Writes what is left and has the system put the file's bytes on the disk itself, not only in
+   its cache, so that they outlast a power cut. 0, or the system error code of the first failure
+   (which CloseOutFile then returns too). The file stays open. */
+DWORD FlushOutFile(OutFile *file);
+
 /* Writes what is left, closes the file and returns 0 when every byte was written and the close
    succeeded, else the system error code of the first failure. */
 DWORD CloseOutFile(OutFile *file);

@@ -89,13 +89,14 @@ static DWORD ReadForSnapshot(const char *path, StoredValue *stored, SnapshotValu
     return 0;
 }
 
-/* Creates the file under a name not yet taken (a counter is added when it is) and writes both
-   values into it. 0 when it is complete and closed; otherwise the error code, and no file is
-   left: a half-written snapshot must not be mistaken for a whole one. */
+/* Creates the file under a name not yet taken (a counter is added when it is), whose name goes to
+   fileName (SNAPSHOT_FILE_NAME_SIZE bytes), and writes both values into it. 0 when it is complete,
+   on the disk itself and closed; otherwise the error code, and no file is left: a half-written
+   snapshot must not be mistaken for a whole one. */
 static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const char *name,
-                               const SnapshotValue *user, const SnapshotValue *machine)
+                               const SnapshotValue *user, const SnapshotValue *machine,
+                               char *fileName)
 {
-    char fileName[SNAPSHOT_FILE_NAME_SIZE];
     SYSTEMTIME now;
     SnapshotTime time;
     OutFile file;
@@ -124,6 +125,7 @@ static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const 
         WriteSnapshotHead(&file.text);
         WriteSnapshotBlock(&file.text, USER_ENV_KEY, name, user);
         WriteSnapshotBlock(&file.text, MACHINE_ENV_KEY, name, machine);
+        FlushOutFile(&file);   /* a failure here is kept for the close to report */
         error = CloseOutFile(&file);
         if (error != 0)
             DeleteFileW(path);
@@ -132,48 +134,79 @@ static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const 
     return error;
 }
 
-/* Deletes the variable's snapshots beyond the newest SNAPSHOTS_KEPT. Nothing is reported: a
-   snapshot that stays is no loss. */
-static void DropOldSnapshots(const WCHAR *folder, const char *safeName)
+/* Whether the snapshot file fileName in folder is one of the variable name's: its first value
+   line names it. Only the file's first bytes are read; a file that cannot be read is nobody's. */
+static int IsSnapshotOfVariable(const WCHAR *folder, const char *fileName, const char *name)
+{
+    unsigned char head[SNAPSHOT_HEAD_SIZE];
+    WCHAR *path = JoinPath(folder, fileName);
+    HANDLE file = path ? CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL)
+                       : INVALID_HANDLE_VALUE;
+    DWORD got = 0;
+    int ours = 0;
+
+    free(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    if (ReadFile(file, head, sizeof head, &got, NULL))
+        ours = SnapshotNamesVariable(head, got, name);
+    CloseHandle(file);
+    return ours;
+}
+
+/* Deletes the variable's snapshots beyond the newest SNAPSHOTS_KEPT, never the one just written
+   (written). Other variables whose names give the same safe name keep theirs: each file's head
+   tells whose it is. Nothing is reported: a snapshot that stays is no loss. */
+static void DropOldSnapshots(const WCHAR *folder, const char *safeName, const char *name,
+                             const char *written)
 {
     WIN32_FIND_DATAW found;
     WCHAR *pattern = JoinPath(folder, "*.reg");
     HANDLE find = pattern ? FindFirstFileW(pattern, &found) : INVALID_HANDLE_VALUE;
     char **names = NULL;
-    unsigned char *doomed;
+    unsigned char *ours, *doomed;
     size_t count = 0, capacity = 0, i;
 
     free(pattern);
     if (find == INVALID_HANDLE_VALUE)
         return;
     do {
-        char *name = Utf8FromWide(found.cFileName);
-        if (name != NULL && count == capacity) {
+        char *fileName = Utf8FromWide(found.cFileName);
+        if (fileName != NULL && count == capacity) {
             char **grown = (char **)realloc(names, (capacity * 2 + 64) * sizeof *names);
             if (grown == NULL) {
-                free(name);
-                name = NULL;
+                free(fileName);
+                fileName = NULL;
             } else {
                 names = grown;
                 capacity = capacity * 2 + 64;
             }
         }
-        if (name != NULL)
-            names[count++] = name;
+        if (fileName != NULL)
+            names[count++] = fileName;
     } while (FindNextFileW(find, &found));
     FindClose(find);
+    ours = (unsigned char *)malloc(count + 1);
     doomed = (unsigned char *)malloc(count + 1);
-    if (doomed && ChooseOldSnapshots(names, count, safeName, SNAPSHOTS_KEPT, doomed) > 0) {
-        for (i = 0; i < count; i++) {
-            WCHAR *path = doomed[i] ? JoinPath(folder, names[i]) : NULL;
-            if (path)
-                DeleteFileW(path);
-            free(path);
+    if (ours && doomed) {
+        for (i = 0; i < count; i++)
+            ours[i] = IsSnapshotFileOf(names[i], safeName) &&
+                      IsSnapshotOfVariable(folder, names[i], name);
+        if (ChooseOldSnapshots((const char *const *)names, ours, count, safeName, written,
+                               SNAPSHOTS_KEPT, doomed) > 0) {
+            for (i = 0; i < count; i++) {
+                WCHAR *path = doomed[i] ? JoinPath(folder, names[i]) : NULL;
+                if (path)
+                    DeleteFileW(path);
+                free(path);
+            }
         }
     }
     for (i = 0; i < count; i++)
         free(names[i]);
     free(names);
+    free(ours);
     free(doomed);
 }
 
@@ -186,7 +219,7 @@ static BOOL StillAsShown(const StoredValue *shown, const StoredValue *now)
 int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown)
 {
     WCHAR folder[SNAPSHOT_FOLDER_SIZE];
-    char safeName[SNAPSHOT_FILE_NAME_SIZE];
+    char safeName[SNAPSHOT_FILE_NAME_SIZE], written[SNAPSHOT_FILE_NAME_SIZE];
     char *name = Utf8FromText(g_varName);
     StoredValue user, machine;
     SnapshotValue userValue, machineValue;
@@ -207,10 +240,10 @@ int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown)
         result = SNAPSHOT_CHANGED;
     if (error == 0 && result == SNAPSHOT_WRITTEN) {
         SanitizeSnapshotName(name, safeName);
-        error = WriteSnapshotFile(folder, safeName, name, &userValue, &machineValue);
+        error = WriteSnapshotFile(folder, safeName, name, &userValue, &machineValue, written);
     }
     if (error == 0 && result == SNAPSHOT_WRITTEN)
-        DropOldSnapshots(folder, safeName);
+        DropOldSnapshots(folder, safeName, name, written);
     ReleaseStoredValue(&user);
     ReleaseStoredValue(&machine);
     free(name);

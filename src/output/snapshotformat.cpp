@@ -6,6 +6,8 @@
 #include <string.h>
 
 #define REG_SZ_TYPE 1
+#define REG_EXPAND_SZ_TYPE 2
+#define REG_MULTI_SZ_TYPE 7
 
 /* Text gathers here and goes to the file in pieces, so that long values cost few calls. */
 typedef struct Chunk {
@@ -71,10 +73,15 @@ static int IsLow(unsigned unit)
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+static int IsStringType(unsigned long type)
+{
+    return type == REG_SZ_TYPE || type == REG_EXPAND_SZ_TYPE || type == REG_MULTI_SZ_TYPE;
+}
+
 /* Whether a quoted string gives back exactly these bytes when imported: whole UTF-16 units ending
-   in the one zero unit, no line break (a line of the file would end there) and no surrogate
-   without its partner (UTF-8 cannot carry it). */
-static int IsQuotable(const SnapshotValue *value)
+   in the one zero unit, no line break (a line of the file would end there), no surrogate without
+   its partner (UTF-8 cannot carry it) and, in a REGEDIT4 file, nothing beyond ASCII. */
+static int IsQuotable(const TextFile *file, const SnapshotValue *value)
 {
     size_t units = value->size / 2, i;
 
@@ -83,7 +90,7 @@ static int IsQuotable(const SnapshotValue *value)
         return 0;
     for (i = 0; i + 1 < units; i++) {
         unsigned unit = Unit(value->bytes, i);
-        if (unit == 0 || unit == '\r' || unit == '\n' || IsLow(unit))
+        if (unit == 0 || unit == '\r' || unit == '\n' || IsLow(unit) || (!file->utf16 && unit >= 0x80))
             return 0;
         if (IsHigh(unit)) {
             if (i + 2 >= units || !IsLow(Unit(value->bytes, i + 1)))
@@ -145,10 +152,13 @@ static void WriteQuoted(TextFile *file, const SnapshotValue *value)
 }
 
 /* hex(N):xx,xx,... with the line continued by a backslash once it is about 78 columns wide, as
-   the registry editor writes it; column is where the line stands after "NAME"=. */
+   the registry editor writes it; column is where the line stands after "NAME"=. The bytes are
+   the stored ones, except in a REGEDIT4 file, where the registry editor reads a string type's
+   bytes in its code page: there each UTF-16 unit (all ASCII, see WriteBackupFile) is one byte. */
 static void WriteHex(TextFile *file, const SnapshotValue *value, size_t column)
 {
     static const char digits[] = "0123456789abcdef";
+    size_t step = !file->utf16 && IsStringType(value->type) ? 2 : 1;
     Chunk chunk;
     char head[32];
     size_t i;
@@ -159,9 +169,9 @@ static void WriteHex(TextFile *file, const SnapshotValue *value, size_t column)
     snprintf(head, sizeof head, "hex(%lx):", value->type);
     AddToChunk(&chunk, head, strlen(head));
     column += strlen(head);
-    for (i = 0; i < value->size; i++) {
+    for (i = 0; i + step <= value->size; i += step) {
         char pair[3] = {digits[value->bytes[i] >> 4], digits[value->bytes[i] & 0xF], ','};
-        int last = i + 1 == value->size;
+        int last = i + 2 * step > value->size;
         AddToChunk(&chunk, pair, last ? 2 : 3);
         column += 3;
         if (!last && column >= 76) {
@@ -172,9 +182,38 @@ static void WriteHex(TextFile *file, const SnapshotValue *value, size_t column)
     FlushChunk(&chunk);
 }
 
+/* The width of "NAME"= in characters, the name escaped. */
+static size_t NameColumn(const char *name)
+{
+    size_t column = 3;
+
+    for (; *name != '\0'; name++) {
+        if ((*name & 0xC0) != 0x80)
+            column++;
+        if (*name == '\\' || *name == '"')
+            column++;
+    }
+    return column;
+}
+
+/* "NAME"= and the value, in the file's encoding, then the line end. */
+static void WriteValueLine(TextFile *file, const char *name, const SnapshotValue *value)
+{
+    WriteText(file, "\"");
+    WriteEscapedValue(file, name);
+    WriteText(file, "\"=");
+    if (value->state == SNAPSHOT_VALUE_ABSENT)
+        WriteText(file, "-");
+    else if (IsQuotable(file, value))
+        WriteQuoted(file, value);
+    else
+        WriteHex(file, value, NameColumn(name));
+    WriteText(file, "\n");
+}
+
 void WriteSnapshotHead(TextFile *file)
 {
-    WriteText(file, "Windows Registry Editor Version 5.00\n");
+    WriteText(file, UNICODE_REG_HEAD "\n");
 }
 
 void WriteSnapshotBlock(TextFile *file, const char *keyPath, const char *name,
@@ -190,16 +229,7 @@ void WriteSnapshotBlock(TextFile *file, const char *keyPath, const char *name,
         return;
     }
     WriteRegKeyLine(file, keyPath);
-    WriteText(file, "\"");
-    WriteEscapedValue(file, name);
-    WriteText(file, "\"=");
-    if (value->state == SNAPSHOT_VALUE_ABSENT)
-        WriteText(file, "-");
-    else if (IsQuotable(value))
-        WriteQuoted(file, value);
-    else
-        WriteHex(file, value, strlen(name) + 3);
-    WriteText(file, "\n");
+    WriteValueLine(file, name, value);
 }
 
 struct SnapshotValues {
@@ -221,6 +251,73 @@ char *ComposeSnapshotFile(const char *name, const SnapshotValue *user,
 {
     struct SnapshotValues values = {name, user, machine};
     return ComposeInMemory(1, WriteSnapshot, &values, length);
+}
+
+static int IsPresent(const SnapshotValue *value)
+{
+    return value != NULL && value->state == SNAPSHOT_VALUE_PRESENT;
+}
+
+/* Whether a REGEDIT4 file carries the value exactly: a string type only as whole ASCII units
+   ending in a zero unit, which the registry editor converts back unit for unit; the bytes of
+   any other type go as they are. */
+static int FitsRegedit4(const SnapshotValue *value)
+{
+    size_t units, i;
+
+    if (!IsPresent(value) || !IsStringType(value->type))
+        return 1;
+    units = value->size / 2;
+    if (value->size % 2 != 0 || units == 0 || Unit(value->bytes, units - 1) != 0)
+        return 0;
+    for (i = 0; i < units; i++)
+        if (Unit(value->bytes, i) >= 0x80)
+            return 0;
+    return 1;
+}
+
+static int IsAscii(const char *text)
+{
+    for (; *text != '\0'; text++)
+        if ((unsigned char)*text >= 0x80)
+            return 0;
+    return 1;
+}
+
+static void WriteBackupBlock(TextFile *file, const char *keyPath, const char *name,
+                             const SnapshotValue *value)
+{
+    if (!IsPresent(value))
+        return;
+    WriteRegKeyLine(file, keyPath);
+    WriteValueLine(file, name, value);
+}
+
+void WriteBackupFile(TextFile *file, const char *name, const SnapshotValue *user,
+                     const SnapshotValue *machine)
+{
+    if (IsAscii(name) && FitsRegedit4(user) && FitsRegedit4(machine)) {
+        WriteText(file, "REGEDIT4\n");
+    } else {
+        StartUnicodeTextFile(file, file->sink, file->context);
+        WriteSnapshotHead(file);
+    }
+    WriteBackupBlock(file, USER_ENV_KEY, name, user);
+    WriteBackupBlock(file, MACHINE_ENV_KEY, name, machine);
+}
+
+static void WriteBackup(TextFile *file, const void *context)
+{
+    const struct SnapshotValues *values = (const struct SnapshotValues *)context;
+
+    WriteBackupFile(file, values->name, values->user, values->machine);
+}
+
+char *ComposeBackupFile(const char *name, const SnapshotValue *user, const SnapshotValue *machine,
+                        size_t *length)
+{
+    struct SnapshotValues values = {name, user, machine};
+    return ComposeInMemory(0, WriteBackup, &values, length);
 }
 
 /* The length of the well-formed UTF-8 character at text (1 to 4), or 0 when it is not one. */
@@ -357,8 +454,23 @@ static int NewestFirst(const void *a, const void *b)
     return 0;
 }
 
-size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *safeName,
-                          size_t keep, unsigned char *doomed)
+int IsSnapshotFileOf(const char *fileName, const char *safeName)
+{
+    SnapshotAge age;
+    return ReadSnapshotAge(fileName, safeName, &age);
+}
+
+static int SameName(const char *a, const char *b)
+{
+    for (; *a != '\0' && *b != '\0'; a++, b++)
+        if (!SameLetter(*a, *b))
+            return 0;
+    return *a == *b;
+}
+
+size_t ChooseOldSnapshots(const char *const *names, const unsigned char *ours, size_t count,
+                          const char *safeName, const char *written, size_t keep,
+                          unsigned char *doomed)
 {
     SnapshotAge *ages = (SnapshotAge *)malloc((count ? count : 1) * sizeof *ages);
     size_t found = 0, marked = 0, i;
@@ -366,8 +478,11 @@ size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *sa
     memset(doomed, 0, count);
     if (ages == NULL)
         return 0;   /* nothing is deleted rather than the wrong files */
+    if (written != NULL && keep > 0)
+        keep--;   /* its place, whether the listing shows it or not */
     for (i = 0; i < count; i++) {
-        if (ReadSnapshotAge(names[i], safeName, &ages[found])) {
+        if (ours[i] && (written == NULL || !SameName(names[i], written)) &&
+            ReadSnapshotAge(names[i], safeName, &ages[found])) {
             ages[found].index = i;
             found++;
         }
@@ -379,4 +494,61 @@ size_t ChooseOldSnapshots(const char *const *names, size_t count, const char *sa
     }
     free(ages);
     return marked;
+}
+
+/* Compares the UTF-8 form of point with the next bytes of *name and steps past them; 0 when they
+   differ. ASCII letters' case is ignored. */
+static int TakeNamePoint(const char **name, unsigned long point)
+{
+    char utf8[4];
+    size_t length = EncodeUtf8(point, utf8), i;
+
+    for (i = 0; i < length; i++)
+        if ((*name)[i] == '\0' || !SameLetter((*name)[i], utf8[i]))
+            return 0;
+    *name += length;
+    return 1;
+}
+
+/* The first value line's name: from the quote that opens it (at unit *at) to the one that closes
+   it, a backslash escaping the next unit, which must be a backslash or a quote. */
+static int NameLineIs(const unsigned char *head, size_t units, size_t at, const char *name)
+{
+    for (at++; at < units; at++) {
+        unsigned long point = Unit(head, at);
+        if (point == '"')
+            return at + 1 < units && Unit(head, at + 1) == '=' && *name == '\0';
+        if (point == '\\') {
+            if (++at >= units)
+                return 0;
+            point = Unit(head, at);
+            if (point != '\\' && point != '"')
+                return 0;
+        } else if (point == '\r' || point == '\n' || IsLow((unsigned)point)) {
+            return 0;
+        } else if (IsHigh((unsigned)point)) {
+            if (++at >= units || !IsLow(Unit(head, at)))
+                return 0;
+            point = 0x10000 + ((point - 0xD800) << 10) + (Unit(head, at) - 0xDC00);
+        }
+        if (!TakeNamePoint(&name, point))
+            return 0;
+    }
+    return 0;   /* the head ends inside the name */
+}
+
+int SnapshotNamesVariable(const unsigned char *head, size_t size, const char *name)
+{
+    size_t units = size / 2, at = 1;
+
+    if (units == 0 || Unit(head, 0) != 0xFEFF)
+        return 0;
+    while (at < units) {
+        if (Unit(head, at) == '"')
+            return NameLineIs(head, units, at, name);
+        while (at < units && Unit(head, at) != '\n')
+            at++;
+        at++;   /* the line after it */
+    }
+    return 0;
 }

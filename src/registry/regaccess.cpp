@@ -364,19 +364,3 @@ char *Utf8FromText(const char *text)
     free(wide);
     return utf8;
 }
-
-char *StoredValueUtf8(const StoredValue *value)
-{
-    char *text, *utf8;
-
-    if (value->status == ERROR_SUCCESS && value->bytes != NULL && IsStringType(value->type))
-        return Utf8FromWide((const WCHAR *)value->bytes);
-    /* An absent value, or one of another type, whose bytes are text of the process's code page
-       as ReadEnvValue gives them. */
-    text = StoredValueText(value, NULL);
-    if (text == NULL)
-        return NULL;
-    utf8 = Utf8FromText(text);
-    ReleaseText(&text);
-    return utf8;
-}

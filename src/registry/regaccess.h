@@ -47,9 +47,6 @@ char *TextOfCodePage(const WCHAR *wide, BOOL *exact);
 char *StoredValueText(const StoredValue *value, BOOL *exact);
 /* A name of the process's code page as a new UTF-16 text (free it), or NULL. */
 WCHAR *WideFromText(const char *text);
-/* The value as UTF-8, whatever the process's code page, so that no character is lost: a new
-   text (ReleaseText), made as StoredValueText makes its text. NULL when memory runs out. */
-char *StoredValueUtf8(const StoredValue *value);
 /* A UTF-16 text as a new UTF-8 text (ReleaseText), or NULL. */
 char *Utf8FromWide(const WCHAR *wide);
 /* A text of the process's code page as a new UTF-8 text (ReleaseText), or NULL. */

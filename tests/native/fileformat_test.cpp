@@ -31,13 +31,6 @@ std::string Export(const char *name, const std::vector<const char *> &rows)
     return Take(bytes, length);
 }
 
-std::string Backup(const char *name, const char *userValue, const char *machineValue)
-{
-    size_t length = 0;
-    char *bytes = ComposeBackupFile(name, userValue, machineValue, &length);
-    return Take(bytes, length);
-}
-
 /* The bytes that WriteEscapedValue gives for one value. */
 std::string Escaped(const std::string &value)
 {
@@ -53,9 +46,6 @@ std::string Escaped(const std::string &value)
     return out;
 }
 
-const char kMachineHead[] = "\r\n[" MACHINE_ENV_KEY "]\r\n";
-const char kUserHead[] = "\r\n[" USER_ENV_KEY "]\r\n";
-
 } // namespace
 
 TEST(FileFormatGolden, ExportWorkedExample)
@@ -63,34 +53,6 @@ TEST(FileFormatGolden, ExportWorkedExample)
     EXPECT_EQ(ReadGolden("export_example.txt"),
               Export("PATH", {MACHINE_HEADER_TEXT, "%SystemRoot%\\system32", "%SystemRoot%",
                               USER_HEADER_TEXT, "C:\\Tools"}));
-}
-
-TEST(FileFormatGolden, BackupWorkedExample)
-{
-    EXPECT_EQ(ReadGolden("backup_example.reg"),
-              Backup("PATH", "C:\\Tools;\"D:\\My Tools\\bin\"", "%SystemRoot%\\system32;%SystemRoot%"));
-}
-
-TEST(FileFormatGolden, BackupWithoutUserValueHoldsMachineBlockAlone)
-{
-    std::string expected = ReadGolden("backup_machine_only.reg");
-    EXPECT_EQ(expected, Backup("PATH", "", "%SystemRoot%\\system32;%SystemRoot%"));
-    EXPECT_EQ(expected, Backup("PATH", nullptr, "%SystemRoot%\\system32;%SystemRoot%"));
-}
-
-TEST(FileFormat, BackupWithNeitherValueIsTheHeaderLineAlone)
-{
-    EXPECT_EQ(std::string("REGEDIT4\r\n"), Backup("PATH", "", ""));
-    EXPECT_EQ(std::string("REGEDIT4\r\n"), Backup("PATH", nullptr, nullptr));
-    EXPECT_EQ(10u, Backup("PATH", "", nullptr).size());
-}
-
-TEST(FileFormat, BackupPutsUserBlockFirstAndEscapesOnlyTheValue)
-{
-    /* The name and the key path go out unchanged, even with quotes and backslashes in the name. */
-    EXPECT_EQ(std::string("REGEDIT4\r\n") + kUserHead + "\"A\"B\\C\"=\"u\"\r\n" + kMachineHead +
-                  "\"A\"B\\C\"=\"m\\\\\"\r\n",
-              Backup("A\"B\\C", "u", "m\\"));
 }
 
 TEST(FileFormat, ExportWritesEveryRowUnchangedWithCrLf)
@@ -120,8 +82,6 @@ TEST(FileFormat, EscapingTouchesOnlyBackslashAndDoubleQuote)
     }
     EXPECT_EQ("", Escaped(""));
     EXPECT_EQ("%SystemRoot%;C:\\\\a\\\"b\\\"", Escaped("%SystemRoot%;C:\\a\"b\""));
-    /* Byte-wise: a second byte 0x5C of a double-byte character is escaped too. */
-    EXPECT_EQ("\x83\\\\", Escaped("\x83\\"));
 }
 
 /* Long texts cross the buffer boundary; every CR must stay directly before its LF. */
@@ -136,21 +96,6 @@ TEST(FileFormat, LongTextsKeepEveryByteAcrossBufferBoundaries)
         expected += std::string(3 * TEXT_FILE_BUFFER_SIZE, 'w');
         EXPECT_EQ(expected, Escaped(value)) << "offset " << offset;
     }
-}
-
-TEST(FileFormat, MegabyteValueIsWrittenWhole)
-{
-    std::string value;
-    for (int i = 0; i < 50000; i++)
-        value += "C:\\dir" + std::to_string(i) + ";";
-    std::string escaped;
-    for (char c : value) {
-        if (c == '\\')
-            escaped += '\\';
-        escaped += c;
-    }
-    EXPECT_EQ("REGEDIT4\r\n" + std::string(kUserHead) + "\"P\"=\"" + escaped + "\"\r\n",
-              Backup("P", value.c_str(), ""));
 }
 
 TEST(FileFormat, FailingSinkIsNotCalledAgainAndFinishReportsIt)
@@ -306,65 +251,4 @@ TEST(UnicodeTextFile, LongTextsCrossTheBufferWhole)
         expected += u"\xD83D\xDE00\u0141\r\n";
     }
     EXPECT_EQ(expected, WriteUnicode(text));
-}
-
-namespace {
-
-/* A stand-in for the system's ANSI code page: Latin-1, which holds U+0000 to U+00FF as one byte
-   each and nothing beyond. */
-char *Latin1Text(void *, const char *utf8)
-{
-    std::string out;
-    for (const unsigned char *p = (const unsigned char *)utf8; *p; p++) {
-        if (*p < 0x80)
-            out += (char)*p;
-        else if ((*p == 0xC2 || *p == 0xC3) && (p[1] & 0xC0) == 0x80) {
-            out += (char)(((p[0] & 0x03) << 6) | (p[1] & 0x3F));
-            p++;
-        } else
-            return nullptr;
-    }
-    return strdup(out.c_str());
-}
-
-std::string ChosenBackup(const char *name, const char *userValue, const char *machineValue)
-{
-    size_t length = 0;
-    char *bytes = ComposeBackupFileIn(name, userValue, machineValue, Latin1Text, nullptr, &length);
-    return Take(bytes, length);
-}
-
-} // namespace
-
-TEST(FileFormatGolden, BackupOutsideTheCodePageIsInTheUnicodeFormat)
-{
-    EXPECT_EQ(ReadGolden("backup_unicode.reg"),
-              ChosenBackup("PATH", u8"C:\\Users\\张伟\\bin", u8"C:\\Łódź\\bin;C:\\日本\\tools;\"C:\\plain\""));
-}
-
-/* REGEDIT4 in the code page when the name and both values fit it, whole; the Unicode format as
-   soon as one character of any of the three does not. A value that could not be read (NULL)
-   decides nothing. */
-TEST(FileFormat, BackupChoosesItsFormatByEveryCharacter)
-{
-    const std::string unicodeHead("\xFF\xFEW\0i\0n\0", 8);
-    const struct {
-        const char *what, *name, *user, *machine;
-        std::string expected;   /* the whole file, or for the Unicode format its first bytes */
-    } cases[] = {
-        {"ASCII: the bytes of today", "PATH", "C:\\Tools;\"D:\\My Tools\\bin\"",
-         "%SystemRoot%\\system32;%SystemRoot%", ReadGolden("backup_example.reg")},
-        {"Latin-1 fits: its bytes", "PATH", u8"C:\\café", nullptr,
-         "REGEDIT4\r\n" + std::string(kUserHead) + "\"PATH\"=\"C:\\\\caf\xE9\"\r\n"},
-        {"neither value", "PATH", nullptr, nullptr, "REGEDIT4\r\n"},
-        {"user value outside", "PATH", u8"C:\\Users\\张伟", "x", unicodeHead},
-        {"machine value outside", "PATH", "x", u8"C:\\Łódź", unicodeHead},
-        {"name outside", u8"ŻAł", "x", "y", unicodeHead},
-        {"unread user value, machine outside", "PATH", nullptr, u8"日本", unicodeHead},
-    };
-    for (const auto &c : cases) {
-        std::string file = ChosenBackup(c.name, c.user, c.machine);
-        bool unicode = c.expected[0] == '\xFF';
-        EXPECT_EQ(c.expected, unicode ? file.substr(0, c.expected.size()) : file) << c.what;
-    }
 }

@@ -493,8 +493,8 @@ TEST_F(AppForeignText, ValuesNamesAndFoldersInAnyScriptGoThroughUnchanged)
     RemoveDirectoryW(WideFromUtf8(folder).c_str());
 }
 
-/* The export is UTF-8 (no byte-order mark, CR LF); the backup, beyond the system's code page, is
-   in the registry editor's Unicode format, and importing it gives back every character. */
+/* The export is UTF-8 (no byte-order mark, CR LF); the backup, beyond ASCII, is in the registry
+   editor's Unicode format, and importing it gives back every character and each value's type. */
 TEST_F(AppForeignText, ExportIsUtf8AndBackupRestoresEveryCharacter)
 {
     HWND wnd = StartOnTheVariable();
@@ -512,10 +512,13 @@ TEST_F(AppForeignText, ExportIsUtf8AndBackupRestoresEveryCharacter)
     ASSERT_EQ("\xFF\xFE", bytes.substr(0, 2));
     std::wstring units((bytes.size() - 2) / 2, L'\0');
     memcpy(&units[0], bytes.data() + 2, bytes.size() - 2);
-    EXPECT_EQ(std::string("Windows Registry Editor Version 5.00\r\n\r\n[" USER_ENV_KEY "]\r\n\"") + kForeignName +
-                  u8"\"=\"C:\\\\Users\\\\张伟\\\\bin\"\r\n\r\n[" MACHINE_ENV_KEY "]\r\n\"" + kForeignName +
-                  u8"\"=\"C:\\\\Łódź\\\\bin;C:\\\\日本\\\\tools;C:\\\\plain\"\r\n",
-              Utf8FromWide(units));
+    /* The user value (REG_SZ) as a quoted string, the machine value (REG_EXPAND_SZ) as hex(2): of
+       its UTF-16LE bytes, "C:\Ł" first. */
+    std::string text = Utf8FromWide(units);
+    EXPECT_EQ(0u, text.find(std::string("Windows Registry Editor Version 5.00\r\n\r\n[" USER_ENV_KEY "]\r\n\"") +
+                            kForeignName + u8"\"=\"C:\\\\Users\\\\张伟\\\\bin\"\r\n\r\n[" MACHINE_ENV_KEY "]\r\n\"" +
+                            kForeignName + "\"=hex(2):43,00,3a,00,5c,00,41,01,"))
+        << text;
 
     PostMessageW(wnd, WM_CLOSE, 0, 0);
     DWORD code = 12345;
@@ -527,8 +530,10 @@ TEST_F(AppForeignText, ExportIsUtf8AndBackupRestoresEveryCharacter)
     std::string stored;
     EXPECT_TRUE(GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName, &type, &stored));
     EXPECT_EQ(kForeignMachine, stored);
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
     EXPECT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName, &type, &stored));
     EXPECT_EQ(kForeignUser, stored);
+    EXPECT_EQ((DWORD)REG_SZ, type);
 }
 
 /* A name of 255 characters of three UTF-8 bytes each is taken whole: its value is found. */

@@ -166,7 +166,8 @@ TEST_F(RobustRegistryTypes, UpdateWithoutEditWritesTheSameBytes)
     }
 }
 
-/* Odd variable names reach the registry, the questions and the files unchanged. */
+/* Odd variable names reach the registry, the questions and the files unchanged, and come back
+   from the backup. */
 class RobustVariableNames : public RobustBase {};
 
 TEST_F(RobustVariableNames, OddNamesRoundTripThroughRetrieveUpdateAndBackup)
@@ -202,10 +203,10 @@ TEST_F(RobustVariableNames, OddNamesRoundTripThroughRetrieveUpdateAndBackup)
         QueueSaveAs(answerer, dir_ + "\\names.reg");
         BackupRegistryValues();
         EXPECT_EQ(1u, answerer.Seen().size()) << name;
-        EXPECT_EQ("REGEDIT4\r\n\r\n[" USER_ENV_KEY "]\r\n\"" + name + "\"=\"u1;u2\"\r\n\r\n[" MACHINE_ENV_KEY "]\r\n\"" +
-                      name + "\"=\"m1\"\r\n",
-                  ReadWholeFile(dir_ + "\\names.reg"))
-            << name;
+        DeleteBoth(name);
+        ASSERT_TRUE(ImportWithRegedit(dir_ + "\\names.reg"));
+        EXPECT_EQ(std::string("u1;u2") + '\0', Stored(HKEY_CURRENT_USER, name)) << name;
+        EXPECT_EQ(std::string("m1") + '\0', Stored(HKEY_LOCAL_MACHINE, name)) << name;
         DeleteBoth(name);
     }
 }
@@ -338,7 +339,7 @@ protected:
 
     void Arrange()
     {
-        SetString(HKEY_CURRENT_USER, kName, "u;" + std::string(50000, 'v'));
+        SetString(HKEY_CURRENT_USER, kName, "u;" + std::string(50000, 'v'), REG_SZ);
         SetString(HKEY_LOCAL_MACHINE, kName, "m");
         RetrieveVariable(FALSE);
         SetLastPath(dir_);
@@ -431,61 +432,61 @@ TEST_F(RobustFiles, LongestPlainPathIsWrittenWhole)
     }
 }
 
-/* The backup read back by the system's registry editor gives the very bytes that were backed up:
-   every printable byte, backslashes and quotes included. */
-TEST_F(RobustFiles, BackupRestoredByTheRegistryEditorGivesTheSameBytes)
+/* The backup, and the snapshot that an update writes, imported by the system's registry editor
+   give back every value exactly: its type, its bytes and its name. Each value is stored under
+   both keys through the wide calls; the test program's own code page (1252) plays no part. */
+TEST_F(RobustFiles, BackupAndSnapshotRestoredByTheRegistryEditorGiveTheSameValues)
 {
-    std::string user, machine = "%SystemRoot%\\system32;\\\\server\\share\\;\"\";a b=c;";
+    std::string printable;
     for (int byte = 0x20; byte <= 0x7E; byte++)
-        user += (char)byte;
-    user += "\\\\\"\\";
-    SetString(HKEY_CURRENT_USER, kName, user);
-    SetString(HKEY_LOCAL_MACHINE, kName, machine);
-    std::string path = dir_ + "\\restore.reg";
-    std::vector<SeenDialog> seen = SaveTo(true, path);
-    EXPECT_EQ(1u, seen.size());
-    DeleteBoth(kName);
-
-    ASSERT_TRUE(ImportWithRegedit(path));
-
-    /* As REG_SZ: the plain string entries carry no type. */
-    DWORD type = 0;
-    EXPECT_EQ(user + '\0', Stored(HKEY_CURRENT_USER, kName, &type));
-    EXPECT_EQ((DWORD)REG_SZ, type);
-    EXPECT_EQ(machine + '\0', Stored(HKEY_LOCAL_MACHINE, kName, &type));
-    EXPECT_EQ((DWORD)REG_SZ, type);
-}
-
-/* The registry editor reads REGEDIT4 in the system's ANSI code page (1252 here): values that it
-   holds (é, ß) go out as REGEDIT4 in that code page, values beyond it (Ł, Chinese) in the Unicode
-   format. Either way the import gives back exactly the characters stored, read through the wide
-   calls although the test program's own code page cannot hold them. */
-TEST_F(RobustFiles, BackupRestoresEveryCharacterInTheFormatThatHoldsIt)
-{
+        printable += (char)byte;
     const struct {
         const char *what;
-        std::string user, machine, head;
+        std::string name;
+        DWORD type;
+        std::string text;   /* UTF-8, stored as UTF-16 with a zero added */
     } cases[] = {
-        {"code page 1252", u8"C:\\café;D:\\Straße", u8"C:\\Tools;\"E:\\naïve\"", "REGEDIT4\r\n"},
-        {"beyond it", u8"C:\\Users\\张伟\\bin", u8"C:\\Łódź\\bin;C:\\日本\\tools;C:\\plain",
-         std::string("\xFF\xFEW\0i\0n\0d\0o\0w\0s\0", 16)},
+        {"REG_SZ", kName, REG_SZ, printable + "\\\\\"\\"},
+        {"REG_EXPAND_SZ", kName, REG_EXPAND_SZ, "%SystemRoot%\\system32;\\\\server\\share\\;\"\";a b=c;"},
+        {"REG_MULTI_SZ", kName, REG_MULTI_SZ, std::string("C:\\one\0%A%\\two\0", 15)},
+        {"line feeds", kName, REG_SZ, "a\nb\r\nc;"},
+        {"a quote and a backslash in the name", "VELKOR_ROBUST \"A\\B\"", REG_EXPAND_SZ, "%A%;C:\\b"},
+        {"double-byte character", kName, REG_SZ, u8"C:\\ソ\\bin;D:\\表"},
+        {"code page 1252 and beyond", kName, REG_EXPAND_SZ, u8"C:\\café;D:\\Łódź\\日本"},
+        {"empty", kName, REG_EXPAND_SZ, ""},
     };
+    const HKEY roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kName, REG_EXPAND_SZ, c.user));
-        ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kName, REG_EXPAND_SZ, c.machine));
-        std::string path = dir_ + "\\" + (c.head[0] == 'R' ? "ansi" : "unicode") + ".reg";
-        EXPECT_EQ(1u, SaveTo(true, path).size());
-        EXPECT_EQ(c.head, ReadWholeFile(path).substr(0, c.head.size()));
-        DeleteBoth(kName);
+        strcpy(g_varName, c.name.c_str());
+        UseNewLocalAppData();
+        std::string stored[2];
+        for (int i = 0; i < 2; i++) {
+            std::string text;
+            DWORD type = 0;
+            ASSERT_TRUE(SetWideValue(roots[i], EnvSubkey(roots[i]), c.name, c.type, c.text));
+            ASSERT_TRUE(GetWideValue(roots[i], EnvSubkey(roots[i]), c.name, &type, &text, &stored[i]));
+        }
+        std::string backup = dir_ + "\\restore.reg";
+        DeleteFileA(backup.c_str());
+        EXPECT_EQ(1u, SaveTo(true, backup).size());
+        SetListRows({"#" MACHINE_HEADER_TEXT, "C:\\new", "#" USER_HEADER_TEXT, "C:\\new"});
+        g_modified = TRUE;
+        EXPECT_TRUE(UpdateAnsweredYes());
+        std::vector<std::string> snapshots = SnapshotFiles();
+        ASSERT_EQ(1u, snapshots.size());
 
-        ASSERT_TRUE(ImportWithRegedit(path));
-
-        DWORD type = 0;
-        std::string text;
-        EXPECT_TRUE(GetWideValue(HKEY_CURRENT_USER, kUserSubkey, kName, &type, &text));
-        EXPECT_EQ(c.user, text);
-        EXPECT_TRUE(GetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kName, &type, &text));
-        EXPECT_EQ(c.machine, text);
+        for (const std::string &file : {backup, snapshots[0]}) {
+            DeleteBoth(c.name);
+            ASSERT_TRUE(ImportWithRegedit(file)) << file;
+            for (int i = 0; i < 2; i++) {
+                std::string text, bytes;
+                DWORD type = 0;
+                EXPECT_TRUE(GetWideValue(roots[i], EnvSubkey(roots[i]), c.name, &type, &text, &bytes)) << file;
+                EXPECT_EQ(c.type, type) << file;
+                EXPECT_EQ(stored[i], bytes) << file;
+            }
+        }
+        DeleteBoth(c.name);
     }
 }

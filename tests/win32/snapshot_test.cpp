@@ -142,27 +142,45 @@ TEST_F(Snapshots, SnapshotThatCannotBeWrittenStopsTheUpdate)
     EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, "VELKOR_SNAP_BLOCKED").exists);
 }
 
-/* The newest SNAPSHOTS_KEPT of the variable stay; another variable's snapshots are not its own. */
+/* The newest SNAPSHOTS_KEPT of the variable stay. Whose a file is, its head says: another
+   variable's files stay, even where its name gives the same file name (VELKOR:SNAP_KEEP), and so
+   does a file that names nobody. */
 TEST_F(Snapshots, OnlyTheNewestOfTheVariableAreKept)
 {
     CreateMainWindowOn("VELKOR_SNAP_KEEP");
     ASSERT_TRUE(Update(IDYES));   /* makes the folder */
-    std::vector<std::string> old = {SnapshotFolder() + "\\VELKOR_SNAP_KEEPER-20000101-000000.reg"};
+    const struct {
+        const char *file, *variable;   /* variable NULL: an empty file */
+    } others[] = {
+        {"\\VELKOR_SNAP_KEEPER-20000101-000000.reg", "VELKOR_SNAP_KEEPER"},
+        {"\\VELKOR_SNAP_KEEP-19990101-000000.reg", "VELKOR:SNAP_KEEP"},
+        {"\\VELKOR_SNAP_KEEP-19990101-000001.reg", nullptr},
+    };
+    std::vector<std::pair<std::string, const char *>> files;
+    for (const auto &other : others)
+        files.push_back({SnapshotFolder() + other.file, other.variable});
     for (int i = 0; i < SNAPSHOTS_KEPT; i++) {
         char name[64];
         snprintf(name, sizeof name, "\\VELKOR_SNAP_KEEP-20000101-%06d.reg", i);
-        old.push_back(SnapshotFolder() + name);
+        files.push_back({SnapshotFolder() + name, "VELKOR_SNAP_KEEP"});
     }
-    for (const std::string &file : old)
-        CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
+    for (const auto &file : files) {
+        HANDLE handle = CreateFileA(file.first.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+        std::wstring head = std::wstring(L"\xFEFF" L"Windows Registry Editor Version 5.00\r\n\r\n[" USER_ENV_KEY "]\r\n\"") +
+                            WideFromUtf8(file.second ? file.second : "") + L"\"=-\r\n";
+        DWORD written = 0;
+        if (file.second)
+            WriteFile(handle, head.data(), (DWORD)(head.size() * sizeof(WCHAR)), &written, NULL);
+        CloseHandle(handle);
+    }
 
     ASSERT_TRUE(Update(IDYES));
-    std::vector<std::string> files = SnapshotFiles();
-    EXPECT_EQ((size_t)SNAPSHOTS_KEPT + 1, files.size());   /* and the other variable's one */
-    EXPECT_FALSE(FileExists(old[1]));
-    EXPECT_FALSE(FileExists(old[2]));
-    EXPECT_TRUE(FileExists(old[3]));
-    EXPECT_TRUE(FileExists(old[0]));
+    EXPECT_EQ((size_t)SNAPSHOTS_KEPT + 3, SnapshotFiles().size());   /* and the three others */
+    EXPECT_FALSE(FileExists(files[3].first));
+    EXPECT_FALSE(FileExists(files[4].first));
+    EXPECT_TRUE(FileExists(files[5].first));
+    for (int i = 0; i < 3; i++)
+        EXPECT_TRUE(FileExists(files[i].first)) << files[i].first;
 }
 
 /* The folder may hold characters that the process's code page cannot: the test program's is 1252. */

@@ -386,9 +386,9 @@ struct OwnLocalAppData {
 std::wstring WideFromUtf8(const std::string &text)
 {
     int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0);
-    std::wstring wide(length > 0 ? length : 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], length);
-    wide.resize(length > 0 ? length : 0);
+    std::wstring wide(length > 0 ? length : 0, L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], length);
     return wide;
 }
 
@@ -413,7 +413,8 @@ bool SetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD 
     return status == ERROR_SUCCESS;
 }
 
-bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text)
+bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text,
+                  std::string *bytes)
 {
     HKEY key;
     if (RegOpenKeyExW(root, WideFromUtf8(subkey).c_str(), 0, KEY_READ, &key))
@@ -424,6 +425,8 @@ bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD 
     if (status == ERROR_SUCCESS) {
         std::wstring wide(size / sizeof(WCHAR) + 1, L'\0');
         status = RegQueryValueExW(key, wideName.c_str(), NULL, type, (BYTE *)&wide[0], &size);
+        if (bytes)
+            bytes->assign((const char *)wide.data(), size);
         wide.resize(size / sizeof(WCHAR));
         if (!wide.empty() && wide.back() == L'\0')
             wide.pop_back();

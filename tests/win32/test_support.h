@@ -108,9 +108,10 @@ std::string Utf8FromWide(const std::wstring &text);
    Windows itself stores them: the A calls of the test program, which runs in code page 1252,
    would turn Ł into L and Chinese into '?'. SetWideValue stores the text with its zero (zeros
    inside it too, as a REG_MULTI_SZ holds them); GetWideValue gives it whole without that last
-   zero, and its type. */
+   zero, its type, and (bytes not NULL) the bytes exactly as stored. */
 bool SetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD type, const std::string &text);
-bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text);
+bool GetWideValue(HKEY root, const char *subkey, const std::string &name, DWORD *type, std::string *text,
+                  std::string *bytes = nullptr);
 void DeleteWideValue(HKEY root, const char *subkey, const std::string &name);
 
 
