@@ -104,7 +104,7 @@ protected:
     void SetUp() override
     {
         WorkflowTest::SetUp();
-        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+        ClearSettings();
     }
 };
 class WorkflowMachineKeyMissing : public WorkflowTest {
@@ -648,7 +648,7 @@ TEST_F(WorkflowForeignCharacters, ValueWithSubstitutesIsLeftAsStored)
         EXPECT_EQ(c.userLeft ? (DWORD)REG_SZ : (DWORD)REG_EXPAND_SZ, type) << c.what;
         DestroyMainWindow();
     }
-    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);   /* the placement that the close guard saved */
+    ClearSettings();   /* the placement that the close guard saved */
 }
 
 /* ---- Changes by other programs, long questions, nested operations, failed retrieves ---- */
@@ -760,7 +760,7 @@ TEST_F(WorkflowMachineKeyMissing, FailedRetrieveGreysUpdateAndNothingWritesThePa
     EXPECT_TRUE(QueryClose());
     EXPECT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
-    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+    ClearSettings();
 }
 
 /* While the question is open, a log-off query is refused at once, and a posted close, update or
