@@ -37,6 +37,9 @@ WCHAR *WideFromText(const char *text);
 /* The value as UTF-8, whatever the process's code page, so that no character is lost: a new
    text (ReleaseText), made as StoredValueText makes its text. NULL when memory runs out. */
 char *StoredValueUtf8(const StoredValue *value);
+/* A UTF-16 text as a new text of the process's code page (ReleaseText), a character that the code
+   page cannot hold as '?'; NULL when memory runs out. */
+char *TextFromUtf16(const WCHAR *wide);
 /* A UTF-16 text as a new UTF-8 text (ReleaseText), or NULL. */
 char *Utf8FromWide(const WCHAR *wide);
 /* A text of the process's code page as a new UTF-8 text (ReleaseText), or NULL. */
