@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 #include "common/common.h"
+#include "registry/account.h"
 #include "registry/confirmtext.h"
 #include "registry/workflow.h"
 #include "resource.h"
@@ -129,6 +130,11 @@ TEST_F(WorkflowRetrieve, StartUpWithNeitherValueGivesTwoHeadersAndEnablesCommand
     EXPECT_FALSE(CommandGreyed(IDM_EXPORT));
     EXPECT_FALSE(CommandGreyed(IDM_UPDATE));
     EXPECT_FALSE(g_modified);
+    /* The program knows the account it runs as; under Wine no other user is signed in, so the
+       start says nothing about accounts (a message would fail the test). */
+    const AccountPair *accounts = ProgramAccounts();
+    EXPECT_EQ(0u, std::string(accounts->processSid ? accounts->processSid : "").find("S-1-5-"));
+    EXPECT_FALSE(RunsAsOtherAccount(accounts));
 }
 
 TEST_F(WorkflowRetrieve, StartUpReadsBothValuesAsStored)
