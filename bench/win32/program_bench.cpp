@@ -348,7 +348,7 @@ int main(int argc, char **argv)
     }
 
     g_folder = TempDir();
-    WriteProfileStringA(APP_SHORT_NAME, "lastpath", g_folder.c_str());
+    SetRawSetting("lastpath", g_folder.c_str());
     strcpy(g_varName, kVarName);
     g_hook = SetWindowsHookExA(WH_CBT, AnswerAtOnce, NULL, GetCurrentThreadId());
     CreateBareList();
@@ -371,7 +371,7 @@ int main(int argc, char **argv)
     UnhookWindowsHookEx(g_hook);
     DeleteRawValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName);
     DeleteRawValue(HKEY_CURRENT_USER, kUserSubkey, kVarName);
-    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+    ClearSettings();
     DeleteFileA(ExportPath().c_str());
     RemoveDirectoryA(g_folder.c_str());
     return 0;

@@ -4,10 +4,13 @@
 #include "common/common.h"
 #include "resource.h"
 
+#include <objbase.h>
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
     HANDLE mutex;
     HACCEL accelerators;
+    HRESULT com;
     MSG msg;
 
     (void)previous;
@@ -23,6 +26,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         return 0;
     }
 
+    /* The folder browser and the shell's "open" of the snapshot folder need COM on this thread. */
+    com = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     g_hInstance = instance;
     g_hMainWnd = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), NULL, MainDialogProc, 0);
     if (g_hMainWnd) {
@@ -32,6 +37,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
             ProcessLoopMessage(&msg, accelerators);
         DestroyWindow(g_hMainWnd);
     }
+    if (SUCCEEDED(com))
+        CoUninitialize();
     ReleaseMutex(mutex);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "entries/editing.h"
 #include "entries/entrylist.h"
 #include "registry/workflow.h"
+#include "registry/regaccess.h"
 #include "resource.h"
 
 #include <commdlg.h>
@@ -85,28 +86,63 @@ void InsertEntry(void)
     ReleaseText(&text);
 }
 
+/* Room for the chosen folder's path, in UTF-16 units: a long path too. */
+#define FOLDER_PATH_UNITS 32768
+
+typedef BOOL(WINAPI *PathFromItemCall)(LPCITEMIDLIST, PWSTR, DWORD, int);
+
+/* The item's file-system path as a text of the program's code page (ReleaseText); NULL when it
+   has none (Control Panel, a printer) or memory runs out (shown). The path comes as UTF-16 and is
+   converted with a measured size: the A call fills at most MAX_PATH bytes, which a folder of some
+   eighty Chinese characters exceeds in UTF-8. SHGetPathFromIDListEx, which takes the buffer's
+   size, is looked up at run time, so that systems before Vista still start the program; there
+   SHGetPathFromIDListW fills MAX_PATH units. */
+static char *FolderPathOf(LPCITEMIDLIST item)
+{
+    HMODULE shell = GetModuleHandleW(L"shell32.dll");
+    PathFromItemCall pathFromItem =
+        shell ? (PathFromItemCall)(void *)GetProcAddress(shell, "SHGetPathFromIDListEx") : NULL;
+    WCHAR *path = (WCHAR *)malloc(FOLDER_PATH_UNITS * sizeof(WCHAR));
+    BOOL converted;
+    char *text = NULL;
+
+    if (path == NULL) {
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    path[0] = L'\0';
+    converted = pathFromItem ? pathFromItem(item, path, FOLDER_PATH_UNITS, 0) : SHGetPathFromIDListW(item, path);
+    if (converted && path[0] != L'\0') {
+        text = TextOfCodePage(path, NULL);
+        if (text == NULL)
+            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    free(path);
+    return text;
+}
+
 void InsertFolderEntry(void)
 {
-    char path[MAX_PATH];
-    BROWSEINFOA browse;
+    WCHAR name[MAX_PATH];
+    BROWSEINFOW browse;
     LPITEMIDLIST item;
-    BOOL converted;
+    char *path;
 
     if (NewRowLeftAsStored())
         return;
     ZeroMemory(&browse, sizeof browse);
     browse.hwndOwner = g_hMainWnd;
-    browse.pszDisplayName = path;
-    browse.lpszTitle = "Select Folder to add";
-    item = SHBrowseForFolderA(&browse);
+    browse.pszDisplayName = name;
+    browse.lpszTitle = L"Select Folder to add";
+    item = SHBrowseForFolderW(&browse);
     if (item == NULL)
         return;
-    converted = SHGetPathFromIDListA(item, path);
+    path = FolderPathOf(item);
     CoTaskMemFree(item);
-    /* An item outside the file system (Control Panel, a printer) has no path to insert. */
-    if (!converted || path[0] == '\0')
+    if (path == NULL)
         return;
     InsertNewRow(path);
+    ReleaseText(&path);
 }
 
 void InsertFileEntry(void)

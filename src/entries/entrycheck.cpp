@@ -1,22 +1,24 @@
 #include "common/common.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
+#include "entries/wow64.h"
 #include "registry/workflow.h"
 #include "resource.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-char *ExpandEntryText(char *text)
+/* The expansion of source as a new text, or NULL after the failure has been shown. */
+static char *ExpandText(const char *source)
 {
-    DWORD needed = ExpandEnvironmentStringsA(text, NULL, 0);   /* counts the terminating zero */
+    DWORD needed = ExpandEnvironmentStringsA(source, NULL, 0);   /* counts the terminating zero */
     DWORD size, written;
     char *expanded;
 
     for (;;) {
         if (needed == 0) {
             ShowSystemError(0);
-            return text;
+            return NULL;
         }
         /* The size may come in characters rather than bytes (Wine gives it so in the UTF-8 code
            page), and no UTF-16 unit takes more than three bytes: room for that. */
@@ -24,26 +26,46 @@ char *ExpandEntryText(char *text)
         expanded = (char *)malloc(size);
         if (expanded == NULL) {
             ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
-            return text;
+            return NULL;
         }
-        written = ExpandEnvironmentStringsA(text, expanded, size);
+        written = ExpandEnvironmentStringsA(source, expanded, size);
         if (written != 0 && written <= size && memchr(expanded, '\0', size) != NULL)
-            break;
+            return expanded;
         free(expanded);
         if (written != 0 && written <= size)
-            return text;   /* no terminated result in a buffer said to hold it: not to be trusted */
+            return NULL;   /* no terminated result in a buffer said to hold it: not to be trusted */
         /* The environment has grown since it was measured (another thread may change it): the
            result did not fit, so measure again rather than use a cut or unexpanded text. A
            failure (0) is reported above. */
         needed = written;
     }
+}
+
+char *ExpandEntryText(char *text)
+{
+    /* A 32-bit program on 64-bit Windows expands the 64-bit Program Files folders, which the
+       64-bit programs that use the path see. */
+    char *wow64Text = Wow64TextToExpand(text);
+    char *expanded = ExpandText(wow64Text ? wow64Text : text);
+
+    free(wow64Text);
+    if (expanded == NULL)
+        return text;
     ReleaseText(&text);
     return expanded;
 }
 
 BOOL EntryExists(const char *expanded)
 {
-    return GetFileAttributesA(expanded) != INVALID_FILE_ATTRIBUTES;
+    /* A 32-bit program on 64-bit Windows tests System32 itself, not the SysWOW64 folder that the
+       redirection would put in its place. */
+    void *redirection;
+    BOOL paused = PauseFsRedirection(&redirection);
+    DWORD attributes = GetFileAttributesA(expanded);
+
+    if (paused)
+        ResumeFsRedirection(redirection);
+    return attributes != INVALID_FILE_ATTRIBUTES;
 }
 
 void CheckEntries(void)

@@ -81,36 +81,148 @@ void DeleteRow(int index)
     SendToList(LB_DELETESTRING, index, 0);
 }
 
+/* Rows are read as UTF-16 and converted to the program's code page with a measured size: the
+   list box counts UTF-16 exactly, while the count it gives an A caller may come out short (Windows
+   allows for the double-byte code pages only, and in UTF-8 one UTF-16 unit may take three bytes),
+   and LB_GETTEXT takes no buffer size. A reader holds a buffer for short rows and grows one on the
+   heap for longer ones, kept for the next row. */
+#define ROW_LOCAL_UNITS 256
+
+struct RowReader {
+    HWND list;
+    WCHAR local[ROW_LOCAL_UNITS];
+    WCHAR *text;   /* local, or the heap buffer */
+    size_t capacity;
+    BOOL failed;   /* memory ran out */
+};
+
+static void StartReading(struct RowReader *reader, HWND list)
+{
+    reader->list = list;
+    reader->text = reader->local;
+    reader->capacity = ROW_LOCAL_UNITS;
+    reader->failed = FALSE;
+}
+
+static void EndReading(struct RowReader *reader)
+{
+    if (reader->text != reader->local)
+        free(reader->text);
+    reader->text = reader->local;
+    reader->capacity = ROW_LOCAL_UNITS;
+}
+
+/* The row's UTF-16 text in the reader's buffer, and its length in *units; NULL when the index
+   names no row (*units -1) or memory runs out (*units the row's length, and failed set). length
+   is the row's length as LB_GETTEXTLEN gives it. */
+static const WCHAR *ReadRowOfLength(struct RowReader *reader, int index, LRESULT length, int *units)
+{
+    *units = -1;
+    if (length < 0)
+        return NULL;
+    if ((size_t)length >= reader->capacity) {
+        WCHAR *grown = (WCHAR *)malloc(((size_t)length + 1) * sizeof(WCHAR));
+        if (grown == NULL) {
+            reader->failed = TRUE;
+            *units = (int)length;
+            return NULL;
+        }
+        EndReading(reader);
+        reader->text = grown;
+        reader->capacity = (size_t)length + 1;
+    }
+    length = SendMessageW(reader->list, LB_GETTEXT, index, (LPARAM)reader->text);
+    if (length < 0)
+        return NULL;
+    *units = (int)length;
+    return reader->text;
+}
+
+static const WCHAR *ReadRow(struct RowReader *reader, int index, int *units)
+{
+    return ReadRowOfLength(reader, index, SendMessageW(reader->list, LB_GETTEXTLEN, index, 0), units);
+}
+
+/* Bytes that units UTF-16 units take in the program's code page. */
+static int BytesOf(const WCHAR *text, int units)
+{
+    return units > 0 ? WideCharToMultiByte(CP_ACP, 0, text, units, NULL, 0, NULL, NULL) : 0;
+}
+
+/* The most bytes that one UTF-16 unit takes in the program's code page: three in UTF-8 (a
+   character of four bytes takes two units), the longest character in any other. */
+static int MostBytesPerUnit(void)
+{
+    CPINFO info;
+
+    if (!GetCPInfo(CP_ACP, &info))
+        return 3;
+    return info.MaxCharSize > 3 ? 3 : (int)info.MaxCharSize;
+}
+
+/* Converts units UTF-16 units into dest, which holds room bytes and a zero more; returns the bytes
+   written. */
+static int ConvertRow(const WCHAR *text, int units, char *dest, int room)
+{
+    int bytes = units > 0 ? WideCharToMultiByte(CP_ACP, 0, text, units, dest, room, NULL, NULL) : 0;
+
+    dest[bytes] = '\0';
+    return bytes;
+}
+
 int GetRowTextLength(int index)
 {
+    struct RowReader reader;
+    const WCHAR *text;
+    int units, length;
+
     index = ResolveIndex(index);
     if (index < 0)
         return -1;
-    return (int)SendToList(LB_GETTEXTLEN, index, 0);
+    StartReading(&reader, ListWindow());
+    text = ReadRow(&reader, index, &units);
+    /* Without memory to measure it, a length that the text surely fits. */
+    length = text ? BytesOf(text, units) : units < 0 ? -1 : units * MostBytesPerUnit();
+    EndReading(&reader);
+    return length;
 }
 
 char *CopyRowText(int index)
 {
-    int length;
-    char *text;
+    struct RowReader reader;
+    const WCHAR *text;
+    char *copy = NULL;
+    int units, length;
 
     index = ResolveIndex(index);
-    length = GetRowTextLength(index);
-    if (length < 1)
+    if (index < 0)
         return NULL;
-    text = (char *)malloc((size_t)length + 1);
-    if (text == NULL)
-        return NULL;
-    SendToList(LB_GETTEXT, index, (LPARAM)text);
-    return text;
+    StartReading(&reader, ListWindow());
+    text = ReadRow(&reader, index, &units);
+    length = text ? BytesOf(text, units) : 0;
+    if (length > 0)
+        copy = (char *)malloc((size_t)length + 1);
+    if (copy != NULL)
+        ConvertRow(text, units, copy, length);
+    EndReading(&reader);
+    return copy;
 }
 
 int GetRowText(int index, char *buffer)
 {
+    struct RowReader reader;
+    const WCHAR *text;
+    int units, length = -1;
+
     index = ResolveIndex(index);
     if (index < 0)
         return -1;
-    return (int)SendToList(LB_GETTEXT, index, (LPARAM)buffer);
+    StartReading(&reader, ListWindow());
+    text = ReadRow(&reader, index, &units);
+    if (text != NULL)
+        length = ConvertRow(text, units, buffer, BytesOf(text, units));
+    EndReading(&reader);
+    return length;
 }
 
 void PauseListRedraw(BOOL pause)
@@ -147,41 +259,75 @@ int RowSection(int index)
     return headers == 1 ? SECTION_MACHINE : headers == 2 ? SECTION_USER : -1;
 }
 
-/* The join reads the list box (the context) through these. */
+
+/* The join reads the list box through these, with one reader for all its rows. The copy of a row
+   follows the question for its length, which is kept for it. */
+struct JoinSource {
+    struct RowReader reader;
+    int bytesPerUnit;
+    int measuredRow;
+    LRESULT measuredUnits;
+};
+
 static int RowIsHeader(void *context, int index)
 {
-    return SendMessageA((HWND)context, LB_GETITEMDATA, index, 0) != 0;
+    struct JoinSource *source = (struct JoinSource *)context;
+    return SendMessageW(source->reader.list, LB_GETITEMDATA, index, 0) != 0;
 }
 
+/* A length that the text surely fits, without reading it: the copy writes what it really takes. */
 static size_t RowTextLength(void *context, int index)
 {
-    int length = (int)SendMessageA((HWND)context, LB_GETTEXTLEN, index, 0);
-    return length > 0 ? (size_t)length : 0;
+    struct JoinSource *source = (struct JoinSource *)context;
+    LRESULT units = SendMessageW(source->reader.list, LB_GETTEXTLEN, index, 0);
+
+    source->measuredRow = index;
+    source->measuredUnits = units;
+    return units > 0 ? (size_t)units * (size_t)source->bytesPerUnit : 0;
 }
 
 static size_t RowCopyText(void *context, int index, char *dest)
 {
-    LRESULT copied = SendMessageA((HWND)context, LB_GETTEXT, index, (LPARAM)dest);
+    struct JoinSource *source = (struct JoinSource *)context;
+    int units;
+    const WCHAR *text = index == source->measuredRow
+                            ? ReadRowOfLength(&source->reader, index, source->measuredUnits, &units)
+                            : ReadRow(&source->reader, index, &units);
 
-    if (copied < 0) {
+    if (text == NULL) {
         dest[0] = '\0';
         return 0;
     }
-    return (size_t)copied;
+    return (size_t)ConvertRow(text, units, dest, units * source->bytesPerUnit);
 }
 
+/* A joined section that misses a row it could not read is never handed out: it would be written
+   back as the value. */
 char *JoinSection(int start)
 {
-    RowSource rows = { ListWindow(), GetRowCount(), RowIsHeader, RowTextLength, RowCopyText };
-    size_t size;
-    char *result;
+    struct JoinSource source;
+    RowSource rows = { &source, GetRowCount(), RowIsHeader, RowTextLength, RowCopyText };
+    size_t size, length;
+    char *result, *shrunk;
 
+    StartReading(&source.reader, ListWindow());
+    source.bytesPerUnit = MostBytesPerUnit();
+    source.measuredRow = -1;
     size = JoinedSectionSize(&rows, start);
     result = (char *)malloc(size);
-    if (result == NULL)
-        return NULL;   /* the caller reports it */
-    FillJoinedSection(&rows, start, result, size);
-    return result;
+    if (result != NULL) {
+        length = FillJoinedSection(&rows, start, result, size);
+        /* The size allowed for the longest characters: give back what they did not take. */
+        shrunk = (char *)realloc(result, length + 1);
+        if (shrunk != NULL)
+            result = shrunk;
+    }
+    EndReading(&source.reader);
+    if (source.reader.failed) {
+        free(result);
+        result = NULL;
+    }
+    return result;   /* NULL: the caller reports it */
 }
 
 /* State of one split: the value (writable) and whether the list took every row. */

@@ -25,8 +25,10 @@ static int WriteRows(OutFile *file)
     if (text == NULL)
         return 0;
     for (row = 0; row < count; row++) {
-        if (GetRowText(row, text) < 0)
-            text[0] = '\0';
+        if (GetRowText(row, text) < 0) {
+            free(text);   /* no memory to read the row: a file without it would pass for whole */
+            return 0;
+        }
         WriteExportRow(&file->text, text);
     }
     free(text);

@@ -2,16 +2,13 @@
 #include "output/outfile.h"
 #include "output/snapshotformat.h"
 #include "registry/regaccess.h"
+#include "common/appfolder.h"
 #include "common/common.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
-
-/* Room for the snapshot folder's path, in UTF-16 units. */
-#define SNAPSHOT_FOLDER_SIZE 1024
 
 /* folder\name as a new UTF-16 path (free it), name being UTF-8; NULL when memory runs out. */
 static WCHAR *JoinPath(const WCHAR *folder, const char *name)
@@ -31,39 +28,11 @@ static WCHAR *JoinPath(const WCHAR *folder, const char *name)
     return path;
 }
 
-/* Appends \part to folder and makes that folder unless it is there. 0 or the error code; a file
-   standing where the folder should be gives ERROR_ALREADY_EXISTS. */
-static DWORD AddFolder(WCHAR *folder, const WCHAR *part)
-{
-    DWORD attributes, error;
-
-    if (wcslen(folder) + 1 + wcslen(part) >= SNAPSHOT_FOLDER_SIZE)
-        return ERROR_FILENAME_EXCED_RANGE;
-    wcscat(folder, L"\\");
-    wcscat(folder, part);
-    if (CreateDirectoryW(folder, NULL))
-        return 0;
-    error = GetLastError();
-    attributes = GetFileAttributesW(folder);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return 0;
-    return error != 0 ? error : ERROR_PATH_NOT_FOUND;
-}
-
-/* The snapshot folder under %LOCALAPPDATA% (the system's local application data folder when the
-   variable is not set), made when missing. 0 or the error code. */
+/* The snapshot folder in the program's folder, made when missing. 0 or the error code. */
 static DWORD FindSnapshotFolder(WCHAR *folder)
 {
-    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder, SNAPSHOT_FOLDER_SIZE);
-    DWORD error;
+    DWORD error = FindAppFolder(folder, TRUE);
 
-    if (length == 0 || length >= SNAPSHOT_FOLDER_SIZE) {
-        folder[0] = L'\0';
-        if (FAILED(SHGetFolderPathW(NULL, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, NULL,
-                                    SHGFP_TYPE_CURRENT, folder)))
-            return ERROR_PATH_NOT_FOUND;
-    }
-    error = AddFolder(folder, L"" APP_SHORT_NAME);
     return error != 0 ? error : AddFolder(folder, L"snapshots");
 }
 
@@ -218,7 +187,7 @@ static BOOL StillAsShown(const StoredValue *shown, const StoredValue *now)
 
 int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown)
 {
-    WCHAR folder[SNAPSHOT_FOLDER_SIZE];
+    WCHAR folder[APP_FOLDER_SIZE];
     char safeName[SNAPSHOT_FILE_NAME_SIZE], written[SNAPSHOT_FILE_NAME_SIZE];
     char *name = Utf8FromText(g_varName);
     StoredValue user, machine;
@@ -256,7 +225,7 @@ int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown)
 
 void OpenSnapshotFolder(void)
 {
-    WCHAR folder[SNAPSHOT_FOLDER_SIZE];
+    WCHAR folder[APP_FOLDER_SIZE];
     DWORD error = FindSnapshotFolder(folder);
 
     if (error == 0 &&

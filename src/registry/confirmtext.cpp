@@ -24,6 +24,9 @@
 #define UNREADABLE_FORMAT \
     "\r\n\r\nThe %s value is unreadable now, so it cannot be shown whether another program has " \
     "changed it."
+#define OTHER_ACCOUNT_FORMAT \
+    "\r\n\r\nThe Current User value is the one of \"%s\", the account that " APP_TITLE " runs as, " \
+    "not the one of \"%s\", who is signed in."
 
 /* Measures the text first and then writes it into a buffer of exactly that size, so that values
    of any length appear whole. */
@@ -55,33 +58,45 @@ static char *OutsideParagraph(const char *section, const struct OutsideState *ou
     return Format("%s", "", "", "", "");
 }
 
-char *ComposeQuestionText(int pending, const char *name, const char *machineValue, const char *userValue,
-                          const struct OutsideState *machine, const struct OutsideState *user)
+/* The paragraph about the account whose user section this is, "" when it is the signed-in one. */
+static char *AccountParagraph(const AccountPair *accounts)
 {
-    char *machineNote, *userNote, *notes = NULL, *text = NULL;
+    if (!RunsAsOtherAccount(accounts))
+        return Format("%s", "", "", "", "");
+    return Format(OTHER_ACCOUNT_FORMAT, AccountLabel(accounts->processName, accounts->processSid),
+                  AccountLabel(accounts->shellName, accounts->shellSid), "", "");
+}
+
+char *ComposeQuestionText(int pending, const char *name, const char *machineValue, const char *userValue,
+                          const struct OutsideState *machine, const struct OutsideState *user,
+                          const AccountPair *accounts)
+{
+    char *machineNote, *userNote, *accountNote, *notes = NULL, *text = NULL;
 
     if (!name || !machineValue || !userValue)
         return NULL;
     machineNote = OutsideParagraph("Local Machine", machine);
     userNote = OutsideParagraph("Current User", user);
-    if (machineNote && userNote)
-        notes = Format("%s%s", machineNote, userNote, "", "");
+    accountNote = AccountParagraph(accounts);
+    if (machineNote && userNote && accountNote)
+        notes = Format("%s%s%s", machineNote, userNote, accountNote, "");
     if (notes)
         text = Format(pending ? PENDING_FORMAT : UPDATE_FORMAT, name, machineValue, userValue, notes);
     free(machineNote);
     free(userNote);
+    free(accountNote);
     free(notes);
     return text;
 }
 
 char *ComposeUpdateText(const char *name, const char *machineValue, const char *userValue)
 {
-    return ComposeQuestionText(0, name, machineValue, userValue, NULL, NULL);
+    return ComposeQuestionText(0, name, machineValue, userValue, NULL, NULL, NULL);
 }
 
 char *ComposePendingText(const char *name, const char *machineValue, const char *userValue)
 {
-    return ComposeQuestionText(1, name, machineValue, userValue, NULL, NULL);
+    return ComposeQuestionText(1, name, machineValue, userValue, NULL, NULL, NULL);
 }
 
 /* Copies length bytes to dest at out when dest is given; returns the new out. */

@@ -3,6 +3,8 @@
 #ifndef VELKOR_CONFIRMTEXT_H
 #define VELKOR_CONFIRMTEXT_H
 
+#include "registry/accounttext.h"
+
 #include <stddef.h>
 
 /* Each returns a new text (malloc'ed; release it with ReleaseText), or NULL when memory runs out
@@ -47,10 +49,12 @@ struct OutsideState {
 };
 
 /* The questions as above, with a paragraph after the values for each section whose state is not
-   OUTSIDE_SAME; when both are the same, the texts are exactly those above. A NULL state counts as
-   OUTSIDE_SAME. */
+   OUTSIDE_SAME, and one more about the user section when the program runs as another account than
+   the signed-in one (RunsAsOtherAccount); without any, the texts are exactly those above. A NULL
+   state counts as OUTSIDE_SAME, NULL accounts as the same account. */
 char *ComposeQuestionText(int pending, const char *name, const char *machineValue, const char *userValue,
-                          const struct OutsideState *machine, const struct OutsideState *user);
+                          const struct OutsideState *machine, const struct OutsideState *user,
+                          const AccountPair *accounts);
 
 /* The text with every line longer than width bytes broken by soft line breaks ("\r\r\n", the mark
    that an edit control uses for its own wrapping) after the line's last ';' or space within the

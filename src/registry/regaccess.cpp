@@ -38,45 +38,6 @@ int SplitRegistryPath(const char *path, HKEY *root, const char **subkey)
     return 0;
 }
 
-/* The value's bytes as a text. The buffer has one byte more than the stored size, so that a value
-   stored without a terminating zero (another type, or a string saved without it) still comes back
-   as a terminated text. A missing value reads as the empty text and shows nothing. */
-static char *ReadValueFromKey(HKEY root, const char *subkey, const char *name)
-{
-    HKEY key;
-    DWORD type, size = 0;
-    char *text;
-    LONG status = RegOpenKeyA(root, subkey, &key);
-
-    if (status != ERROR_SUCCESS) {
-        ShowSystemError(status);
-        return NULL;
-    }
-    status = RegQueryValueExA(key, name, NULL, &type, NULL, &size);
-    if (status != ERROR_SUCCESS)
-        size = 0;
-    text = (char *)malloc((size_t)size + 1);
-    if (!text) {
-        /* The size query may have succeeded: its status would then report success. */
-        ShowSystemError(status != ERROR_SUCCESS ? (DWORD)status : ERROR_NOT_ENOUGH_MEMORY);
-        RegCloseKey(key);
-        return NULL;
-    }
-    text[0] = '\0';
-    if (status == ERROR_SUCCESS) {
-        status = RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &size);
-        if (status != ERROR_SUCCESS) {
-            ReleaseText(&text);
-            ShowSystemError(status);
-            RegCloseKey(key);
-            return NULL;
-        }
-        text[size] = '\0';   /* size now counts the bytes read, at most the size allocated for */
-    }
-    RegCloseKey(key);
-    return text;
-}
-
 /* Stores the text as REG_EXPAND_SZ with its terminating zero, whatever type the value had. */
 static int WriteValueToKey(HKEY root, const char *subkey, const char *name, const char *text)
 {
@@ -116,14 +77,29 @@ static int DeleteValueFromKey(HKEY root, const char *subkey, const char *name)
     return 1;
 }
 
+/* The value is read through the wide calls, whose sizes count bytes exactly, and converted with a
+   measured size: the size that RegQueryValueExA gives may come out short of the converted text. A
+   string type comes as text of the program's code page, another type as its bytes; both up to the
+   first zero. A missing value reads as the empty text and shows nothing. */
 char *ReadEnvValue(const char *path, const char *name)
 {
     HKEY root;
     const char *subkey;
+    StoredValue value;
+    char *text;
 
     if (!SplitRegistryPath(path, &root, &subkey))
         return NULL;
-    return ReadValueFromKey(root, subkey, name);
+    ReadStoredValue(path, name, &value);
+    if (value.status != ERROR_SUCCESS && !(value.keyOpened && value.status == ERROR_FILE_NOT_FOUND)) {
+        ShowSystemError(value.status);
+        return NULL;
+    }
+    text = StoredValueText(&value, NULL);
+    ReleaseStoredValue(&value);
+    if (text == NULL)
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+    return text;
 }
 
 int WriteEnvValue(const char *path, const char *name, const char *text)

@@ -37,8 +37,9 @@ void WrittenStoredValue(const char *text, StoredValue *value);
 /* Whether a REG_SZ or REG_EXPAND_SZ value holds a character after a zero character: its text,
    which ends at the first zero, would lose what follows. */
 int StoredValueCut(const StoredValue *value);
-/* A UTF-16 text in the process's code page (a new text, ReleaseText), or NULL when memory runs
-   out. *exact tells whether every character came across unchanged (never a look-alike). */
+/* A UTF-16 text in the process's code page (a new text, ReleaseText), a character that the code
+   page cannot hold as '?' (never a look-alike); NULL when memory runs out. *exact (may be NULL)
+   tells whether every character came across unchanged. */
 char *TextOfCodePage(const WCHAR *wide, BOOL *exact);
 /* The value as a text of the process's code page (a new text, ReleaseText): a string type up to
    its first zero character, another type as its bytes up to the first zero byte, an absent value

@@ -1,6 +1,7 @@
 /* Moving the variable between the registry and the entry list: the retrieve, the update with its
    confirmation, the close guard and the variable-name dialog. */
 #include "registry/workflow.h"
+#include "registry/account.h"
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
 #include "registry/question.h"
@@ -137,6 +138,8 @@ static BOOL RetrieveList(BOOL askName)
                      AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
     TellLeftAsStored();
+    /* Started with another account's credentials, the Current User section is that account's. */
+    TellOtherAccountOnce();
     /* After a failed retrieve the list holds only part of the variable: as at start-up, it can
        be neither written nor exported. */
     EnableVariableCommands(s_listComplete);
@@ -231,7 +234,7 @@ static int AskToUpdate(int mode, const char *machineValue, const char *userValue
     if (IsLeftAsStored(USER))
         userValue = userNote = ComposeLeftAsStoredNote(&s_left[USER]);
     question = ComposeQuestionText(mode == CONFIRM_PENDING, g_varName, machineValue, userValue,
-                                   &machine, &user);
+                                   &machine, &user, ProgramAccounts());
     ReleaseText(&machineNow);
     ReleaseText(&userNow);
     ReleaseText(&machineNote);

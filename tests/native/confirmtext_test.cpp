@@ -119,16 +119,31 @@ TEST(ConfirmText, ChangesByOtherProgramsFollowTheValues)
     const OutsideState changedToEmpty = {OUTSIDE_CHANGED, ""};
     const OutsideState deleted = {OUTSIDE_DELETED, NULL};
     const OutsideState unreadable = {OUTSIDE_UNREADABLE, NULL};
+    /* Started with an administrator's credentials while another user is signed in, the user
+       section is the administrator's: said after the other paragraphs, by name or else by SID. */
+    const AccountPair sameAccount = {"S-1-5-21-7-1001", "PC\\ann", "S-1-5-21-7-1001", "PC\\ann"};
+    const AccountPair otherAccount = {"S-1-5-21-7-500", "PC\\admin", "S-1-5-21-7-1001", "PC\\ann"};
+    const AccountPair unnamed = {"S-1-5-21-7-500", NULL, "S-1-5-21-7-1001", NULL};
+    const std::string adminUser =
+        "\r\n\r\nThe Current User value is the one of \"PC\\admin\", the account that Velkor Editor runs "
+        "as, not the one of \"PC\\ann\", who is signed in.";
+    const std::string unnamedUser =
+        "\r\n\r\nThe Current User value is the one of \"S-1-5-21-7-500\", the account that Velkor Editor "
+        "runs as, not the one of \"S-1-5-21-7-1001\", who is signed in.";
     const struct {
         const OutsideState *machine, *user;
+        const AccountPair *accounts;
         std::string notes;
     } cases[] = {
-        {NULL, NULL, ""},
-        {&same, &same, ""},
-        {&changed, &same, changedMachine},
-        {&same, &deleted, deletedUser},
-        {&unreadable, &changedToEmpty, unreadableMachine + changedUserToEmpty},
-        {&changed, &deleted, changedMachine + deletedUser},
+        {NULL, NULL, NULL, ""},
+        {&same, &same, NULL, ""},
+        {&changed, &same, NULL, changedMachine},
+        {&same, &deleted, NULL, deletedUser},
+        {&unreadable, &changedToEmpty, NULL, unreadableMachine + changedUserToEmpty},
+        {&changed, &deleted, NULL, changedMachine + deletedUser},
+        {&same, &same, &sameAccount, ""},
+        {&changed, &deleted, &otherAccount, changedMachine + deletedUser + adminUser},
+        {NULL, NULL, &unnamed, unnamedUser},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.notes);
@@ -136,8 +151,8 @@ TEST(ConfirmText, ChangesByOtherProgramsFollowTheValues)
         std::string pending = PendingText("PATH", "C:\\m", "U");
         update.insert(update.size() - std::string("\r\n\r\nDo you want to proceed?").size(), c.notes);
         pending.insert(pending.size() - std::string("\r\n\r\nDo you want to update?").size(), c.notes);
-        EXPECT_EQ(update, Take(ComposeQuestionText(0, "PATH", "C:\\m", "U", c.machine, c.user)));
-        EXPECT_EQ(pending, Take(ComposeQuestionText(1, "PATH", "C:\\m", "U", c.machine, c.user)));
+        EXPECT_EQ(update, Take(ComposeQuestionText(0, "PATH", "C:\\m", "U", c.machine, c.user, c.accounts)));
+        EXPECT_EQ(pending, Take(ComposeQuestionText(1, "PATH", "C:\\m", "U", c.machine, c.user, c.accounts)));
     }
 }
 

@@ -12,19 +12,38 @@ void ReportUnexpected(const SeenDialog &seen)
                   << seen.text << "\"";
 }
 
-std::wstring ProfileSection()
+/* The program's section in the settings file (file NULL: in win.ini), as "key=value" strings each
+   ended by a zero. */
+std::wstring ProfileSection(const wchar_t *file)
 {
     std::wstring section(65536, L'\0');
-    DWORD length = GetProfileSectionW(kSection, &section[0], (DWORD)section.size());
+    DWORD length = file ? GetPrivateProfileSectionW(kSection, &section[0], (DWORD)section.size(), file)
+                        : GetProfileSectionW(kSection, &section[0], (DWORD)section.size());
     section.resize(length);
     return section;
+}
+
+void RestoreProfileSection(const wchar_t *file, const std::wstring &saved)
+{
+    if (ProfileSection(file) == saved)
+        return;
+    if (file) {
+        WritePrivateProfileStringW(kSection, NULL, NULL, file);
+        if (!saved.empty())
+            WritePrivateProfileSectionW(kSection, (saved + L'\0').c_str(), file);
+    } else {
+        WriteProfileStringW(kSection, NULL, NULL);
+        if (!saved.empty())
+            WriteProfileSectionW(kSection, (saved + L'\0').c_str());
+    }
 }
 
 } // namespace
 
 AppTest::AppTest()
     : machineKey_(HKEY_LOCAL_MACHINE, kMachineSubkey), userKey_(HKEY_CURRENT_USER, kUserSubkey),
-      profile_(ProfileSection()), windowAtStart_(g_hMainWnd)
+      settingsFile_(WideFromUtf8(SettingsFile())), settings_(ProfileSection(settingsFile_.c_str())),
+      oldSettings_(ProfileSection(NULL)), windowAtStart_(g_hMainWnd)
 {
     DialogAnswerer::SetUnexpectedReporter(ReportUnexpected);
 }
@@ -37,9 +56,7 @@ AppTest::~AppTest()
     g_modified = FALSE;
     EXPECT_TRUE(machineKey_.Restore()) << "the machine's Environment key was not put back exactly";
     EXPECT_TRUE(userKey_.Restore()) << "the user's Environment key was not put back exactly";
-    if (ProfileSection() != profile_) {
-        WriteProfileStringW(kSection, NULL, NULL);
-        if (!profile_.empty())
-            WriteProfileSectionW(kSection, (profile_ + L'\0').c_str());
-    }
+    /* The file where it was when the test began, even if the test has moved LOCALAPPDATA. */
+    RestoreProfileSection(settingsFile_.c_str(), settings_);
+    RestoreProfileSection(NULL, oldSettings_);
 }

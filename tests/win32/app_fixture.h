@@ -2,7 +2,8 @@
    test did not queue an answer for fails the test with its caption and text, and is dismissed so
    that nothing waits for a click. When the test ends, passed or failed, the main window that it
    created is destroyed, g_varName is "PATH" again, g_modified is clear, and both Environment keys
-   and the program's profile section hold exactly what they held before it.
+   and the program's settings (the section in its settings file, and the one in win.ini that
+   earlier versions used) hold exactly what they held before it.
 
    A test adopts it by deriving its fixture from AppTest instead of ::testing::Test (or, for a
    TEST, by turning it into a TEST_F of `class Suite : public AppTest {};`). Answers are queued on
@@ -25,7 +26,10 @@ protected:
 
 private:
     SavedKey machineKey_, userKey_;
-    std::wstring profile_;   /* the section as "key=value" strings, each ended by a zero */
+    std::wstring settingsFile_;
+    /* The program's section in the settings file and in win.ini, as "key=value" strings, each
+       ended by a zero. */
+    std::wstring settings_, oldSettings_;
     HWND windowAtStart_;
 };
 

@@ -132,11 +132,8 @@ TEST_F(AppRun, PlacementIsStoredOnCloseAndRestoredOnTheNextStart)
     RECT moved = WindowRect(wnd);
     CloseAndExpectExitZero(first, wnd);
 
-    char text[32];
-    GetProfileStringA(APP_SHORT_NAME, "x", "", text, sizeof text);
-    EXPECT_STREQ("-8", text);
-    GetProfileStringA(APP_SHORT_NAME, "y", "", text, sizeof text);
-    EXPECT_STREQ("-5", text);
+    EXPECT_EQ("-8", RawSetting("x"));
+    EXPECT_EQ("-5", RawSetting("y"));
     EXPECT_EQ(moved.right - moved.left, ReadSettingInt("w", -1));
     EXPECT_EQ(moved.bottom - moved.top, ReadSettingInt("h", -1));
 
@@ -370,7 +367,7 @@ protected:
     void SetUp() override
     {
         AppWorkflow::SetUp();
-        WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
+        ClearLastPath();
         ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kForeignName, REG_EXPAND_SZ, kForeignMachine));
         ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kForeignName, REG_SZ, kForeignUser));
         dir_ = TempDir();
@@ -404,7 +401,7 @@ protected:
        whole and closed it. */
     static bool FileClosed(const std::string &path)
     {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         CloseHandle(file);
@@ -486,10 +483,18 @@ TEST_F(AppForeignText, ValuesNamesAndFoldersInAnyScriptGoThroughUnchanged)
     EXPECT_EQ(kForeignUser, stored);
     EXPECT_EQ((DWORD)REG_EXPAND_SZ, type);
 
+    /* The settings file keeps the folder of the last export, whatever its script. */
+    const std::string exported = folder + "\\export.txt";
+    EXPECT_TRUE(SaveThrough(wnd, IDM_EXPORT, exported));
+
     PostMessageW(wnd, WM_CLOSE, 0, 0);
     DWORD code = 12345;
     ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
     EXPECT_EQ(0u, code);
+    wchar_t lastPath[MAX_PATH] = L"";
+    GetPrivateProfileStringW(L"" APP_SHORT_NAME, L"lastpath", L"", lastPath, MAX_PATH, WideFromUtf8(SettingsFile()).c_str());
+    EXPECT_EQ(folder, Utf8FromWide(lastPath));
+    DeleteFileW(WideFromUtf8(exported).c_str());
     RemoveDirectoryW(WideFromUtf8(folder).c_str());
 }
 

@@ -68,18 +68,17 @@ inline void QueueSaveCancel(DialogAnswerer &answerer, SaveDialogSeen *seen = nul
 
 inline std::string ReadLastPath()
 {
-    char text[4096] = "";
-    GetProfileStringA(APP_SHORT_NAME, "lastpath", "<absent>", text, sizeof text);
-    return text;
+    return RawSetting("lastpath");
 }
 
 inline void SetLastPath(const std::string &folder)
 {
-    WriteProfileStringA(APP_SHORT_NAME, "lastpath", folder.c_str());
+    SetRawSetting("lastpath", folder.c_str());
 }
 
 inline void ClearLastPath()
 {
+    SetRawSetting("lastpath", NULL);
     WriteProfileStringA(APP_SHORT_NAME, "lastpath", NULL);
 }
 

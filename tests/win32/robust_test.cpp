@@ -48,7 +48,7 @@ protected:
     {
         strcpy(g_varName, kName);
         DeleteBoth(kName);
-        WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+        ClearSettings();
         ASSERT_TRUE(CreateMainWindow() != NULL);
         dir_ = TempDir();
     }
@@ -238,10 +238,10 @@ TEST_F(RobustProfile, GarbagePlacementKeysNeitherCrashNorLoseTheWindow)
     };
     SetString(HKEY_CURRENT_USER, kName, "a;b");
     for (const auto &c : cases) {
-        WriteProfileStringA(APP_SHORT_NAME, "x", c.x);
-        WriteProfileStringA(APP_SHORT_NAME, "y", c.y);
-        WriteProfileStringA(APP_SHORT_NAME, "w", c.w);
-        WriteProfileStringA(APP_SHORT_NAME, "h", c.h);
+        SetRawSetting("x", c.x);
+        SetRawSetting("y", c.y);
+        SetRawSetting("w", c.w);
+        SetRawSetting("h", c.h);
         PersistWindowPlacement(FALSE);
         PumpMessages(5);
         EXPECT_TRUE(IsWindowVisible(g_hMainWnd)) << c.x;
@@ -251,8 +251,7 @@ TEST_F(RobustProfile, GarbagePlacementKeysNeitherCrashNorLoseTheWindow)
         PersistWindowPlacement(TRUE);
         RECT saved = NormalRect();
         for (const char *key : {"x", "y", "w", "h"}) {
-            char text[32] = "";
-            GetProfileStringA(APP_SHORT_NAME, key, "", text, sizeof text);
+            std::string text = RawSetting(key);
             EXPECT_TRUE(std::regex_match(text, std::regex("-?[0-9]+"))) << c.x << ": " << key << "=" << text;
         }
         EXPECT_EQ(saved.left, ReadSettingInt("x", -1)) << c.x;
@@ -261,10 +260,10 @@ TEST_F(RobustProfile, GarbagePlacementKeysNeitherCrashNorLoseTheWindow)
         EXPECT_EQ(saved.bottom - saved.top, ReadSettingInt("h", -1)) << c.x;
     }
     /* Reasonable keys bring the window back where they say. */
-    WriteProfileStringA(APP_SHORT_NAME, "x", "40");
-    WriteProfileStringA(APP_SHORT_NAME, "y", "50");
-    WriteProfileStringA(APP_SHORT_NAME, "w", "400");
-    WriteProfileStringA(APP_SHORT_NAME, "h", "300");
+    SetRawSetting("x", "40");
+    SetRawSetting("y", "50");
+    SetRawSetting("w", "400");
+    SetRawSetting("h", "300");
     PersistWindowPlacement(FALSE);
     RECT normal = NormalRect();
     EXPECT_EQ(40, normal.left);

@@ -1,4 +1,4 @@
-/* The profile settings and the main window's placement. */
+/* The settings file and the main window's placement. */
 #include "app_fixture.h"
 #include "app/settings.h"
 #include "common/common.h"
@@ -10,18 +10,13 @@ namespace {
 
 const char *const kTestKeys[] = {"velkor_test_int", "velkor_test_text"};
 
-std::string RawSetting(const char *key)
-{
-    char text[64];
-    GetProfileStringA(APP_SHORT_NAME, key, "<absent>", text, sizeof text);
-    return text;
-}
-
 void ClearKeys()
 {
     ClearPlacementKeys();
-    for (const char *key : kTestKeys)
+    for (const char *key : kTestKeys) {
+        SetRawSetting(key, NULL);
         WriteProfileStringA(APP_SHORT_NAME, key, NULL);
+    }
 }
 
 RECT MainRect()
@@ -84,6 +79,51 @@ TEST_F(AppSettings, TextsAreStoredInTheProgramsSection)
     char small[5];
     ReadSettingString("velkor_test_text", "", small, sizeof small);
     EXPECT_STREQ("C:\\s", small);
+}
+
+/* Earlier versions kept the section in win.ini: a key is read from there until the file has it,
+   even with an empty value, and the old section is never written. */
+TEST_F(AppSettings, OldSectionIsReadUntilTheFileHasTheKey)
+{
+    WriteProfileStringA(APP_SHORT_NAME, "velkor_test_int", "41");
+    WriteProfileStringA(APP_SHORT_NAME, "velkor_test_text", "C:\\old folder");
+    char buffer[64];
+    EXPECT_EQ(41, ReadSettingInt("velkor_test_int", 7));
+    EXPECT_EQ(13u, ReadSettingString("velkor_test_text", "", buffer, sizeof buffer));
+    EXPECT_STREQ("C:\\old folder", buffer);
+
+    WriteSettingInt("velkor_test_int", 42);
+    WriteSettingString("velkor_test_text", "");
+    EXPECT_EQ("42", RawSetting("velkor_test_int"));
+    EXPECT_EQ(42, ReadSettingInt("velkor_test_int", 7));
+    EXPECT_EQ(0u, ReadSettingString("velkor_test_text", "default", buffer, sizeof buffer));
+    EXPECT_STREQ("", buffer);
+    char old[64];
+    GetProfileStringA(APP_SHORT_NAME, "velkor_test_int", "", old, sizeof old);
+    EXPECT_STREQ("41", old);
+    GetProfileStringA(APP_SHORT_NAME, "velkor_test_text", "", old, sizeof old);
+    EXPECT_STREQ("C:\\old folder", old);
+}
+
+/* A user folder whose name the process's code page cannot hold (the test program's is 1252): the
+   settings file is made in it, folder included, and read back. */
+TEST_F(AppSettings, FileIsMadeInAUserFolderOfAnyScript)
+{
+    std::string base = TempDir();
+    std::wstring folder = std::wstring(base.begin(), base.end()) + L"\\\u0141\u00f3d\u017a \u4e2d\u6587";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL));
+    SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
+    EXPECT_TRUE(WriteSettingString("velkor_test_text", "C:\\some folder"));
+    EXPECT_TRUE(WriteSettingInt("velkor_test_int", -3));
+    char buffer[64];
+    EXPECT_EQ(14u, ReadSettingString("velkor_test_text", "", buffer, sizeof buffer));
+    EXPECT_STREQ("C:\\some folder", buffer);
+    EXPECT_EQ(-3, ReadSettingInt("velkor_test_int", 7));
+    wchar_t text[64] = L"";
+    GetPrivateProfileStringW(L"" APP_SHORT_NAME, L"velkor_test_text", L"", text, 64,
+                             (folder + L"\\Velkor\\Velkor.ini").c_str());
+    EXPECT_STREQ(L"C:\\some folder", text);
+    UseNewLocalAppData();   /* a folder that the A functions of the other tests can name */
 }
 
 TEST_F(AppPlacement, WithoutAWindowNothingIsStored)

@@ -735,24 +735,52 @@ TestMalloc::~TestMalloc()
 
 const char *const kPlacementKeys[4] = {"x", "y", "w", "h"};
 
+std::string SettingsFile()
+{
+    char folder[MAX_PATH] = "";
+    GetEnvironmentVariableA("LOCALAPPDATA", folder, sizeof folder);
+    return std::string(folder) + "\\Velkor\\Velkor.ini";
+}
+
+std::string RawSetting(const char *key)
+{
+    char text[4096] = "";
+    GetPrivateProfileStringA(APP_SHORT_NAME, key, "<absent>", text, sizeof text, SettingsFile().c_str());
+    return text;
+}
+
+void SetRawSetting(const char *key, const char *text)
+{
+    std::string file = SettingsFile();
+    CreateDirectoryA(file.substr(0, file.rfind('\\')).c_str(), NULL);
+    WritePrivateProfileStringA(APP_SHORT_NAME, key, text, file.c_str());
+}
+
+void ClearSettings()
+{
+    WritePrivateProfileStringA(APP_SHORT_NAME, NULL, NULL, SettingsFile().c_str());
+    WriteProfileStringA(APP_SHORT_NAME, NULL, NULL);
+}
+
 void ClearPlacementKeys()
 {
-    for (const char *key : kPlacementKeys)
+    for (const char *key : kPlacementKeys) {
+        SetRawSetting(key, NULL);
         WriteProfileStringA(APP_SHORT_NAME, key, NULL);
+    }
 }
 
 namespace {
 bool HasSetting(const char *key)
 {
-    char text[64];
-    return GetProfileStringA(APP_SHORT_NAME, key, "", text, sizeof text) > 0;
+    return RawSetting(key) != "<absent>";
 }
 } // namespace
 
 bool PlacementSaved()
 {
-    return HasSetting("x") && HasSetting("y") && (int)GetProfileIntA(APP_SHORT_NAME, "w", 0) > 0 &&
-           (int)GetProfileIntA(APP_SHORT_NAME, "h", 0) > 0;
+    return HasSetting("x") && HasSetting("y") && atoi(RawSetting("w").c_str()) > 0 &&
+           atoi(RawSetting("h").c_str()) > 0;
 }
 
 bool AnyPlacementKey()

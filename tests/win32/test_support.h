@@ -214,8 +214,18 @@ public:
     TestMalloc &operator=(const TestMalloc &) = delete;
 };
 
-/* The window's placement in the profile: the keys "x", "y", "w" and "h". Saved means all four are
-   there with a width and a height above 0. */
+/* The program's settings file, %LOCALAPPDATA%\Velkor\Velkor.ini (it follows LOCALAPPDATA), and
+   the keys of its section "Velkor" as the file holds them: "<absent>" for a key it does not have;
+   text NULL removes the key. ClearSettings empties the section in the file and the one in win.ini
+   that earlier versions used, whose keys the program reads until the file has them. */
+std::string SettingsFile();
+std::string RawSetting(const char *key);
+void SetRawSetting(const char *key, const char *text);
+void ClearSettings();
+
+/* The window's placement in the settings: the keys "x", "y", "w" and "h". Saved means all four are
+   in the file with a width and a height above 0. ClearPlacementKeys removes them from the file and
+   from the old win.ini section. */
 extern const char *const kPlacementKeys[4];
 void ClearPlacementKeys();
 bool PlacementSaved();

@@ -1,0 +1,40 @@
+#include "common/appfolder.h"
+#include "common/common.h"
+
+#include <shlobj.h>
+#include <wchar.h>
+
+DWORD AddFolder(WCHAR *folder, const WCHAR *part)
+{
+    DWORD attributes, error;
+
+    if (wcslen(folder) + 1 + wcslen(part) >= APP_FOLDER_SIZE)
+        return ERROR_FILENAME_EXCED_RANGE;
+    wcscat(folder, L"\\");
+    wcscat(folder, part);
+    if (CreateDirectoryW(folder, NULL))
+        return 0;
+    error = GetLastError();
+    attributes = GetFileAttributesW(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    return error != 0 ? error : ERROR_PATH_NOT_FOUND;
+}
+
+DWORD FindAppFolder(WCHAR *folder, BOOL make)
+{
+    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder, APP_FOLDER_SIZE);
+
+    if (length == 0 || length >= APP_FOLDER_SIZE) {
+        folder[0] = L'\0';
+        if (FAILED(SHGetFolderPathW(NULL, CSIDL_LOCAL_APPDATA | (make ? CSIDL_FLAG_CREATE : 0), NULL,
+                                    SHGFP_TYPE_CURRENT, folder)))
+            return ERROR_PATH_NOT_FOUND;
+    }
+    if (make)
+        return AddFolder(folder, L"" APP_SHORT_NAME);
+    if (wcslen(folder) + 1 + wcslen(L"" APP_SHORT_NAME) >= APP_FOLDER_SIZE)
+        return ERROR_FILENAME_EXCED_RANGE;
+    wcscat(folder, L"\\" APP_SHORT_NAME);
+    return 0;
+}

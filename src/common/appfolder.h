@@ -1,0 +1,21 @@
+/* The program's own folder, %LOCALAPPDATA%\Velkor, which holds its settings and its snapshots. The
+   path is found and made through the wide calls, so that a user folder named in any script works
+   whatever the process's code page. */
+#ifndef VELKOR_APPFOLDER_H
+#define VELKOR_APPFOLDER_H
+
+#include <windows.h>
+
+/* Room for a path in the program's folder, in UTF-16 units. */
+#define APP_FOLDER_SIZE 1024
+
+/* The program's folder under %LOCALAPPDATA% (the system's local application data folder when the
+   variable is not set) into folder (APP_FOLDER_SIZE units); with make, the folder is made when it
+   is missing. 0 or the error code. */
+DWORD FindAppFolder(WCHAR *folder, BOOL make);
+
+/* Appends \part to folder (APP_FOLDER_SIZE units) and makes that folder unless it is there. 0 or
+   the error code; a file standing where the folder should be gives ERROR_ALREADY_EXISTS. */
+DWORD AddFolder(WCHAR *folder, const WCHAR *part);
+
+#endif
