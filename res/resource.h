@@ -40,6 +40,7 @@
 #define IDM_INSERT_FOLDER   112
 #define IDM_INSERT_FILE     113
 #define IDM_SNAPSHOTS       114
+#define IDM_NOTIFY          116
 #define IDM_ABOUT           24346
 
 #endif

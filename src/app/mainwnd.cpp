@@ -10,6 +10,7 @@
 #include "output/backup.h"
 #include "output/export.h"
 #include "output/snapshot.h"
+#include "registry/notify.h"
 #include "registry/workflow.h"
 #include "resource.h"
 #include "velkor_version.h"
@@ -47,6 +48,7 @@ static const struct {
     {IDM_INSERT, InsertEntry},
     {IDM_RETRIEVE, RetrieveWithName},
     {IDM_UPDATE, UpdateWithConfirmation},
+    {IDM_NOTIFY, NotifyRunningPrograms},
     {IDM_MODIFY, ModifyEntry},
     {IDM_DELETE, DeleteEntry},
     {IDM_MOVE_UP, MoveEntryUp},

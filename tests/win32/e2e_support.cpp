@@ -232,6 +232,7 @@ std::vector<std::string> ExpectedMenuTexts()
         "&File",
         "&File/&Retrieve...\tF3",
         "&File/&Update\tF2",
+        "&File/&Notify running programs",
         "&File/-",
         "&File/&Backup current...",
         "&File/&Snapshots...",

@@ -82,6 +82,7 @@ TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
     EXPECT_TRUE(CommandGreyed(IDM_UPDATE));
     EXPECT_FALSE(CommandGreyed(IDM_BACKUP));
     EXPECT_FALSE(CommandGreyed(IDM_RETRIEVE));
+    EXPECT_FALSE(CommandGreyed(IDM_NOTIFY));
 
     /* F2 is inert while Update is greyed: no confirmation appears. */
     PressInEdit(VK_F2);
@@ -321,6 +322,7 @@ TEST_F(MainWindow, EachMenuItemRunsItsCommand)
     } cases[] = {
         {"&File/&Retrieve...", "name dialog EnvVar Name"},
         {"&File/&Update", "message You are about update"},
+        {"&File/&Notify running programs", "message Running programs hav"},
         {"&File/&Backup current...", "file dialog Registration files"},
         {"&File/&Export...", "file dialog Text files"},
         {"&File/E&xit", "quit"},

@@ -1065,3 +1065,112 @@ TEST_F(WorkflowUpdate, JoinThatFailsTellsTheUserAndWritesNothing)
     EXPECT_EQ(std::string("M", 2), StoredValue(HKEY_LOCAL_MACHINE));
     EXPECT_EQ("<none>", StoredValue(HKEY_CURRENT_USER));
 }
+
+/* ---- Telling running programs ---- */
+
+namespace {
+
+/* A hidden top-level window of the test program, of a Unicode class as Explorer's windows are. It
+   records the text of every WM_SETTINGCHANGE that reaches it and the user value stored then. */
+class SettingChangeRecorder {
+public:
+    SettingChangeRecorder()
+    {
+        WNDCLASSW cls = {};
+        cls.lpfnWndProc = Proc;
+        cls.hInstance = GetModuleHandleW(NULL);
+        cls.lpszClassName = L"VelkorTestSettingChange";
+        RegisterClassW(&cls);   /* fails harmlessly when it is registered already */
+        wnd_ = CreateWindowExW(0, cls.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
+                               cls.hInstance, NULL);
+        SetWindowLongPtrW(wnd_, GWLP_USERDATA, (LONG_PTR)this);
+    }
+    ~SettingChangeRecorder() { DestroyWindow(wnd_); }
+    std::vector<std::string> texts, usersThen;
+
+private:
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        SettingChangeRecorder *self = (SettingChangeRecorder *)GetWindowLongPtrW(wnd, GWLP_USERDATA);
+        if (msg == WM_SETTINGCHANGE && self) {
+            self->texts.push_back(lParam ? Utf8FromWide((const wchar_t *)lParam) : "<null>");
+            self->usersThen.push_back(StoredValue(HKEY_CURRENT_USER));
+        }
+        return DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+    HWND wnd_;
+};
+
+} // namespace
+
+/* Notify sends one WM_SETTINGCHANGE "Environment" to every top-level window and then says what it
+   did; pending changes are offered first. An update alone sends nothing. The main window receives
+   the message too, and goes on as it was. */
+TEST_F(WorkflowUpdate, NotifyTellsRunningProgramsAndUpdateAloneDoesNot)
+{
+    const std::string notified =
+        "Running programs have been told that the environment has changed.\r\n\r\n"
+        "Programs started from now on see the value of \"" + std::string(kVarName) + "\" that the "
+        "registry holds now. Programs that are already running, such as open command prompts, keep "
+        "the value they started with and hand it on to the programs they start.";
+    const struct {
+        const char *what;
+        UINT command;
+        bool pending;
+        int answer;        /* to the question; 0: none is asked */
+        bool sent;         /* the message is broadcast, then the user is told */
+        const char *user;  /* stored afterwards */
+    } cases[] = {
+        {"nothing pending", IDM_NOTIFY, false, 0, true, "old"},
+        {"Cancel: nothing is sent", IDM_NOTIFY, true, IDCANCEL, false, "old"},
+        {"No: what the registry holds is announced", IDM_NOTIFY, true, IDNO, true, "old"},
+        {"Yes: written, then announced", IDM_NOTIFY, true, IDYES, true, "new"},
+        {"Update alone", IDM_UPDATE, true, IDYES, false, "new"},
+    };
+    Start();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        SetValue(HKEY_LOCAL_MACHINE, kVarName, "M");
+        SetValue(HKEY_CURRENT_USER, kVarName, "old");
+        g_modified = FALSE;
+        ASSERT_TRUE(RetrieveVariable(FALSE));
+        EditRows({"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT, "new"});
+        g_modified = c.pending;
+        const std::vector<std::string> shown = ListRows();
+        SettingChangeRecorder recorder;
+        DialogAnswerer answerer;
+        if (c.answer)
+            answerer.QueueClick(c.answer);
+        size_t sentBeforeTold = 0;
+        HWND owner = NULL;
+        if (c.sent) {
+            answerer.Queue([&](HWND dialog) {
+                sentBeforeTold = recorder.texts.size();
+                owner = GetWindow(dialog, GW_OWNER);
+                DialogAnswerer::PostClick(dialog, IDOK);
+            });
+        }
+        SendMessageA(g_hMainWnd, WM_COMMAND, c.command, 0);
+        PumpMessages();
+
+        EXPECT_EQ(0u, answerer.Pending());
+        ASSERT_EQ((c.answer ? 1u : 0u) + (c.sent ? 1u : 0u), answerer.Seen().size());
+        if (c.answer && c.command == IDM_NOTIFY) {
+            EXPECT_EQ(PendingText(kVarName, "M", "new"), answerer.Seen()[0].text);
+        }
+        EXPECT_EQ(c.sent ? std::vector<std::string>{"Environment"} : std::vector<std::string>{}, recorder.texts);
+        if (c.sent) {
+            EXPECT_EQ(std::string(c.user) + '\0', recorder.usersThen[0]) << "written before it is sent";
+            const SeenDialog &told = answerer.Seen().back();
+            EXPECT_EQ(notified, told.text);
+            EXPECT_EQ(APP_TITLE, told.caption);
+            EXPECT_EQ(MB_ICONINFORMATION, told.icon);
+            EXPECT_TRUE(told.hasOk && !told.hasCancel);
+            EXPECT_EQ(1u, sentBeforeTold);
+            EXPECT_EQ(g_hMainWnd, owner);
+        }
+        EXPECT_EQ(std::string(c.user) + '\0', StoredValue(HKEY_CURRENT_USER));
+        EXPECT_EQ(c.pending && c.answer != IDYES, g_modified != FALSE);
+        EXPECT_EQ(shown, ListRows());
+    }
+}
