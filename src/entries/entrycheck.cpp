@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-char *ExpandEntryText(char *text)
+char *ExpandEntryTextQuietly(char *text, DWORD *error)
 {
     DWORD needed = ExpandEnvironmentStringsA(text, NULL, 0);   /* counts the terminating zero */
     DWORD size, written;
@@ -14,7 +14,7 @@ char *ExpandEntryText(char *text)
 
     for (;;) {
         if (needed == 0) {
-            ShowSystemError(0);
+            *error = GetLastError();
             return text;
         }
         /* The size may come in characters rather than bytes (Wine gives it so in the UTF-8 code
@@ -22,7 +22,7 @@ char *ExpandEntryText(char *text)
         size = needed * 3 + 1;
         expanded = (char *)malloc(size);
         if (expanded == NULL) {
-            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+            *error = ERROR_NOT_ENOUGH_MEMORY;
             return text;
         }
         written = ExpandEnvironmentStringsA(text, expanded, size);
@@ -38,6 +38,16 @@ char *ExpandEntryText(char *text)
     }
     ReleaseText(&text);
     return expanded;
+}
+
+char *ExpandEntryText(char *text)
+{
+    DWORD error = 0;
+
+    text = ExpandEntryTextQuietly(text, &error);
+    if (error != 0)
+        ShowSystemError(error);
+    return text;
 }
 
 BOOL EntryExists(const char *expanded)

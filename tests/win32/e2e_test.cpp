@@ -58,7 +58,7 @@ TEST_F(AppRun, StartsWithItsMenuAndEndsWithExitCodeZero)
     HMENU stored = LoadAppMenu();
     ASSERT_TRUE(stored != NULL);
     std::vector<std::string> menu = MenuTexts(stored);
-    for (UINT id = IDM_EXIT; id <= IDM_SNAPSHOTS; id++)
+    for (UINT id = IDM_EXIT; id <= IDM_CHECK_ALL; id++)
         EXPECT_EQ(0u, GetMenuState(stored, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED)) << id;
     DestroyMenu(stored);
     EXPECT_EQ(ExpectedMenuTexts(), menu);
