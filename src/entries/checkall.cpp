@@ -22,7 +22,8 @@
 
 /* The one check that runs, from the command to the report's end. */
 static struct {
-    HWND dlg;
+    HWND dlg, findings;   /* the report and its list, looked up once: a lookup costs far more
+                             than adding a line */
     CheckRun *run;
     int next, rows;                 /* the next row to check, and the list's rows */
     int entries, entriesDone, problems;
@@ -31,8 +32,10 @@ static struct {
     BOOL redrawPaused;
     DWORD lastProgress;
     DWORD expandError;              /* the first expansion that failed, told once at the end */
-    int currentRow;                 /* the row being checked, and its text (NULL when empty) */
-    const char *currentText;
+    int currentRow;                 /* the row being checked, in text */
+    char *text, *line;              /* a row's text and a finding's line, kept from row to row */
+    size_t textSize, lineSize;
+    int lastAppended;               /* the row of the last finding that went at the end */
     size_t widest, shownWidest;     /* the longest finding line, in bytes, and the one scrolled to */
     int charWidth;
     int goTo;                       /* the row that Go to chose, -1 when none */
@@ -49,6 +52,8 @@ static char *ExpandRow(void *context, const char *text)
     if (copy == NULL)
         return NULL;
     strcpy(copy, text);
+    if (strchr(text, '%') == NULL)
+        return copy;   /* nothing to expand: the system need not be asked */
     /* A failing expansion is told once when the check ends, not once for each of many rows. */
     copy = ExpandEntryTextQuietly(copy, &error);
     if (error != 0 && s_check.expandError == 0)
@@ -73,10 +78,21 @@ static size_t TextUnits(void *context, const char *text)
 /* Upper case of any script, as the file system and the variables' names ignore case. */
 static char *FoldCase(void *context, const char *text)
 {
-    WCHAR *wide = WideFromText(text);
+    size_t length = strlen(text), i;
+    WCHAR *wide;
     char *folded;
 
     (void)context;
+    for (i = 0; i < length && (unsigned char)text[i] < 0x80; i++)
+        ;
+    if (i == length) {
+        /* Plain ASCII, as most paths are: folded here, without two conversions. */
+        folded = (char *)malloc(length + 1);
+        for (i = 0; folded && i <= length; i++)
+            folded[i] = text[i] >= 'a' && text[i] <= 'z' ? (char)(text[i] - 'a' + 'A') : text[i];
+        return folded;
+    }
+    wide = WideFromText(text);
     if (wide == NULL)
         return NULL;
     CharUpperBuffW(wide, (DWORD)wcslen(wide));
@@ -85,11 +101,26 @@ static char *FoldCase(void *context, const char *text)
     return folded;
 }
 
+/* Makes *buffer hold at least needed bytes; FALSE when memory runs out. */
+static BOOL Room(char **buffer, size_t *size, size_t needed)
+{
+    char *larger;
+
+    if (needed <= *size)
+        return TRUE;
+    larger = (char *)realloc(*buffer, needed);
+    if (larger == NULL)
+        return FALSE;
+    *buffer = larger;
+    *size = needed;
+    return TRUE;
+}
+
 /* ---- The findings list ---- */
 
 static HWND FindingsList(void)
 {
-    return GetDlgItem(s_check.dlg, IDC_CHECK_FINDINGS);
+    return s_check.findings;
 }
 
 /* Where a finding of the row goes: after the findings of every row up to it. */
@@ -106,30 +137,32 @@ static int FindingPosition(HWND list, int row)
 static void AddFinding(void *context, int row, const char *problem)
 {
     HWND list = FindingsList();
-    char *own = row == s_check.currentRow ? NULL : CopyRowText(row);
-    const char *text = row == s_check.currentRow ? s_check.currentText : own;
-    size_t length;
-    char *line;
+    char *other = row == s_check.currentRow ? NULL : CopyRowText(row);
+    const char *text = row == s_check.currentRow ? s_check.text : other ? other : "";
+    size_t textLength = strlen(text), length = textLength + 1 + strlen(problem);
     int index;
 
     (void)context;
-    if (text == NULL)
-        text = "";
-    length = strlen(text) + 1 + strlen(problem);
-    line = (char *)malloc(length + 1);
-    if (line == NULL) {
-        ReleaseText(&own);
+    if (!Room(&s_check.line, &s_check.lineSize, length + 1)) {
+        ReleaseText(&other);
         s_check.failed = TRUE;
         return;
     }
-    sprintf(line, "%s\t%s", text, problem);
-    ReleaseText(&own);
+    memcpy(s_check.line, text, textLength);
+    s_check.line[textLength] = '\t';
+    strcpy(s_check.line + textLength + 1, problem);
+    ReleaseText(&other);
     if (!s_check.redrawPaused) {
         SendMessageA(list, WM_SETREDRAW, FALSE, 0);
         s_check.redrawPaused = TRUE;
     }
-    index = (int)SendMessageA(list, LB_INSERTSTRING, FindingPosition(list, row), (LPARAM)line);
-    free(line);
+    /* The findings come in the rows' order but for the too-long ones, found at the end. */
+    if (row >= s_check.lastAppended) {
+        index = (int)SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)s_check.line);
+        s_check.lastAppended = row;
+    } else {
+        index = (int)SendMessageA(list, LB_INSERTSTRING, FindingPosition(list, row), (LPARAM)s_check.line);
+    }
     if (index < 0) {
         s_check.failed = TRUE;
         return;
@@ -141,7 +174,8 @@ static void AddFinding(void *context, int row, const char *problem)
         s_check.widest = length;
 }
 
-/* Draws what the slice added, once, and lets the list scroll to its longest line. */
+/* Draws what has been added since the last time, once, and lets the list scroll to its longest
+   line. */
 static void ResumeFindingsRedraw(void)
 {
     HWND list = FindingsList();
@@ -172,20 +206,21 @@ static void ShowSummary(int state)
 /* FALSE when memory ran out. */
 static BOOL CheckNextRow(void)
 {
-    int row = s_check.next++;
-    char *text;
+    int row = s_check.next++, length;
     BOOL ok;
 
     if (GetRowData(row) != 0)
         return CheckRow(s_check.run, row, NULL, TRUE);
-    text = CopyRowText(row);
-    if (text == NULL && GetRowTextLength(row) > 0)
+    length = GetRowTextLength(row);
+    if (length < 0)
+        length = 0;
+    if (!Room(&s_check.text, &s_check.textSize, (size_t)length + 1))
         return FALSE;
+    if (length == 0 || GetRowText(row, s_check.text) < 0)
+        s_check.text[0] = '\0';
     s_check.currentRow = row;
-    s_check.currentText = text;
-    ok = CheckRow(s_check.run, row, text, FALSE) && !s_check.failed;
+    ok = CheckRow(s_check.run, row, s_check.text, FALSE) && !s_check.failed;
     s_check.currentRow = -1;
-    ReleaseText(&text);
     s_check.entriesDone++;
     return ok;
 }
@@ -219,13 +254,14 @@ static BOOL CheckSlice(void)
         if (GetTickCount() - start >= SLICE_MS)
             break;
     }
-    ResumeFindingsRedraw();
-    if (s_check.failed)
+    if (s_check.failed) {
         EndWalk(CHECK_STOPPED);
-    else if (s_check.next >= s_check.rows)
+    } else if (s_check.next >= s_check.rows) {
         EndWalk(CHECK_DONE);
-    else if (GetTickCount() - s_check.lastProgress >= PROGRESS_MS)
+    } else if (GetTickCount() - s_check.lastProgress >= PROGRESS_MS) {
+        ResumeFindingsRedraw();
         ShowSummary(CHECK_RUNNING);
+    }
     return TRUE;
 }
 
@@ -254,6 +290,7 @@ static int SetFindingsFont(HWND list)
 static BOOL InitReport(HWND dlg)
 {
     s_check.dlg = dlg;
+    s_check.findings = GetDlgItem(dlg, IDC_CHECK_FINDINGS);
     s_check.charWidth = SetFindingsFont(FindingsList());
     s_check.running = TRUE;
     ShowSummary(CHECK_RUNNING);
@@ -372,10 +409,13 @@ void CheckAllEntries(void)
         DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_CHECK), g_hMainWnd, CheckReportDialogProc, 0);
     }
     EndCheck(s_check.run);
+    free(s_check.text);
+    free(s_check.line);
     free(variables);
     ReleaseValueNames(names[0], counts[0]);
     ReleaseValueNames(names[1], counts[1]);
     s_check.run = NULL;
+    s_check.text = s_check.line = NULL;
     s_check.dlg = NULL;
     if (s_check.goTo >= 0) {
         /* As a selection made in the list: the edit field follows. */

@@ -32,11 +32,14 @@ struct KnownName {
     int group;
 };
 
-/* A folder named by an earlier row: its comparison key and that row's text. */
+/* A folder named by an earlier row: its comparison key, that row's text and path (one block: the
+   text, a zero, the path), and whether the path exists. */
 struct SeenFolder {
     size_t hash;
     char *key;   /* NULL: a free slot */
     char *text;
+    const char *path;
+    int exists;
 };
 
 /* What a section's value adds up to, as JoinSection would join it. */
@@ -79,19 +82,29 @@ static char *FormatText(const char *format, va_list args)
     return text;
 }
 
-/* Reports one finding; 0 when memory ran out. */
+/* Reports one finding; 0 when memory ran out. A problem of usual length is composed on the
+   stack: a check may report one for every one of many rows. */
 static int Report(CheckRun *run, int row, const char *format, ...)
 {
     va_list args;
-    char *problem;
+    char shortProblem[256], *problem = shortProblem;
+    int length;
 
     va_start(args, format);
-    problem = FormatText(format, args);
+    length = vsnprintf(shortProblem, sizeof shortProblem, format, args);
     va_end(args);
-    if (problem == NULL)
+    if (length < 0)
         return 0;
+    if ((size_t)length >= sizeof shortProblem) {
+        va_start(args, format);
+        problem = FormatText(format, args);
+        va_end(args);
+        if (problem == NULL)
+            return 0;
+    }
     run->cb.found(run->cb.context, row, problem);
-    free(problem);
+    if (problem != shortProblem)
+        free(problem);
     return 1;
 }
 
@@ -211,33 +224,27 @@ static int GrowSeen(CheckRun *run)
     return 1;
 }
 
-/* Looks the folder up by its key (taken over). *earlier gets the text of the earlier row that
-   named it, or NULL when it is new and has been added. 0 when memory ran out. */
-static int SeeFolder(CheckRun *run, char *key, const char *text, const char **earlier)
+/* Fills the free slot with the folder's key (taken over), the row's text and its path. 0 when
+   memory ran out. */
+static int AddFolder(CheckRun *run, struct SeenFolder *slot, size_t hash, char *key, const char *text,
+                     const char *path, int exists)
 {
-    size_t hash = HashOf(key);
-    struct SeenFolder *slot = SlotOf(run->seen, run->seenCapacity, hash, key);
-    char *copy;
+    size_t textSize = strlen(text) + 1;
+    char *block = (char *)malloc(textSize + strlen(path) + 1);
 
-    *earlier = NULL;
-    if (slot->key != NULL) {
-        *earlier = slot->text;
-        free(key);
-        return 1;
-    }
-    copy = (char *)malloc(strlen(text) + 1);
-    if (copy == NULL) {
+    if (block == NULL) {
         free(key);
         return 0;
     }
-    strcpy(copy, text);
+    memcpy(block, text, textSize);
+    strcpy(block + textSize, path);
     slot->hash = hash;
     slot->key = key;
-    slot->text = copy;
+    slot->text = block;
+    slot->path = block + textSize;
+    slot->exists = exists;
     run->seenCount++;
-    if (run->seenCount * 2 > run->seenCapacity)
-        return GrowSeen(run);
-    return 1;
+    return run->seenCount * 2 <= run->seenCapacity || GrowSeen(run);
 }
 
 /* An empty text or one of spaces only. */
@@ -271,22 +278,55 @@ static void NormalizeFolder(char *path)
         path[--length] = '\0';
 }
 
-/* Missing and duplicate: what the row's path (expanded, without a leading ';') names. */
+/* The folder's comparison key (a new text; empty when the path names nothing), or NULL when
+   memory ran out. */
+static char *FolderKey(CheckRun *run, const char *path)
+{
+    char *copy = (char *)malloc(strlen(path) + 1), *key;
+
+    if (copy == NULL)
+        return NULL;
+    strcpy(copy, path);
+    NormalizeFolder(copy);
+    key = run->cb.fold(run->cb.context, copy);
+    free(copy);
+    return key;
+}
+
+/* Missing and duplicate: what the row's path (expanded, without a leading ';') names. A path
+   exactly as an earlier row's is not tested again: the answer is the same, and a folder that the
+   system is slow to answer for (a share that does not answer) costs that wait only once. */
 static int CheckFolder(CheckRun *run, int row, const char *text, char *path)
 {
-    const char *earlier;
+    struct SeenFolder *slot = NULL;
+    size_t hash = 0;
     char *key;
+    int exists;
 
     path = Unquoted(path);
-    if (!run->cb.exists(run->cb.context, path) && !Report(run, row, "does not exist"))
+    key = FolderKey(run, path);
+    if (key == NULL)
         return 0;
-    NormalizeFolder(path);
-    if (path[0] == '\0')
+    if (key[0] != '\0') {
+        hash = HashOf(key);
+        slot = SlotOf(run->seen, run->seenCapacity, hash, key);
+    }
+    if (slot != NULL && slot->key != NULL && strcmp(slot->path, path) == 0)
+        exists = slot->exists;
+    else
+        exists = run->cb.exists(run->cb.context, path);
+    if (!exists && !Report(run, row, "does not exist")) {
+        free(key);
+        return 0;
+    }
+    if (slot == NULL) {
+        free(key);
         return 1;
-    key = run->cb.fold(run->cb.context, path);
-    if (key == NULL || !SeeFolder(run, key, text, &earlier))
-        return 0;
-    return earlier == NULL || Report(run, row, "same folder as the earlier row %s", earlier);
+    }
+    if (slot->key == NULL)
+        return AddFolder(run, slot, hash, key, text, path, exists);
+    free(key);
+    return Report(run, row, "same folder as the earlier row %s", slot->text);
 }
 
 static int OddQuotes(const char *text)

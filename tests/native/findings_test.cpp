@@ -45,7 +45,8 @@ char *Expand(void *, const char *text)
     return Copy(out);
 }
 
-/* Everything exists but what is empty, says "missing" or holds a quote, which no file name can. */
+/* Everything exists but what is empty, says "missing" (in lower case: the test tells case) or holds
+   a quote, which no file name can. */
 int Exists(void *, const char *path)
 {
     return path[0] != '\0' && !strstr(path, "missing") && !strchr(path, '"');
@@ -114,7 +115,7 @@ TEST(Findings, FindsEachKindInTheListsOrder)
     } cases[] = {
         {"the row's own problems", "PATH",
          {"#M", "C:\\dir", "C:\\missing", "c:/DIR\\", "\"C:\\dir\"", "", "   ", ";C:\\other", ";", "C:\\a\"b",
-          "%DIR%", "C:\\", "c:/", "C:", "#U", "C:\\DIR", "%EMPTY%", "\"C:\\missing", ";C:\\other\\\\"},
+          "%DIR%", "C:\\", "c:/", "C:", "#U", "C:\\DIR", "%EMPTY%", "\"C:\\missing", ";C:\\other\\\\", "C:\\MISSING"},
          {"2: does not exist",
           "3: same folder as the earlier row C:\\dir",
           "4: same folder as the earlier row C:\\dir",
@@ -131,7 +132,8 @@ TEST(Findings, FindsEachKindInTheListsOrder)
           "17: does not exist",
           "17: odd number of double quotes",
           "18: same folder as the earlier row ;C:\\other",
-          "18: " EMPTY_ELEMENT}},
+          "18: " EMPTY_ELEMENT,
+          "19: same folder as the earlier row C:\\missing"}},
         {"references Windows cannot expand at log-on", "PATH",
          {"#M", "%SystemRoot%\\a", "%msz%\\b", "%MEXP%\\c", "%ProgramFiles%\\d", "%BOTH%\\e", "%PATH%\\f",
           "%NOPE%MEXP%", "%MSZ%NOPE%", "%%g", "#U", "%MEXP%\\h", "%USERPROFILE%\\i", "%USZ%\\j", "%UEXP%\\k",
