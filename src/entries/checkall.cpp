@@ -118,11 +118,6 @@ static BOOL Room(char **buffer, size_t *size, size_t needed)
 
 /* ---- The findings list ---- */
 
-static HWND FindingsList(void)
-{
-    return s_check.findings;
-}
-
 /* Where a finding of the row goes: after the findings of every row up to it. */
 static int FindingPosition(HWND list, int row)
 {
@@ -136,7 +131,7 @@ static int FindingPosition(HWND list, int row)
 /* The finding's line: the row's text as the list shows it, a tab, the problem. */
 static void AddFinding(void *context, int row, const char *problem)
 {
-    HWND list = FindingsList();
+    HWND list = s_check.findings;
     char *other = row == s_check.currentRow ? NULL : CopyRowText(row);
     const char *text = row == s_check.currentRow ? s_check.text : other ? other : "";
     size_t textLength = strlen(text), length = textLength + 1 + strlen(problem);
@@ -178,7 +173,7 @@ static void AddFinding(void *context, int row, const char *problem)
    line. */
 static void ResumeFindingsRedraw(void)
 {
-    HWND list = FindingsList();
+    HWND list = s_check.findings;
 
     if (s_check.widest > s_check.shownWidest) {
         s_check.shownWidest = s_check.widest;
@@ -230,8 +225,8 @@ static void EndWalk(int state)
 {
     KillTimer(s_check.dlg, CHECK_TIMER);
     s_check.running = FALSE;
-    if (state == CHECK_DONE && !s_check.failed && (!FinishCheck(s_check.run) || s_check.failed))
-        s_check.failed = TRUE;
+    if (state == CHECK_DONE && !FinishCheck(s_check.run))
+        s_check.failed = TRUE;   /* a finding that the list could not take has set it too */
     if (s_check.failed)
         state = CHECK_STOPPED;
     ResumeFindingsRedraw();
@@ -291,7 +286,7 @@ static BOOL InitReport(HWND dlg)
 {
     s_check.dlg = dlg;
     s_check.findings = GetDlgItem(dlg, IDC_CHECK_FINDINGS);
-    s_check.charWidth = SetFindingsFont(FindingsList());
+    s_check.charWidth = SetFindingsFont(s_check.findings);
     s_check.running = TRUE;
     ShowSummary(CHECK_RUNNING);
     SetTimer(dlg, CHECK_TIMER, USER_TIMER_MINIMUM, NULL);
@@ -301,7 +296,7 @@ static BOOL InitReport(HWND dlg)
 /* Closes the report and has the selected finding's row selected. */
 static BOOL GoToFinding(HWND dlg)
 {
-    HWND list = FindingsList();
+    HWND list = s_check.findings;
     int selected = (int)SendMessageA(list, LB_GETCURSEL, 0, 0);
 
     if (selected < 0)
