@@ -108,14 +108,15 @@ static int Report(CheckRun *run, int row, const char *format, ...)
     return 1;
 }
 
-static int AddKnown(CheckRun *run, const char *name, int group)
+/* fromRegistry: a variable read from the Environment keys, rather than one that Windows sets. */
+static int AddKnown(CheckRun *run, const char *name, int group, int fromRegistry)
 {
     char *folded = run->cb.fold(run->cb.context, name);
 
     if (folded == NULL)
         return 0;
     /* The variable being edited is what the list makes of it, whatever the registry holds now. */
-    if (strcmp(folded, run->edited) == 0) {
+    if (fromRegistry && strcmp(folded, run->edited) == 0) {
         free(folded);
         return 1;
     }
@@ -130,7 +131,7 @@ static int AddKnownNames(CheckRun *run, const char *const *names, size_t count, 
     size_t i;
 
     for (i = 0; i < count; i++)
-        if (!AddKnown(run, names[i], group))
+        if (!AddKnown(run, names[i], group, 0))
             return 0;
     return 1;
 }
@@ -162,7 +163,7 @@ CheckRun *StartCheck(const char *varName, const CheckVariable *variables, size_t
     for (i = 0; ok && i < count; i++) {
         int group = variables[i].machine ? (variables[i].expandable ? GROUP_MACHINE_EXPAND : GROUP_MACHINE_SZ)
                                          : (variables[i].expandable ? GROUP_USER_EXPAND : GROUP_USER_SZ);
-        ok = AddKnown(run, variables[i].name, group);
+        ok = AddKnown(run, variables[i].name, group, 1);
     }
     if (!ok) {
         EndCheck(run);

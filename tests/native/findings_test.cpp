@@ -150,6 +150,7 @@ TEST(Findings, FindsEachKindInTheListsOrder)
          {"#M", "#U", "%PATH%\\bin"},
          {"2: %PATH% is not known at log-on: " FOR_USER}},
         {"another variable may use PATH", "LIB", {"#M", "%PATH%\\lib", "#U"}, {}},
+        {"a variable that Windows sets stays known while edited", "SystemRoot", {"#M", "%SYSTEMROOT%\\x", "#U"}, {}},
         {"PATH at the limit", "PATH", {"#M", k32767, "#U"}, {}},
         {"PATH over it with the user value", "PATH", {"#M", k32767, "#U", "y"},
          {"3: the machine and the user value together are 32769 characters long expanded, more than 32767"}},
