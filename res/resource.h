@@ -8,6 +8,7 @@
 #define IDR_ACCELERATORS    1
 #define IDD_VAR_NAME        2
 #define IDD_QUESTION        3
+#define IDD_CHECK           4
 
 /* The application icon: the lowest icon id, so that Explorer shows it for the file */
 #define IDI_APP             1
@@ -25,6 +26,10 @@
 #define IDC_QUESTION_ICON   201
 #define IDC_QUESTION_TEXT   202
 
+/* The report of "Check all"; its buttons are IDOK (Go to) and IDCANCEL (Close) */
+#define IDC_CHECK_SUMMARY   301
+#define IDC_CHECK_FINDINGS  302
+
 /* Commands */
 #define IDM_EXIT            101
 #define IDM_INSERT          102
@@ -40,6 +45,7 @@
 #define IDM_INSERT_FOLDER   112
 #define IDM_INSERT_FILE     113
 #define IDM_SNAPSHOTS       114
+#define IDM_CHECK_ALL       115
 #define IDM_NOTIFY          116
 #define IDM_ABOUT           24346
 

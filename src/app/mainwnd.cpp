@@ -5,6 +5,7 @@
 #include "app/layout.h"
 #include "app/settings.h"
 #include "common/common.h"
+#include "entries/checkall.h"
 #include "entries/editing.h"
 #include "entries/entrycheck.h"
 #include "output/backup.h"
@@ -54,6 +55,7 @@ static const struct {
     {IDM_MOVE_UP, MoveEntryUp},
     {IDM_MOVE_DOWN, MoveEntryDown},
     {IDM_CHECK, CheckEntries},
+    {IDM_CHECK_ALL, CheckAllEntries},
     {IDM_BACKUP, BackupRegistryValues},
     {IDM_SNAPSHOTS, OpenSnapshotFolder},
     {IDM_EXPORT, ExportList},

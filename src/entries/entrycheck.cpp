@@ -8,8 +8,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* The expansion of source as a new text, or NULL after the failure has been shown. */
-static char *ExpandText(const char *source)
+/* The expansion of source as a new text, or NULL with *error set to why (left as it is when the
+   system gave a result that cannot be trusted). */
+static char *ExpandText(const char *source, DWORD *error)
 {
     DWORD needed = ExpandEnvironmentStringsA(source, NULL, 0);   /* counts the terminating zero */
     DWORD size, written;
@@ -17,7 +18,7 @@ static char *ExpandText(const char *source)
 
     for (;;) {
         if (needed == 0) {
-            ShowSystemError(0);
+            *error = GetLastError();
             return NULL;
         }
         /* The size may come in characters rather than bytes (Wine gives it so in the UTF-8 code
@@ -25,7 +26,7 @@ static char *ExpandText(const char *source)
         size = needed * 3 + 1;
         expanded = (char *)malloc(size);
         if (expanded == NULL) {
-            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+            *error = ERROR_NOT_ENOUGH_MEMORY;
             return NULL;
         }
         written = ExpandEnvironmentStringsA(source, expanded, size);
@@ -41,18 +42,28 @@ static char *ExpandText(const char *source)
     }
 }
 
-char *ExpandEntryText(char *text)
+char *ExpandEntryTextQuietly(char *text, DWORD *error)
 {
     /* A 32-bit program on 64-bit Windows expands the 64-bit Program Files folders, which the
        64-bit programs that use the path see. */
     char *wow64Text = Wow64TextToExpand(text);
-    char *expanded = ExpandText(wow64Text ? wow64Text : text);
+    char *expanded = ExpandText(wow64Text ? wow64Text : text, error);
 
     free(wow64Text);
     if (expanded == NULL)
         return text;
     ReleaseText(&text);
     return expanded;
+}
+
+char *ExpandEntryText(char *text)
+{
+    DWORD error = 0;
+
+    text = ExpandEntryTextQuietly(text, &error);
+    if (error != 0)
+        ShowSystemError(error);
+    return text;
 }
 
 BOOL EntryExists(const char *expanded)

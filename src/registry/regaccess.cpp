@@ -340,3 +340,71 @@ char *Utf8FromText(const char *text)
     free(wide);
     return utf8;
 }
+
+/* Every value's name and type. A value added or renamed while the names are read may be missed
+   or met twice: the names are a picture of the moment, as every read of the key is. */
+static int EnumerateValueNames(HKEY key, ValueName **names, size_t *count)
+{
+    DWORD values = 0, longest = 0, index;
+    WCHAR *name;
+    ValueName *list;
+
+    if (RegQueryInfoKeyW(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, &longest, NULL, NULL, NULL) != ERROR_SUCCESS)
+        return 0;
+    name = (WCHAR *)malloc(((size_t)longest + 1) * sizeof(WCHAR));
+    list = (ValueName *)calloc((size_t)values + 1, sizeof *list);
+    if (name == NULL || list == NULL) {
+        free(name);
+        free(list);
+        return 0;
+    }
+    for (index = 0; index < values; index++) {
+        DWORD length = longest + 1, type = 0;
+        LONG status = RegEnumValueW(key, index, name, &length, NULL, &type, NULL, NULL);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS)
+            continue;   /* a name longer than at the start: it came in after the count */
+        list[*count].name = TextOfCodePage(name, NULL);
+        list[*count].type = type;
+        if (list[*count].name == NULL) {
+            free(name);
+            ReleaseValueNames(list, *count);
+            *count = 0;
+            return 0;
+        }
+        (*count)++;
+    }
+    free(name);
+    *names = list;
+    return 1;
+}
+
+int ReadValueNames(const char *path, ValueName **names, size_t *count)
+{
+    HKEY root, key;
+    const char *subkey;
+    WCHAR *wideSubkey;
+    int read = 0;
+
+    *names = NULL;
+    *count = 0;
+    if (!SplitPathSilently(path, &root, &subkey))
+        return 0;
+    wideSubkey = WideFromText(subkey);
+    if (wideSubkey && RegOpenKeyExW(root, wideSubkey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        read = EnumerateValueNames(key, names, count);
+        RegCloseKey(key);
+    }
+    free(wideSubkey);
+    return read;
+}
+
+void ReleaseValueNames(ValueName *names, size_t count)
+{
+    size_t i;
+
+    for (i = 0; names && i < count; i++)
+        free(names[i].name);
+    free(names);
+}

@@ -48,6 +48,16 @@ char *TextOfCodePage(const WCHAR *wide, BOOL *exact);
 char *StoredValueText(const StoredValue *value, BOOL *exact);
 /* A name of the process's code page as a new UTF-16 text (free it), or NULL. */
 WCHAR *WideFromText(const char *text);
+/* The name and the type of each value under the key of a registry path, read through the wide
+   calls, each name as a new text of the process's code page. Nothing is shown to the user.
+   Returns non-zero with *names (ReleaseValueNames) and *count; 0 when the key could not be
+   read, with no names. */
+typedef struct ValueName {
+    char *name;
+    DWORD type;
+} ValueName;
+int ReadValueNames(const char *path, ValueName **names, size_t *count);
+void ReleaseValueNames(ValueName *names, size_t count);
 /* A UTF-16 text as a new UTF-8 text (ReleaseText), or NULL. */
 char *Utf8FromWide(const WCHAR *wide);
 /* A text of the process's code page as a new UTF-8 text (ReleaseText), or NULL. */

@@ -250,6 +250,7 @@ std::vector<std::string> ExpectedMenuTexts()
         "&Command/Move D&own\tCtrl+Down",
         "&Command/-",
         "&Command/Check\tF5",
+        "&Command/Check &all...\tShift+F5",
         "&Help",
         "&Help/&About...",
     };

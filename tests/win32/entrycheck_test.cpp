@@ -1,7 +1,10 @@
 #include "app_fixture.h"
+#include "e2e_support.h"
 #include "common/common.h"
+#include "entries/checkall.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
+#include "resource.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -27,6 +30,7 @@ protected:
     {
         SetEnvironmentVariableA("VELKOR_TEST_DIR", NULL);
         SetEnvironmentVariableA("VELKOR_TEST_EMPTY", NULL);
+        SetEnvironmentVariableA("VELKOR_TEST_SZ", NULL);
         DeleteFileA(file_.c_str());
         RemoveDirectoryA(folder_.c_str());
     }
@@ -175,4 +179,131 @@ TEST_F(EntryCheck, F5KeyWalksTheFailingRows)
     EXPECT_EQ(4, Selected());
     EXPECT_EQ(missing + "2", EditText());
     EXPECT_FALSE(g_modified);
+}
+
+/* The report of "Check all" (Shift+F5) */
+namespace {
+
+std::string ItemText(HWND list, int index)
+{
+    std::string text((size_t)SendMessageA(list, LB_GETTEXTLEN, index, 0) + 1, '\0');
+    text.resize((size_t)SendMessageA(list, LB_GETTEXT, index, (LPARAM)&text[0]));
+    return text;
+}
+
+/* Runs the report's messages as its own loop would until the check has ended (or stopped), and
+   gives its summary. */
+std::string Summary(HWND report)
+{
+    HWND summary = GetDlgItem(report, IDC_CHECK_SUMMARY);
+    DWORD start = GetTickCount();
+    while (WindowText(summary).rfind("Checking", 0) == 0 && GetTickCount() - start < 20000) {
+        MSG msg;
+        if (!PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        else if (!IsDialogMessageA(report, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return WindowText(summary);
+}
+
+/* The findings as "row|line". */
+std::vector<std::string> Findings(HWND report)
+{
+    HWND list = GetDlgItem(report, IDC_CHECK_FINDINGS);
+    std::vector<std::string> lines;
+    for (int i = 0; i < (int)SendMessageA(list, LB_GETCOUNT, 0, 0); i++)
+        lines.push_back(std::to_string(SendMessageA(list, LB_GETITEMDATA, i, 0)) + "|" + ItemText(list, i));
+    return lines;
+}
+
+} // namespace
+
+/* Every kind, in the list's order, each line the row's text, a tab and the problem; Go to closes
+   the report and selects the finding's row, and the edit field follows. Then a long check stopped
+   by Escape keeps what it has found, and a double-click goes to a finding. Neither changes the
+   list or g_modified. */
+TEST_F(EntryCheck, CheckAllReportsEveryProblemAndGoesToTheChosenRow)
+{
+    SetEnvText(HKEY_LOCAL_MACHINE, "VELKOR_TEST_SZ", "x", REG_SZ);
+    SetEnvText(HKEY_CURRENT_USER, "VELKOR_TEST_EXP", "x", REG_EXPAND_SZ);
+    SetEnvironmentVariableA("VELKOR_TEST_SZ", std::string(17000, 'x').c_str());   /* twice: too long */
+    SetListRows({"#" MACHINE_HEADER_TEXT, folder_, folder_ + "\\missing", ";" + folder_, "%USERPROFILE%",
+                 "C:\\velkor-none\\\xC9", "#" USER_HEADER_TEXT, "%VELKOR_TEST_SZ%", "c:/velkor-none/\xE9\\",
+                 "%VELKOR_TEST_DIR%", "\"" + file_, "   ", "%velkor_test_sz%\\bin", "%VELKOR_TEST_EXP%\\bin"});
+    const std::vector<std::string> before = ListRows();
+    g_modified = TRUE;
+    const std::string empty = "empty element (some programs read it as the current folder)";
+    const std::vector<std::string> expected = {
+        "2|" + folder_ + "\\missing\tdoes not exist",
+        "3|;" + folder_ + "\tsame folder as the earlier row " + folder_,
+        "3|;" + folder_ + "\t" + empty,
+        "4|%USERPROFILE%\t%USERPROFILE% is not known at log-on: it would have to be a machine variable of type REG_SZ",
+        "5|C:\\velkor-none\\\xC9\tdoes not exist",
+        "7|%VELKOR_TEST_SZ%\tdoes not exist",
+        "7|%VELKOR_TEST_SZ%\tthe user value is 3",   /* ...4NNN characters long expanded, more than 32767 */
+        "8|c:/velkor-none/\xE9\\\tdoes not exist",
+        "8|c:/velkor-none/\xE9\\\tsame folder as the earlier row C:\\velkor-none\\\xC9",
+        "9|%VELKOR_TEST_DIR%\tsame folder as the earlier row " + folder_,
+        "9|%VELKOR_TEST_DIR%\t%VELKOR_TEST_DIR% is defined nowhere: it would have to be a machine variable, "
+        "or a user variable of type REG_SZ",
+        "10|\"" + file_ + "\tdoes not exist",
+        "10|\"" + file_ + "\todd number of double quotes",
+        "11|   \t" + empty,
+        "12|%velkor_test_sz%\\bin\tdoes not exist",
+        "13|%VELKOR_TEST_EXP%\\bin\tdoes not exist",
+        "13|%VELKOR_TEST_EXP%\\bin\t%VELKOR_TEST_EXP% is not known at log-on: it would have to be a machine "
+        "variable, or a user variable of type REG_SZ",
+    };
+    std::string summary;
+    std::vector<std::string> findings;
+    dialogs.Queue([&](HWND report) {
+        summary = Summary(report);
+        findings = Findings(report);
+        SendDlgItemMessageA(report, IDC_CHECK_FINDINGS, LB_SETCURSEL, 9, 0);   /* row 9's first finding */
+        DialogAnswerer::PostClick(report, IDOK);
+    });
+    CheckAllEntries();
+    PumpMessages();
+    ASSERT_EQ(1u, dialogs.Seen().size());
+    EXPECT_EQ(APP_TITLE " - Check", dialogs.Seen()[0].caption);
+    EXPECT_EQ(IDOK, dialogs.Seen()[0].defaultButton);
+    EXPECT_TRUE(dialogs.Seen()[0].hasCancel);
+    EXPECT_EQ("17 problems in 12 rows", summary);
+    ASSERT_EQ(expected.size(), findings.size());
+    for (size_t i = 0; i < expected.size(); i++)
+        EXPECT_EQ(expected[i], findings[i].substr(0, expected[i].size())) << i;
+    EXPECT_NE(std::string::npos, findings[6].find(" characters long expanded, more than 32767"));
+    EXPECT_EQ(9, Selected());
+    EXPECT_EQ("%VELKOR_TEST_DIR%", EditText());
+    EXPECT_EQ(before, ListRows());
+
+    /* Escape stops a long check: the report keeps what it found and says how far it came. */
+    std::string value;
+    for (int i = 0; i < 50000; i++)
+        value += "C:\\velkor-none\\" + std::to_string(i) + ";";
+    SetListRows({"#" MACHINE_HEADER_TEXT});
+    ParseValueIntoList(&value[0]);
+    dialogs.Queue([&](HWND report) {
+        PostKey(GetDlgItem(report, IDC_CHECK_FINDINGS), VK_ESCAPE);
+        summary = Summary(report);
+        findings = Findings(report);
+        /* A double-click goes to the finding selected (the first); Close after it, should the
+           report still be open, ends it. */
+        HWND list = GetDlgItem(report, IDC_CHECK_FINDINGS);
+        PostMessageA(report, WM_COMMAND, MAKEWPARAM(IDC_CHECK_FINDINGS, LBN_DBLCLK), (LPARAM)list);
+        DialogAnswerer::PostClick(report, IDCANCEL);
+    });
+    CheckAllEntries();
+    PumpMessages();
+    size_t n = findings.size();
+    ASSERT_GT(n, 0u);
+    EXPECT_LT(n, 50000u);
+    EXPECT_EQ("Stopped: " + std::to_string(n) + " problems in " + std::to_string(n) + " of 50000 rows", summary);
+    EXPECT_EQ(std::to_string(n) + "|C:\\velkor-none\\" + std::to_string(n - 1) + "\tdoes not exist", findings.back());
+    EXPECT_EQ(1, Selected());
+    EXPECT_EQ("C:\\velkor-none\\0", EditText());
+    EXPECT_TRUE(g_modified);
 }

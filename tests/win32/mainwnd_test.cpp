@@ -216,7 +216,7 @@ TEST_F(MainWindow, OtherCommandIdsDoNothing)
     DialogAnswerer answerer;
     ASSERT_TRUE(CreateMainWindow() != NULL);
     SetListRows({"#machine", "C:\\one", "#user"});
-    for (UINT id : {(UINT)IDOK, (UINT)IDCANCEL, 100u, 115u, 0u}) {
+    for (UINT id : {(UINT)IDOK, (UINT)IDCANCEL, 100u, 200u, 0u}) {
         EXPECT_FALSE(MainDialogProc(g_hMainWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0)) << id;
     }
     /* Escape and Enter reach dialog processing as IDCANCEL and IDOK: the window stays. */
@@ -253,6 +253,9 @@ std::string NameAndClose(HWND dialog)
         name = "file dialog " + (items.empty() ? std::string() : items[0]);
     } else if (HasChildText(dialog, "Select Folder to add")) {
         name = "folder browser";
+    } else if (GetDlgItem(dialog, IDC_CHECK_FINDINGS)) {
+        name = std::string("report ") + title;
+        DialogAnswerer::PostClick(dialog, IDCANCEL);   /* the first stops a check still running */
     } else {
         name = std::string("other ") + title;
         button = IDOK;
@@ -334,6 +337,7 @@ TEST_F(MainWindow, EachMenuItemRunsItsCommand)
         {"&Command/Move &Up", "rows M a b c U d"},
         {"&Command/Move D&own", "rows M a b U d c"},
         {"&Command/Check", "message May be error here?"},
+        {"&Command/Check &all...", "report " APP_TITLE " - Check"},
         {"&Help/&About...", "other About " APP_TITLE},
     };
     for (const auto &c : cases) {
@@ -365,6 +369,7 @@ TEST_F(MainWindow, EachKeyRunsItsCommand)
         {"Ctrl+Up", VK_CONTROL, VK_UP, "rows M a b c U d"},
         {"Ctrl+Down", VK_CONTROL, VK_DOWN, "rows M a b U d c"},
         {"F5", 0, VK_F5, "message May be error here?"},
+        {"Shift+F5", VK_SHIFT, VK_F5, "report " APP_TITLE " - Check"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(c.outcome, Outcome([&c] {

@@ -85,8 +85,8 @@ void DialogAnswerer::QueueClick(int buttonId)
     Queue([buttonId](HWND dialog) { PostClick(dialog, buttonId); });
 }
 
-/* The variable-name dialog ignores IDCANCEL, and a question without Cancel ends only with one of
-   its buttons. */
+/* The variable-name dialog ignores IDCANCEL, a question without Cancel ends only with one of
+   its buttons, and the report of Check all takes a first Close to stop its check. */
 void DialogAnswerer::Dismiss(HWND dialog)
 {
     int button = IDCANCEL;
@@ -94,6 +94,8 @@ void DialogAnswerer::Dismiss(HWND dialog)
         button = IDC_VAR_CANCEL;
     else if (!GetDlgItem(dialog, IDCANCEL) && GetDlgItem(dialog, IDNO))
         button = IDNO;
+    else if (GetDlgItem(dialog, IDC_CHECK_FINDINGS))
+        PostClick(dialog, IDCANCEL);
     PostClick(dialog, button);
     HWND owner = GetWindow(dialog, GW_OWNER);
     if (owner && owner != g_hMainWnd && IsDialogClass(owner))

@@ -1,0 +1,13 @@
+/* "Check all" (Shift+F5): every problem of the entry list at once, in a report of its own. */
+#ifndef VELKOR_CHECKALL_H
+#define VELKOR_CHECKALL_H
+
+#include <windows.h>
+
+/* Checks every row and shows the findings; Go to selects a finding's row. The list and
+   g_modified stay as they are. */
+void CheckAllEntries(void);
+
+INT_PTR CALLBACK CheckReportDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
+#endif
