@@ -99,67 +99,30 @@ char *ComposePendingText(const char *name, const char *machineValue, const char 
     return ComposeQuestionText(1, name, machineValue, userValue, NULL, NULL, NULL);
 }
 
-/* Copies length bytes to dest at out when dest is given; returns the new out. */
-static size_t Emit(char *dest, size_t out, const char *from, size_t length)
+size_t NextRow(const char *text, const struct RowMetrics *metrics, int width, const char **next)
 {
-    if (dest)
-        memcpy(dest + out, from, length);
-    return out + length;
-}
+    size_t at = 0, fitted = 0;
+    long long used = 0;
 
-/* Where a line longer than width is broken: after its last ';' or space within the width, or at
-   the width, moved back to the start of a character of several bytes. */
-static size_t BreakPoint(const char *line, size_t width)
-{
-    size_t cut = width;
+    while (text[at] && !(text[at] == '\r' && text[at + 1] == '\n')) {
+        unsigned char first = (unsigned char)text[at];
+        size_t end = at + 1;
 
-    while (cut > 0 && line[cut - 1] != ';' && line[cut - 1] != ' ')
-        cut--;
-    if (cut > 0)
-        return cut;
-    cut = width;
-    while (cut > 1 && ((unsigned char)line[cut] & 0xC0) == 0x80)
-        cut--;
-    return cut;
-}
-
-/* Writes the broken text to dest when it is given; returns its length either way. */
-static size_t BreakLines(const char *text, size_t width, char *dest)
-{
-    size_t out = 0;
-
-    while (*text) {
-        size_t line = strcspn(text, "\r\n"), ends;
-        while (width > 0 && line > width) {
-            size_t cut = BreakPoint(text, width);
-            out = Emit(dest, out, text, cut);
-            out = Emit(dest, out, "\r\r\n", 3);
-            text += cut;
-            line -= cut;
+        used += metrics->width[first];
+        if (width > 0 && used > width && at > 0) {   /* the first character goes in any case */
+            at = fitted > 0 ? fitted : at;
+            *next = text + at;
+            return at;
         }
-        out = Emit(dest, out, text, line);
-        text += line;
-        ends = strspn(text, "\r\n");
-        out = Emit(dest, out, text, ends);
-        text += ends;
+        /* The rest of a character of several bytes: never a zero or a line break. */
+        while (end < at + metrics->bytes[first] && text[end] && text[end] != '\r' && text[end] != '\n')
+            end++;
+        at = end;
+        if (first == ';' || first == ' ')
+            fitted = at;
     }
-    return out;
-}
-
-char *AddSoftBreaks(const char *text, size_t width)
-{
-    size_t length;
-    char *broken;
-
-    if (!text)
-        return NULL;
-    length = BreakLines(text, width, NULL);
-    broken = (char *)malloc(length + 1);
-    if (!broken)
-        return NULL;
-    BreakLines(text, width, broken);
-    broken[length] = '\0';
-    return broken;
+    *next = text + at + (text[at] ? 2 : 0);
+    return at;
 }
 
 /* The registry's name for a value type, or its number. */

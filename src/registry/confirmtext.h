@@ -56,11 +56,19 @@ char *ComposeQuestionText(int pending, const char *name, const char *machineValu
                           const struct OutsideState *machine, const struct OutsideState *user,
                           const AccountPair *accounts);
 
-/* The text with every line longer than width bytes broken by soft line breaks ("\r\r\n", the mark
-   that an edit control uses for its own wrapping) after the line's last ';' or space within the
-   width, or at the width where there is none. An edit control then wraps no line of more than
-   one row, which with lines of megabytes would cost it time with every row. A new text
-   (ReleaseText), or NULL when memory runs out; width 0 breaks nothing. */
-char *AddSoftBreaks(const char *text, size_t width);
+/* How the characters of the process's code page are drawn, by their first byte b: width[b]
+   pixels wide, bytes[b] bytes long (1, 2 for a lead byte of a double-byte code page, 2 to 4 for
+   a UTF-8 lead byte). */
+struct RowMetrics {
+    int width[256];
+    unsigned char bytes[256];
+};
+
+/* The first row of text in a list whose rows are at most width pixels wide: the text up to its
+   first "\r\n" when that fits; otherwise up to the last ';' or space that fits, or as many
+   characters as fit (at least one). A width of 0 or less breaks lines only at their ends. Returns
+   the row's length in bytes, never cutting a character; *next receives where the following row
+   starts, after the "\r\n" when the row ends at one. */
+size_t NextRow(const char *text, const struct RowMetrics *metrics, int width, const char **next);
 
 #endif

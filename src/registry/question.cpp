@@ -1,15 +1,26 @@
 /* Asking the update's questions whatever their length. A message box grows with its text, so a
    long one would put its buttons below the screen's edge: such a text goes to a dialog that fits
-   the screen and scrolls. */
+   the screen and scrolls.
+
+   The dialog shows the text in a list box, a row for each line and long lines broken at a ';' or
+   a space where the list's width ends, so that nothing has to be wrapped. An edit control would
+   cost too much with the megabytes of a long list: Wine's lays out every line of its text through
+   Uniscribe (about a microsecond per character, seconds for the values of 100,000 elements), and
+   when it wraps lines it keeps a byte per character for its word breaks that it frees only when
+   the text changes, not when the control is destroyed, so that every question would leave a block
+   of its size behind. A list box draws only the rows in view and frees all it holds. */
 #include "registry/question.h"
 #include "app/layout.h"
 #include "registry/confirmtext.h"
+#include "registry/regaccess.h"
 #include "common/common.h"
 #include "resource.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #define QUESTION_MEASURE_CHARS 40   /* narrower than any message box's text: a safe estimate */
+#define ROW_MARGIN 4                /* the list draws its rows a pixel or two inside its edges */
 
 /* The work area of the screen that holds the main window. */
 static RECT WorkArea(void)
@@ -138,32 +149,105 @@ static void FitIntoWorkArea(HWND dlg)
     MoveWindow(dlg, box.left, box.top, box.width, box.height, TRUE);
 }
 
-/* How many characters of the field's font one row of the field holds, about. */
-static size_t RowCharacters(HWND field)
+/* How wide the list's font draws each character, and how many bytes each takes in the process's
+   code page. Every character beyond ASCII counts as wide as the widest that the font, or a font
+   that stands in for it, may draw. */
+static void MeasureCharacters(HWND list, struct RowMetrics *metrics)
 {
-    RECT client;
+    HDC dc = GetDC(list);
+    HFONT old = (HFONT)SelectObject(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
     TEXTMETRICA tm;
-    HDC dc = GetDC(field);
-    HFONT old = (HFONT)SelectObject(dc, (HFONT)SendMessageA(field, WM_GETFONT, 0, 0));
-    size_t chars = 0;
+    INT ascii[128];
+    int wide = 16, b;
+    BOOL measured, utf8 = GetACP() == CP_UTF8;
 
-    GetClientRect(field, &client);
-    if (GetTextMetricsA(dc, &tm) && tm.tmAveCharWidth > 0 && client.right > 0)
-        chars = (size_t)client.right / (size_t)tm.tmAveCharWidth;
+    if (GetTextMetricsA(dc, &tm))
+        wide = tm.tmMaxCharWidth > tm.tmHeight ? tm.tmMaxCharWidth : tm.tmHeight;
+    measured = GetCharWidth32W(dc, 0, 127, ascii);
     SelectObject(dc, old);
-    ReleaseDC(field, dc);
-    return chars;
+    ReleaseDC(list, dc);
+    for (b = 0; b < 256; b++) {
+        metrics->width[b] = b < 128 && measured ? ascii[b] : wide;
+        metrics->bytes[b] = 1;
+        if (utf8 && b >= 0xC0)
+            metrics->bytes[b] = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        else if (!utf8 && IsDBCSLeadByte((BYTE)b))
+            metrics->bytes[b] = 2;
+    }
 }
 
-/* The whole text goes into the field, its long lines broken where the field would wrap them. */
-static void ShowQuestionText(HWND dlg, const char *text)
+/* Puts the whole text into the list, each row within the list's width. A row's item data is
+   QUESTION_ROW_CONTINUES when the next row goes on with its line. FALSE when memory ran out. */
+static BOOL ShowQuestionText(HWND list, const char *text)
 {
-    HWND field = GetDlgItem(dlg, IDC_QUESTION_TEXT);
-    char *broken = AddSoftBreaks(text, RowCharacters(field));
+    size_t size = strlen(text) + 1;
+    char *rows = (char *)malloc(size), *row;   /* a copy, in which each row is ended in place */
+    struct RowMetrics metrics;
+    RECT client;
+    BOOL shown = TRUE;
 
-    SendMessageA(field, EM_SETLIMITTEXT, 0, 0);   /* no limit: the whole text goes in */
-    SetWindowTextA(field, broken ? broken : text);
-    ReleaseText(&broken);
+    if (!rows)
+        return FALSE;
+    memcpy(rows, text, size);
+    GetClientRect(list, &client);
+    MeasureCharacters(list, &metrics);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (row = rows; shown; ) {
+        const char *next;
+        size_t length = NextRow(row, &metrics, client.right - ROW_MARGIN, &next);
+        BOOL broken = next == row + length;
+        char end = row[length];
+        LRESULT index;
+
+        row[length] = '\0';
+        index = SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)row);
+        row[length] = end;
+        shown = index >= 0 && SendMessageA(list, LB_SETITEMDATA, index,
+                                           broken && *next ? QUESTION_ROW_CONTINUES : 0) != LB_ERR;
+        if (broken && !*next)
+            break;   /* the end of the text */
+        row = rows + (next - rows);
+    }
+    /* Narrowed later, the list scrolls sideways rather than cut its rows. */
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, client.right, 0);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    free(rows);
+    return shown;
+}
+
+/* Puts the text on the clipboard in UTF-16, so that every character goes across whatever the
+   code page. */
+static BOOL CopyText(HWND owner, const char *text)
+{
+    WCHAR *wide = WideFromText(text);
+    size_t size = wide ? (wcslen(wide) + 1) * sizeof(WCHAR) : 0;
+    HGLOBAL memory = wide ? GlobalAlloc(GMEM_MOVEABLE, size) : NULL;
+    void *locked = memory ? GlobalLock(memory) : NULL;
+    BOOL copied = FALSE;
+
+    if (locked) {
+        memcpy(locked, wide, size);
+        GlobalUnlock(memory);
+        if (OpenClipboard(owner)) {
+            EmptyClipboard();
+            copied = SetClipboardData(CF_UNICODETEXT, memory) != NULL;   /* the system's now */
+            CloseClipboard();
+        }
+    }
+    if (memory && !copied)
+        GlobalFree(memory);
+    free(wide);
+    return copied;
+}
+
+/* Ctrl+C in the list copies the whole question, as it does in a message box; every other key
+   keeps its action. */
+static INT_PTR QuestionKey(HWND dlg, WORD key)
+{
+    if (key != 'C' || GetKeyState(VK_CONTROL) >= 0)
+        return -1;
+    CopyText(dlg, (const char *)GetWindowLongPtrA(dlg, DWLP_USER));
+    return -2;
 }
 
 static BOOL InitQuestion(HWND dlg, const struct Question *question)
@@ -173,7 +257,12 @@ static BOOL InitQuestion(HWND dlg, const struct Question *question)
     SendDlgItemMessageA(dlg, IDC_QUESTION_ICON, STM_SETICON, (WPARAM)LoadIconA(NULL, IDI_WARNING), 0);
     FitIntoWorkArea(dlg);
     LayoutQuestion(dlg);
-    ShowQuestionText(dlg, question->text);
+    SetWindowLongPtrA(dlg, DWLP_USER, (LONG_PTR)question->text);
+    if (!ShowQuestionText(GetDlgItem(dlg, IDC_QUESTION_TEXT), question->text)) {
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        EndDialog(dlg, 0);   /* a question not shown whole is not asked */
+        return TRUE;
+    }
     SetFocus(GetDlgItem(dlg, IDYES));   /* as in a message box: Enter answers Yes */
     return FALSE;                       /* the focus has been set */
 }
@@ -203,6 +292,8 @@ INT_PTR CALLBACK QuestionDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
         return LayoutQuestion(dlg);
     case WM_COMMAND:
         return AnswerQuestion(dlg, LOWORD(wParam));
+    case WM_VKEYTOITEM:
+        return QuestionKey(dlg, LOWORD(wParam));
     case WM_CLOSE:
         return AnswerQuestion(dlg, IDCANCEL);
     }

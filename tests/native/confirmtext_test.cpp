@@ -156,24 +156,67 @@ TEST(ConfirmText, ChangesByOtherProgramsFollowTheValues)
     }
 }
 
-TEST(ConfirmText, SoftBreaksSplitOnlyLinesLongerThanTheWidth)
+namespace {
+
+/* Character widths of 1 for ASCII and 2 beyond, with UTF-8 or a double-byte code page whose
+   lead bytes are those of Shift-JIS. */
+RowMetrics MakeMetrics(bool utf8)
 {
+    RowMetrics metrics;
+    for (int b = 0; b < 256; b++) {
+        metrics.width[b] = b < 0x80 ? 1 : 2;
+        metrics.bytes[b] = 1;
+        if (utf8 && b >= 0xC0)
+            metrics.bytes[b] = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        if (!utf8 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)))
+            metrics.bytes[b] = 2;
+    }
+    return metrics;
+}
+
+/* The rows of the text, each followed by '|' when the next row goes on with its line and by '/'
+   when its line ends there. */
+std::string Rows(const char *text, const RowMetrics &metrics, int width)
+{
+    std::string rows;
+    for (const char *row = text;;) {
+        const char *next;
+        size_t length = NextRow(row, &metrics, width, &next);
+        bool broken = next == row + length;
+        rows.append(row, length);
+        if (broken && !*next)
+            return rows;
+        rows += broken ? "|" : "/";
+        row = next;
+    }
+}
+
+} // namespace
+
+TEST(ConfirmText, RowsBreakOnlyLinesWiderThanTheList)
+{
+    const RowMetrics utf8 = MakeMetrics(true), doubleByte = MakeMetrics(false);
     const struct {
         const char *text;
-        size_t width;
-        const char *broken;
+        const RowMetrics &metrics;
+        int width;
+        const char *rows;
     } cases[] = {
-        {"C:\\a;C:\\b;C:\\c", 20, "C:\\a;C:\\b;C:\\c"},                   /* fits: unchanged */
-        {"C:\\a;C:\\b;C:\\c", 10, "C:\\a;C:\\b;\r\r\nC:\\c"},              /* after the last ';' */
-        {"ab cd;ef", 4, "ab \r\r\ncd;\r\r\nef"},                          /* spaces count too */
-        {"abcdefghij", 4, "abcd\r\r\nefgh\r\r\nij"},                      /* no ';': at the width */
-        {"x\r\nabcdef\r\n\r\nyz", 3, "x\r\nabc\r\r\ndef\r\n\r\nyz"},      /* lines one by one */
-        {"a\xC3\xA9\xC3\xA9", 4, "a\xC3\xA9\r\r\n\xC3\xA9"},              /* never inside a character */
-        {"abcdef", 0, "abcdef"},
-        {"", 5, ""},
+        {"C:\\a;C:\\b;C:\\c", utf8, 20, "C:\\a;C:\\b;C:\\c"},       /* fits: one row */
+        {"C:\\a;C:\\b;C:\\c", utf8, 10, "C:\\a;C:\\b;|C:\\c"},      /* after the last ';' */
+        {"ab cd;ef", utf8, 4, "ab |cd;|ef"},                           /* spaces count too */
+        {"abcdefghij", utf8, 4, "abcd|efgh|ij"},                       /* no ';': as much as fits */
+        {"x\r\nabcdef\r\n\r\nyz", utf8, 3, "x/abc|def//yz"},           /* lines one by one */
+        {"a\xC3\xA9\xC3\xA9", utf8, 4, "a\xC3\xA9|\xC3\xA9"},              /* by the characters' widths */
+        {"\x81\x40\x81\x40", doubleByte, 3, "\x81\x40|\x81\x40"},        /* never inside a character */
+        {"\xC3\r\nb", utf8, 5, "\xC3/b"},                               /* nor across a line break */
+        {"\xC3\xA9\xC3\xA9", utf8, 1, "\xC3\xA9|\xC3\xA9"},                /* too wide: one character */
+        {"abcdef", utf8, 0, "abcdef"},                                 /* no width: lines whole */
+        {"a\r\n", utf8, 5, "a/"},
+        {"", utf8, 5, ""},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(c.broken, Take(AddSoftBreaks(c.text, c.width))) << c.text << " / " << c.width;
+        EXPECT_EQ(c.rows, Rows(c.text, c.metrics, c.width)) << c.text << " / " << c.width;
 }
 
 /* The retrieve's message names each value that updates leave as it is stored, machine first, with

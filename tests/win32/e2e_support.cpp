@@ -325,7 +325,7 @@ std::string QuestionText(HWND dialog)
     HWND field = GetDlgItem(dialog, IDC_QUESTION_TEXT);
     if (!field)
         return MessageBoxText(dialog);
-    return WithoutSoftBreaks(WindowText(field));
+    return Narrow(QuestionListText(field));
 }
 
 bool InWorkArea(HWND wnd)

@@ -3,6 +3,7 @@
 #include "app/mainwnd.h"
 #include "app/msgloop.h"
 #include "common/common.h"
+#include "registry/question.h"
 #include "resource.h"
 
 #include <sddl.h>
@@ -114,14 +115,18 @@ SeenDialog DialogAnswerer::Describe(HWND dialog)
     GetWindowTextA(dialog, buffer, sizeof buffer);
     seen.caption = buffer;
     HWND text = GetDlgItem(dialog, 0xFFFF);
-    HWND field = GetDlgItem(dialog, IDC_QUESTION_TEXT);   /* the program's long-question dialog */
-    if (text || field) {
-        HWND from = text ? text : field;
-        int length = GetWindowTextLengthA(from);
+    HWND list = GetDlgItem(dialog, IDC_QUESTION_TEXT);   /* the program's long-question dialog */
+    if (text) {
+        int length = GetWindowTextLengthA(text);
         std::string all(length + 1, '\0');
-        GetWindowTextA(from, &all[0], length + 1);
+        GetWindowTextA(text, &all[0], length + 1);
         all.resize(length);
-        seen.text = text ? all : WithoutSoftBreaks(all);
+        seen.text = all;
+    } else if (list) {
+        std::wstring wide = QuestionListText(list);
+        int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), NULL, 0, NULL, NULL);
+        seen.text.resize(length);
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), &seen.text[0], length, NULL, NULL);
     }
     seen.hasYes = GetDlgItem(dialog, IDYES) != NULL;
     seen.hasNo = GetDlgItem(dialog, IDNO) != NULL;
@@ -798,15 +803,22 @@ bool CommandGreyed(UINT id)
     return (GetMenuState(GetMenu(g_hMainWnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
 }
 
-std::string WithoutSoftBreaks(const std::string &text)
+std::wstring QuestionListText(HWND list)
 {
-    std::string plain;
-    for (size_t at = 0, found; at < text.size(); at = found + 3) {
-        found = text.find("\r\r\n", at);
-        if (found == std::string::npos)
-            found = text.size();
-        plain.append(text, at, found - at);
+    std::wstring text;
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+    for (int i = 0; i < (int)count; i++) {
+        DWORD_PTR length = 0, got = 0, continues = 0;
+        SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
+        std::wstring row((LRESULT)length > 0 ? length + 1 : 1, L'\0');
+        SendMessageTimeoutW(list, LB_GETTEXT, i, (LPARAM)&row[0], SMTO_ABORTIFHUNG, 2000, &got);
+        SendMessageTimeoutW(list, LB_GETITEMDATA, i, 0, SMTO_ABORTIFHUNG, 2000, &continues);
+        row.resize((LRESULT)got > 0 && got < row.size() ? got : 0);
+        text += row;
+        if (i + 1 < (int)count && continues != QUESTION_ROW_CONTINUES)
+            text += L"\r\n";
     }
-    return plain;
+    return text;
 }
 

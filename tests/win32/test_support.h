@@ -234,8 +234,8 @@ bool AnyPlacementKey();
 /* Whether the main window's menu shows the command greyed. */
 bool CommandGreyed(UINT id);
 
-/* The text without the soft line breaks ("\r\r\n") that the long-question dialog puts where its
-   field wraps long lines. */
-std::string WithoutSoftBreaks(const std::string &text);
+/* The long-question dialog's text as its list shows it: the rows in order, with a line break after
+   each row whose line ends there. Read with the wide messages, which work across processes. */
+std::wstring QuestionListText(HWND list);
 
 #endif

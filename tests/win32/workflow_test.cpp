@@ -938,8 +938,36 @@ TEST_F(WorkflowUpdate, NothingStartsWhileTheQuestionIsOpen)
     EXPECT_TRUE(g_modified);
 }
 
+namespace {
+
+/* Ctrl+C in the control, with Ctrl down in this thread's keyboard state; then the clipboard's text. */
+std::wstring CopyWithCtrlC(HWND control)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] |= 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(control, WM_KEYDOWN, 'C', 0x002E0001);
+    keys[VK_CONTROL] &= 0x7F;
+    SetKeyboardState(keys);
+    std::wstring text;
+    if (OpenClipboard(NULL)) {
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        const wchar_t *locked = data ? (const wchar_t *)GlobalLock(data) : NULL;
+        if (locked)
+            text = locked;
+        if (data)
+            GlobalUnlock(data);
+        CloseClipboard();
+    }
+    return text;
+}
+
+} // namespace
+
 /* A question too long for the screen comes in the program's own dialog, which answers as the
-   message box would: Yes, No, Cancel where there is one; Escape is Cancel, or No without it. */
+   message box would: Yes, No, Cancel where there is one; Escape is Cancel, or No without it.
+   Ctrl+C in its text copies the whole question, as in a message box. */
 TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
 {
     std::string machine;
@@ -960,7 +988,9 @@ TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
         SCOPED_TRACE(c.mode * 10 + c.press);
         g_modified = TRUE;
         DialogAnswerer answerer;
-        answerer.Queue([&c](HWND dialog) {
+        std::wstring copied;
+        answerer.Queue([&c, &copied](HWND dialog) {
+            copied = CopyWithCtrlC(GetDlgItem(dialog, IDC_QUESTION_TEXT));
             if (c.press)
                 DialogAnswerer::PostClick(dialog, c.press);
             else
@@ -974,8 +1004,10 @@ TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
         EXPECT_TRUE(seen.hasYes && seen.hasNo);
         EXPECT_EQ(c.mode == CONFIRM_PENDING, seen.hasCancel);
         EXPECT_EQ(IDYES, seen.defaultButton);
-        EXPECT_TRUE((c.mode == CONFIRM_PENDING ? PendingText(kVarName, machine, "") : UpdateText(kVarName, machine, "")) ==
-                    seen.text);
+        const std::string expected =
+            c.mode == CONFIRM_PENDING ? PendingText(kVarName, machine, "") : UpdateText(kVarName, machine, "");
+        EXPECT_TRUE(expected == seen.text);
+        EXPECT_TRUE(WideFromUtf8(expected) == copied);
         EXPECT_EQ(c.written ? machine + '\0' : "<type 1>", StoredValue(HKEY_LOCAL_MACHINE));
         EXPECT_EQ(!c.written, g_modified != FALSE);
     }
