@@ -46,6 +46,7 @@ Value Present(unsigned long type, const std::string &bytes)
 
 const Value kAbsent = {SNAPSHOT_VALUE_ABSENT, 0, "", 0};
 const Value kUnread = {-1, 0, "", 0};   /* given as NULL: the backup could not read it */
+const Value kKeyMissing = {SNAPSHOT_KEY_MISSING, 0, "", 5};   /* error 5: access denied */
 
 std::string Compose(const char *name, const Value &user, const Value &machine)
 {
@@ -134,7 +135,7 @@ TEST(SnapshotFormatGolden, EveryKindOfValue)
          Present(kSz, Utf16(u"line\nbreak") + Utf16(u"\xD800 lone")),
          Present(kDword, std::string("\x2a\0\0\0", 4))},
         {"snapshot_missing_key_qword.reg", false, "PATH",
-         {SNAPSHOT_KEY_MISSING, 0, "", 5}, Present(kQword, std::string("\1\2\3\4\5\6\7\x80", 8))},
+         kKeyMissing, Present(kQword, std::string("\1\2\3\4\5\6\7\x80", 8))},
         {"backup_example.reg", true, "PATH", Present(kSz, Utf16(u"C:\\Tools;\"D:\\My Tools\\bin\"")),
          Present(kSz, machinePath)},
         {"backup_machine_only.reg", true, "PATH", kAbsent, Present(kSz, machinePath)},
