@@ -777,6 +777,25 @@ std::string ChangedNote(const char *section, const std::string &now)
            " value since Velkor Editor last read or wrote it. Yes replaces what it holds now:\r\n" + now;
 }
 
+/* Both values stored ("C:\m" and "U") and retrieved, then a row added to the machine section. */
+void RetrieveAndEditMachine()
+{
+    SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
+    SetValue(HKEY_CURRENT_USER, kVarName, "U");
+    ASSERT_TRUE(RetrieveVariable(FALSE));
+    SetListRows({"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\edited", "#" USER_HEADER_TEXT, "U"});
+    g_modified = TRUE;
+}
+
+/* Stores what another program writes: the value, or (now NULL) its deletion. */
+void WriteAsAnotherProgram(HKEY root, const char *now)
+{
+    if (now)
+        SetValue(root, kVarName, now);
+    else
+        DeleteRawValue(root, EnvSubkey(root), kVarName);
+}
+
 } // namespace
 
 /* An installer changes or deletes a value while the list is open: the update question and the
@@ -797,15 +816,9 @@ TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
     Start();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.note);
-        SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
-        SetValue(HKEY_CURRENT_USER, kVarName, "U");
-        ASSERT_TRUE(RetrieveVariable(FALSE));
-        EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\edited", "#" USER_HEADER_TEXT, "U"});
+        RetrieveAndEditMachine();
         const std::string outside = c.now ? std::string(c.now) + '\0' : "<none>";
-        if (c.now)
-            SetValue(c.root, kVarName, c.now);
-        else
-            DeleteRawValue(c.root, EnvSubkey(c.root), kVarName);
+        WriteAsAnotherProgram(c.root, c.now);
 
         DialogAnswerer answerer;
         answerer.QueueClick(IDNO);
@@ -847,18 +860,12 @@ TEST_F(WorkflowUpdate, ChangeWhileTheQuestionIsOpenIsAskedAgain)
     Start();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.note);
-        SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
-        SetValue(HKEY_CURRENT_USER, kVarName, "U");
-        ASSERT_TRUE(RetrieveVariable(FALSE));
-        EditRows({"#" MACHINE_HEADER_TEXT, "C:\\m", "C:\\edited", "#" USER_HEADER_TEXT, "U"});
+        RetrieveAndEditMachine();
         const size_t snapshots = SnapshotFiles().size();
 
         DialogAnswerer answerer;
         answerer.Queue([&c](HWND question) {
-            if (c.now)
-                SetValue(c.root, kVarName, c.now);
-            else
-                DeleteRawValue(c.root, EnvSubkey(c.root), kVarName);
+            WriteAsAnotherProgram(c.root, c.now);
             DialogAnswerer::PostClick(question, IDYES);
         });
         answerer.QueueClick(c.second);
