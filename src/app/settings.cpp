@@ -124,12 +124,13 @@ static BOOL FindOldStore(WCHAR *path)
 
     if (length == 0 || length >= MAX_PATH || FindAppFolder(path, FALSE) != 0)
         return FALSE;
-    name = wcsrchr(path, L'\');
-    if (name == NULL || (name - path) + wcslen(L"\VirtualStore") + wcslen(tail) + wcslen(L"\win.ini") >= APP_FOLDER_SIZE)
+    name = wcsrchr(path, L'\\');
+    if (name == NULL || (size_t)(name - path) + wcslen(L"\\VirtualStore") + wcslen(tail) +
+                            wcslen(L"\\win.ini") >= APP_FOLDER_SIZE)
         return FALSE;
-    wcscpy(name, L"\VirtualStore");
+    wcscpy(name, L"\\VirtualStore");
     wcscat(name, tail);
-    wcscat(name, L"\win.ini");
+    wcscat(name, L"\\win.ini");
     return TRUE;
 }
 
