@@ -3,17 +3,11 @@
 typedef BOOL(WINAPI *ReasonCreateFunction)(HWND, LPCWSTR);
 typedef BOOL(WINAPI *ReasonDestroyFunction)(HWND);
 
-static FARPROC User32Function(const char *name)
-{
-    HMODULE user = GetModuleHandleA("user32.dll");
-
-    return user != NULL ? GetProcAddress(user, name) : NULL;
-}
-
 void GiveEndSessionReason(HWND wnd, const WCHAR *reason)
 {
     ReasonCreateFunction create =
-        (ReasonCreateFunction)(void *)User32Function("ShutdownBlockReasonCreate");
+        (ReasonCreateFunction)(void *)GetProcAddress(
+            GetModuleHandleA("user32.dll"), "ShutdownBlockReasonCreate");
 
     if (create != NULL)
         create(wnd, reason);
@@ -22,7 +16,8 @@ void GiveEndSessionReason(HWND wnd, const WCHAR *reason)
 void DropEndSessionReason(HWND wnd)
 {
     ReasonDestroyFunction destroy =
-        (ReasonDestroyFunction)(void *)User32Function("ShutdownBlockReasonDestroy");
+        (ReasonDestroyFunction)(void *)GetProcAddress(
+            GetModuleHandleA("user32.dll"), "ShutdownBlockReasonDestroy");
 
     if (destroy != NULL)
         destroy(wnd);

@@ -174,6 +174,7 @@ static BOOL OnDpiChanged(HWND wnd, WPARAM wParam, const RECT *suggested)
 
 static BOOL OnInitDialog(HWND wnd)
 {
+    HandleDpiChangesAlone(wnd);   /* OnDpiChanged lays the window out and gives the fonts */
     SetControlsFont(wnd, WindowDpi(wnd), FALSE);
     SetWindowIcons(wnd);
     /* g_hMainWnd is stored only when the creation returns: the rest waits for the loop. */

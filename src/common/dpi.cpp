@@ -2,6 +2,9 @@
 #include "common/dpiscale.h"
 
 typedef UINT(WINAPI *GetDpiForWindowFunction)(HWND);
+typedef BOOL(WINAPI *SetDialogDpiChangeBehaviorFunction)(HWND, int, int);
+
+#define DIALOG_DPI_CHANGE_DISABLE_ALL 1   /* DDC_DISABLE_ALL */
 
 int SystemDpi(void)
 {
@@ -30,4 +33,14 @@ int WindowDpi(HWND wnd)
 int MetricForWindow(HWND wnd, int index)
 {
     return ScaleToDpi(GetSystemMetrics(index), SystemDpi(), WindowDpi(wnd));
+}
+
+void HandleDpiChangesAlone(HWND dlg)
+{
+    SetDialogDpiChangeBehaviorFunction setBehavior =
+        (SetDialogDpiChangeBehaviorFunction)(void *)GetProcAddress(
+            GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior");
+
+    if (setBehavior != NULL)
+        setBehavior(dlg, DIALOG_DPI_CHANGE_DISABLE_ALL, DIALOG_DPI_CHANGE_DISABLE_ALL);
 }

@@ -14,4 +14,9 @@ int WindowDpi(HWND wnd);
 /* A system metric (SM_CXICON, SM_CYCAPTION...) at the window's DPI. */
 int MetricForWindow(HWND wnd, int index);
 
+/* Leaves the dialog's answer to a change of DPI to its own procedure: the dialog manager neither
+   resizes it nor moves its controls nor gives them its font (Windows 10 version 1703 and later,
+   looked up at run time; earlier systems do none of it). */
+void HandleDpiChangesAlone(HWND dlg);
+
 #endif

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 
 #define OTHER_ACCOUNT_FORMAT \
     APP_TITLE " runs as \"%s\", while \"%s\" is signed in.\r\n\r\n" \
@@ -15,28 +16,17 @@ static int Known(const char *text)
     return text != NULL && text[0] != '\0';
 }
 
-/* ASCII letters compared without their case; other bytes as they are. */
-static int SameName(const char *a, const char *b)
-{
-    for (; *a && *b; a++, b++) {
-        char x = *a >= 'A' && *a <= 'Z' ? (char)(*a - 'A' + 'a') : *a;
-        char y = *b >= 'A' && *b <= 'Z' ? (char)(*b - 'A' + 'a') : *b;
-        if (x != y)
-            return 0;
-    }
-    return *a == *b;
-}
-
-/* A name without its domain ("user") is compared with the user part of the other. */
+/* Names compared without the case of their ASCII letters (the C locale's, which the program
+   never changes); a name without its domain ("user") with the user part of the other. */
 static int SameAccountName(const char *a, const char *b)
 {
     const char *aUser = strrchr(a, '\\'), *bUser = strrchr(b, '\\');
 
     if (aUser != NULL && bUser == NULL)
-        return SameName(aUser + 1, b);
+        return strcasecmp(aUser + 1, b) == 0;
     if (aUser == NULL && bUser != NULL)
-        return SameName(a, bUser + 1);
-    return SameName(a, b);
+        return strcasecmp(a, bUser + 1) == 0;
+    return strcasecmp(a, b) == 0;
 }
 
 int RunsAsOtherAccount(const AccountPair *accounts)

@@ -28,7 +28,7 @@ BOOL BroadcastEnvironmentChange(void)
        window did not answer in time, and the others have the message. 0 with any other error, or
        with none at all, is a failure: the message could not be sent. */
     if (sent == 0 && error != ERROR_TIMEOUT) {
-        SetLastError(error != 0 ? error : ERROR_GEN_FAILURE);
+        SetLastError(error != 0 ? error : ERROR_CAN_NOT_COMPLETE);
         return FALSE;
     }
     return TRUE;
