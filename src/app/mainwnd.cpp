@@ -86,7 +86,6 @@ BOOL LayoutControls(WPARAM sizeType, int width, int height)
     HWND list = GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST);
     HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
     struct ControlBox editBox, listBox;
-
     int row = (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
 
     if (sizeType == SIZE_MINIMIZED)
