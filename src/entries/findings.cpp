@@ -281,17 +281,30 @@ static void NormalizeFolder(char *path)
 
 /* The folder's comparison key (a new text; empty when the path names nothing), or NULL when
    memory ran out. */
-static char *FolderKey(CheckRun *run, const char *path)
+static char *FoldedKey(const char *path, int unquote, char *(*fold)(void *, const char *), void *context)
 {
-    char *copy = (char *)malloc(strlen(path) + 1), *key;
+    char *copy = (char *)malloc(strlen(path) + 1), *key, *folder;
 
     if (copy == NULL)
         return NULL;
     strcpy(copy, path);
-    NormalizeFolder(copy);
-    key = run->cb.fold(run->cb.context, copy);
+    folder = unquote ? Unquoted(copy) : copy;
+    if (unquote && IsBlank(folder))
+        folder[0] = '\0';   /* the check does not take a blank element for a folder */
+    NormalizeFolder(folder);
+    key = fold(context, folder);
     free(copy);
     return key;
+}
+
+static char *FolderKey(CheckRun *run, const char *path)
+{
+    return FoldedKey(path, 0, run->cb.fold, run->cb.context);
+}
+
+char *ElementKey(const char *element, char *(*fold)(void *context, const char *text), void *context)
+{
+    return FoldedKey(element + (element[0] == ';'), 1, fold, context);
 }
 
 /* Missing and duplicate: what the row's path (expanded, without a leading ';') names. A path

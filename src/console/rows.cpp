@@ -1,0 +1,267 @@
+#include "console/rows.h"
+#include "entries/findings.h"
+#include "entries/valuesplit.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+struct Split {
+    RowList *list;
+    char *value;
+    size_t *ends;
+    size_t capacity;
+    int full;
+};
+
+static void CountRow(void *context, size_t begin, size_t end)
+{
+    (void)begin;
+    (void)end;
+    (*(size_t *)context)++;
+}
+
+static void KeepRow(void *context, size_t begin, size_t end)
+{
+    struct Split *split = (struct Split *)context;
+
+    split->list->rows[split->list->count] = split->value + begin;
+    split->ends[split->list->count++] = end;
+}
+
+int SplitRows(char *value, RowList *list)
+{
+    struct Split split;
+    size_t count = 0, i;
+
+    list->count = 0;
+    SplitValue(value, CountRow, &count);
+    list->rows = (char **)malloc((count + 1) * sizeof *list->rows);
+    split.ends = (size_t *)malloc((count + 1) * sizeof *split.ends);
+    if (list->rows == NULL || split.ends == NULL) {
+        free(list->rows);
+        free(split.ends);
+        list->rows = NULL;
+        return 0;
+    }
+    split.list = list;
+    split.value = value;
+    SplitValue(value, KeepRow, &split);
+    /* Only now: the split reads each row's end to find the next one. */
+    for (i = 0; i < list->count; i++)
+        value[split.ends[i]] = '\0';
+    free(split.ends);
+    return 1;
+}
+
+void ReleaseRows(RowList *list)
+{
+    free(list->rows);
+    list->rows = NULL;
+    list->count = 0;
+}
+
+char *JoinRows(const char *const *rows, size_t count)
+{
+    size_t size = 1, i, at = 0;
+    char *value;
+
+    for (i = 0; i < count; i++)
+        size += strlen(rows[i]) + 1;
+    value = (char *)malloc(size);
+    if (value == NULL)
+        return NULL;
+    for (i = 0; i < count; i++) {
+        size_t length = strlen(rows[i]);
+        if (i > 0)
+            value[at++] = ';';
+        memcpy(value + at, rows[i], length);
+        at += length;
+    }
+    value[at] = '\0';
+    return value;
+}
+
+char *ElementText(const char *element)
+{
+    size_t length = strlen(element);
+    int quoted = length >= 2 && element[0] == '"' && element[length - 1] == '"';
+    int quote = strchr(element, ';') != NULL && !quoted;
+    char *text = (char *)malloc(length + 3);
+
+    if (text == NULL)
+        return NULL;
+    strcpy(text + quote, element);
+    if (quote) {
+        text[0] = text[length + 1] = '"';
+        text[length + 2] = '\0';
+    }
+    return text;
+}
+
+/* Whether value splits into exactly the rows given, byte for byte. -1 when memory runs out. */
+static int SplitsInto(const char *value, const char *const *rows, size_t count)
+{
+    char *copy = (char *)malloc(strlen(value) + 1);
+    RowList list;
+    size_t i;
+    int same;
+
+    if (copy == NULL)
+        return -1;
+    strcpy(copy, value);
+    if (!SplitRows(copy, &list)) {
+        free(copy);
+        return -1;
+    }
+    same = list.count == count;
+    for (i = 0; same && i < count; i++)
+        same = strcmp(list.rows[i], rows[i]) == 0;
+    ReleaseRows(&list);
+    free(copy);
+    return same;
+}
+
+/* The keys of the elements, each ElementKey (NULL for every one when memory runs out). */
+static char **ElementKeys(const char *const *elements, int count, FoldText fold, void *context)
+{
+    char **keys = (char **)calloc((size_t)count + 1, sizeof *keys);
+    int i;
+
+    for (i = 0; keys && i < count; i++) {
+        keys[i] = ElementKey(elements[i], fold, context);
+        if (keys[i] == NULL) {
+            while (i-- > 0)
+                free(keys[i]);
+            free(keys);
+            return NULL;
+        }
+    }
+    return keys;
+}
+
+static void ReleaseKeys(char **keys, int count)
+{
+    int i;
+
+    for (i = 0; keys && i < count; i++)
+        free(keys[i]);
+    free(keys);
+}
+
+/* Which of the keys the row names: its index, or -1. An element that names nothing matches
+   nothing. */
+static int MatchingKey(const char *row, char **keys, int count, FoldText fold, void *context, int *failed)
+{
+    char *key = ElementKey(row, fold, context);
+    int i, match = -1;
+
+    if (key == NULL) {
+        *failed = 1;
+        return -1;
+    }
+    for (i = 0; key[0] != '\0' && i < count && match < 0; i++)
+        if (keys[i] != NULL && strcmp(key, keys[i]) == 0)
+            match = i;
+    free(key);
+    return match;
+}
+
+/* Joins the new rows into edit->value when they split back into themselves. 0 when memory ran
+   out. */
+static int Finish(const char *const *rows, size_t count, RowEdit *edit)
+{
+    int same;
+
+    edit->value = JoinRows(rows, count);
+    if (edit->value == NULL)
+        return 0;
+    same = SplitsInto(edit->value, rows, count);
+    if (same != 1) {
+        free(edit->value);
+        edit->value = NULL;
+    }
+    return same >= 0;
+}
+
+int AddElements(const RowList *list, const char *const *elements, int elementCount, int first,
+                FoldText fold, void *context, RowEdit *edit)
+{
+    char **keys = ElementKeys(elements, elementCount, fold, context);
+    char **texts = (char **)calloc((size_t)elementCount + 1, sizeof *texts);
+    const char **rows = (const char **)malloc((list->count + (size_t)elementCount + 1) * sizeof *rows);
+    int *present = (int *)calloc((size_t)elementCount + 1, sizeof *present);
+    int failed = keys == NULL || texts == NULL || rows == NULL || present == NULL, i, j, added = 0;
+    size_t r, count = 0;
+
+    edit->value = NULL;
+    edit->changed = 0;
+    edit->unsafe = -1;
+    for (r = 0; !failed && r < list->count; r++) {
+        i = MatchingKey(list->rows[r], keys, elementCount, fold, context, &failed);
+        if (i >= 0)
+            present[i] = 1;
+    }
+    /* An element named twice on the line goes in once. */
+    for (i = 0; !failed && i < elementCount; i++)
+        for (j = 0; j < i && !present[i]; j++)
+            if (!present[j] && keys[i][0] != '\0' && strcmp(keys[i], keys[j]) == 0)
+                present[i] = 1;
+    for (i = 0; !failed && i < elementCount; i++) {
+        if (present[i])
+            continue;
+        texts[i] = ElementText(elements[i]);
+        failed = texts[i] == NULL;
+        if (!failed && SplitsInto(texts[i], (const char *const *)&texts[i], 1) != 1 && edit->unsafe < 0)
+            edit->unsafe = i;
+        added++;
+    }
+    if (!failed && added > 0 && edit->unsafe < 0) {
+        for (i = 0; first && i < elementCount; i++)
+            if (texts[i])
+                rows[count++] = texts[i];
+        for (r = 0; r < list->count; r++)
+            rows[count++] = list->rows[r];
+        for (i = 0; !first && i < elementCount; i++)
+            if (texts[i])
+                rows[count++] = texts[i];
+        failed = !Finish(rows, count, edit);
+        if (!failed && edit->value == NULL)
+            edit->unsafe = elementCount;
+        edit->changed = edit->value ? added : 0;
+    }
+    for (i = 0; texts && i < elementCount; i++)
+        free(texts[i]);
+    free(texts);
+    free(rows);
+    free(present);
+    ReleaseKeys(keys, elementCount);
+    return !failed;
+}
+
+int RemoveElements(const RowList *list, const char *const *elements, int elementCount,
+                   FoldText fold, void *context, RowEdit *edit)
+{
+    char **keys = ElementKeys(elements, elementCount, fold, context);
+    const char **rows = (const char **)malloc((list->count + 1) * sizeof *rows);
+    int failed = keys == NULL || rows == NULL, removed = 0;
+    size_t r, count = 0;
+
+    edit->value = NULL;
+    edit->changed = 0;
+    edit->unsafe = -1;
+    for (r = 0; !failed && r < list->count; r++) {
+        if (MatchingKey(list->rows[r], keys, elementCount, fold, context, &failed) >= 0)
+            removed++;
+        else
+            rows[count++] = list->rows[r];
+    }
+    if (!failed && removed > 0) {
+        failed = !Finish(rows, count, edit);
+        if (!failed && edit->value == NULL)
+            edit->unsafe = elementCount;
+        edit->changed = edit->value ? removed : 0;
+    }
+    free(rows);
+    ReleaseKeys(keys, elementCount);
+    return !failed;
+}
