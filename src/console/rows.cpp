@@ -121,48 +121,109 @@ static int SplitsInto(const char *value, const char *const *rows, size_t count)
     return same;
 }
 
-/* The keys of the elements, each ElementKey (NULL for every one when memory runs out). */
-static char **ElementKeys(const char *const *elements, int count, FoldText fold, void *context)
+/* The elements' keys, for comparing many rows with them. A row and an element of plain ASCII are
+   compared without folding: the fold turns ASCII letters into upper case and keeps every other
+   ASCII byte (see rows.h), so such a comparison ignores case as the fold would. */
+typedef struct Matcher {
+    int count;
+    char **unfolded;   /* each element's key before the fold (ElementKeyUnfolded) */
+    char **folded;     /* and after it (ElementKey) */
+    size_t *lengths;   /* of the unfolded keys */
+    char *scratch;     /* a row's key */
+    size_t scratchSize;
+    FoldText fold;
+    void *context;
+} Matcher;
+
+static int IsAscii(const char *text)
 {
-    char **keys = (char **)calloc((size_t)count + 1, sizeof *keys);
+    for (; *text; text++)
+        if ((unsigned char)*text >= 0x80)
+            return 0;
+    return 1;
+}
+
+static char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+static void EndMatcher(Matcher *m)
+{
     int i;
 
-    for (i = 0; keys && i < count; i++) {
-        keys[i] = ElementKey(elements[i], fold, context);
-        if (keys[i] == NULL) {
-            while (i-- > 0)
-                free(keys[i]);
-            free(keys);
-            return NULL;
-        }
+    for (i = 0; i < m->count; i++) {
+        free(m->unfolded ? m->unfolded[i] : NULL);
+        free(m->folded ? m->folded[i] : NULL);
     }
-    return keys;
+    free(m->unfolded);
+    free(m->folded);
+    free(m->lengths);
+    free(m->scratch);
 }
 
-static void ReleaseKeys(char **keys, int count)
+/* 0 when memory runs out (then EndMatcher all the same). */
+static int StartMatcher(Matcher *m, const char *const *elements, int count, FoldText fold, void *context)
 {
-    int i;
+    int i, ok;
 
-    for (i = 0; keys && i < count; i++)
-        free(keys[i]);
-    free(keys);
+    m->count = count;
+    m->unfolded = (char **)calloc((size_t)count + 1, sizeof *m->unfolded);
+    m->folded = (char **)calloc((size_t)count + 1, sizeof *m->folded);
+    m->lengths = (size_t *)calloc((size_t)count + 1, sizeof *m->lengths);
+    m->scratch = NULL;
+    m->scratchSize = 0;
+    m->fold = fold;
+    m->context = context;
+    ok = m->unfolded && m->folded && m->lengths;
+    for (i = 0; ok && i < count; i++) {
+        m->unfolded[i] = (char *)malloc(strlen(elements[i]) + 1);
+        m->folded[i] = ElementKey(elements[i], fold, context);
+        ok = m->unfolded[i] && m->folded[i];
+        if (ok)
+            m->lengths[i] = ElementKeyUnfolded(elements[i], m->unfolded[i]);
+    }
+    if (!ok)
+        m->count = m->unfolded && m->folded ? count : 0;
+    return ok;
 }
 
-/* Which of the keys the row names: its index, or -1. An element that names nothing matches
-   nothing. */
-static int MatchingKey(const char *row, char **keys, int count, FoldText fold, void *context, int *failed)
+/* Which element the row names: its index, or -1; -2 when memory ran out. An element that names
+   nothing matches nothing. */
+static int MatchRow(Matcher *m, const char *row)
 {
-    char *key = ElementKey(row, fold, context);
-    int i, match = -1;
+    size_t length = strlen(row), keyLength, k;
+    char *folded = NULL;
+    int rowAscii, i, match = -1;
 
-    if (key == NULL) {
-        *failed = 1;
+    if (length + 1 > m->scratchSize) {
+        char *larger = (char *)realloc(m->scratch, length * 2 + 64);
+        if (larger == NULL)
+            return -2;
+        m->scratch = larger;
+        m->scratchSize = length * 2 + 64;
+    }
+    keyLength = ElementKeyUnfolded(row, m->scratch);
+    if (keyLength == 0)
         return -1;
-    }
-    for (i = 0; key[0] != '\0' && i < count && match < 0; i++)
-        if (keys[i] != NULL && strcmp(key, keys[i]) == 0)
+    rowAscii = IsAscii(m->scratch);
+    for (i = 0; i < m->count && match < 0; i++) {
+        if (m->lengths[i] == 0)
+            continue;
+        if (rowAscii && IsAscii(m->unfolded[i])) {
+            for (k = 0; m->lengths[i] == keyLength && k < keyLength; k++)
+                if (Upper(m->scratch[k]) != Upper(m->unfolded[i][k]))
+                    break;
+            if (m->lengths[i] == keyLength && k == keyLength)
+                match = i;
+            continue;
+        }
+        if (folded == NULL && (folded = m->fold(m->context, m->scratch)) == NULL)
+            return -2;
+        if (strcmp(folded, m->folded[i]) == 0)
             match = i;
-    free(key);
+    }
+    free(folded);
     return match;
 }
 
@@ -186,25 +247,27 @@ static int Finish(const char *const *rows, size_t count, RowEdit *edit)
 int AddElements(const RowList *list, const char *const *elements, int elementCount, int first,
                 FoldText fold, void *context, RowEdit *edit)
 {
-    char **keys = ElementKeys(elements, elementCount, fold, context);
+    Matcher m;
+    int started = StartMatcher(&m, elements, elementCount, fold, context);
     char **texts = (char **)calloc((size_t)elementCount + 1, sizeof *texts);
     const char **rows = (const char **)malloc((list->count + (size_t)elementCount + 1) * sizeof *rows);
     int *present = (int *)calloc((size_t)elementCount + 1, sizeof *present);
-    int failed = keys == NULL || texts == NULL || rows == NULL || present == NULL, i, j, added = 0;
+    int failed = !started || texts == NULL || rows == NULL || present == NULL, i, j, added = 0;
     size_t r, count = 0;
 
     edit->value = NULL;
     edit->changed = 0;
     edit->unsafe = -1;
     for (r = 0; !failed && r < list->count; r++) {
-        i = MatchingKey(list->rows[r], keys, elementCount, fold, context, &failed);
+        i = MatchRow(&m, list->rows[r]);
+        failed = i == -2;
         if (i >= 0)
             present[i] = 1;
     }
     /* An element named twice on the line goes in once. */
     for (i = 0; !failed && i < elementCount; i++)
         for (j = 0; j < i && !present[i]; j++)
-            if (!present[j] && keys[i][0] != '\0' && strcmp(keys[i], keys[j]) == 0)
+            if (!present[j] && m.folded[i][0] != '\0' && strcmp(m.folded[i], m.folded[j]) == 0)
                 present[i] = 1;
     for (i = 0; !failed && i < elementCount; i++) {
         if (present[i])
@@ -234,23 +297,26 @@ int AddElements(const RowList *list, const char *const *elements, int elementCou
     free(texts);
     free(rows);
     free(present);
-    ReleaseKeys(keys, elementCount);
+    EndMatcher(&m);
     return !failed;
 }
 
 int RemoveElements(const RowList *list, const char *const *elements, int elementCount,
                    FoldText fold, void *context, RowEdit *edit)
 {
-    char **keys = ElementKeys(elements, elementCount, fold, context);
+    Matcher m;
+    int started = StartMatcher(&m, elements, elementCount, fold, context);
     const char **rows = (const char **)malloc((list->count + 1) * sizeof *rows);
-    int failed = keys == NULL || rows == NULL, removed = 0;
+    int failed = !started || rows == NULL, removed = 0, match;
     size_t r, count = 0;
 
     edit->value = NULL;
     edit->changed = 0;
     edit->unsafe = -1;
     for (r = 0; !failed && r < list->count; r++) {
-        if (MatchingKey(list->rows[r], keys, elementCount, fold, context, &failed) >= 0)
+        match = MatchRow(&m, list->rows[r]);
+        failed = match == -2;
+        if (match >= 0)
             removed++;
         else
             rows[count++] = list->rows[r];
@@ -262,6 +328,6 @@ int RemoveElements(const RowList *list, const char *const *elements, int element
         edit->changed = edit->value ? removed : 0;
     }
     free(rows);
-    ReleaseKeys(keys, elementCount);
+    EndMatcher(&m);
     return !failed;
 }

@@ -22,6 +22,9 @@ char *JoinRows(const char *const *rows, size_t count);
    when memory runs out. */
 char *ElementText(const char *element);
 
+/* CheckCallbacks.fold: folds the case of any script. It must turn the ASCII letters into upper
+   case and keep every other ASCII byte, as FoldTextCase does: rows of plain ASCII are compared
+   without it. */
 typedef char *(*FoldText)(void *context, const char *text);
 
 typedef struct RowEdit {

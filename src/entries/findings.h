@@ -65,6 +65,9 @@ void EndCheck(CheckRun *run);
    backslashes, the case folded by fold (CheckCallbacks.fold). A new text, empty when the element
    names nothing; NULL when memory runs out. */
 char *ElementKey(const char *element, char *(*fold)(void *context, const char *text), void *context);
+/* The same before the case is folded, into key (strlen(element) + 1 bytes), without allocating:
+   for comparing many rows. Returns its length. */
+size_t ElementKeyUnfolded(const char *element, char *key);
 
 /* The report's summary line, into out (size bytes): while running "Checking: 3 of 42 rows";
    when done "3 problems in 42 rows", "1 problem in 1 row", "No problems in 42 rows"; when

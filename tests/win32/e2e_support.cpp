@@ -92,7 +92,7 @@ int RunConsoleProgram(const std::vector<std::string> &args, std::string *out, st
     std::wstring commandLine = QuotedArgument(Widen(exe));
     for (const std::string &arg : args)
         commandLine += L" " + QuotedArgument(Widen(arg));
-    std::string errPath = TempDir() + "\\stderr.txt";
+    std::string errFolder = TempDir(), errPath = errFolder + "\\stderr.txt";
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
     HANDLE readOut, writeOut;
     HANDLE errFile = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
@@ -135,6 +135,8 @@ int RunConsoleProgram(const std::vector<std::string> &args, std::string *out, st
         CloseHandle(info.hThread);
     }
     *err = ReadWholeFile(errPath);
+    DeleteFileA(errPath.c_str());
+    RemoveDirectoryA(errFolder.c_str());
     return (int)code;
 }
 
