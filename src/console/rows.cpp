@@ -227,9 +227,9 @@ static int MatchRow(Matcher *m, const char *row)
     return match;
 }
 
-/* Joins the new rows into edit->value when they split back into themselves. 0 when memory ran
-   out. */
-static int Finish(const char *const *rows, size_t count, RowEdit *edit)
+/* Joins the new rows into edit->value when they split back into themselves (changed: the
+   elements added or the rows removed); otherwise the edit is unsafe. 0 when memory ran out. */
+static int Finish(const char *const *rows, size_t count, int changed, int elementCount, RowEdit *edit)
 {
     int same;
 
@@ -240,7 +240,9 @@ static int Finish(const char *const *rows, size_t count, RowEdit *edit)
     if (same != 1) {
         free(edit->value);
         edit->value = NULL;
+        edit->unsafe = same == 0 ? elementCount : -1;
     }
+    edit->changed = edit->value ? changed : 0;
     return same >= 0;
 }
 
@@ -287,10 +289,7 @@ int AddElements(const RowList *list, const char *const *elements, int elementCou
         for (i = 0; !first && i < elementCount; i++)
             if (texts[i])
                 rows[count++] = texts[i];
-        failed = !Finish(rows, count, edit);
-        if (!failed && edit->value == NULL)
-            edit->unsafe = elementCount;
-        edit->changed = edit->value ? added : 0;
+        failed = !Finish(rows, count, added, elementCount, edit);
     }
     for (i = 0; texts && i < elementCount; i++)
         free(texts[i]);
@@ -322,10 +321,7 @@ int RemoveElements(const RowList *list, const char *const *elements, int element
             rows[count++] = list->rows[r];
     }
     if (!failed && removed > 0) {
-        failed = !Finish(rows, count, edit);
-        if (!failed && edit->value == NULL)
-            edit->unsafe = elementCount;
-        edit->changed = edit->value ? removed : 0;
+        failed = !Finish(rows, count, removed, elementCount, edit);
     }
     free(rows);
     EndMatcher(&m);
