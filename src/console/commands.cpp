@@ -409,9 +409,11 @@ static void TellChange(const ConsoleArgs *args, Section sections[2], RowEdit edi
     if (!args->dryRun)
         return;
     for (which = 0; which < 2; which++) {
+        const char *value = edits[which].value ? edits[which].value : sections[which].text;
         Out(s_headers[which]);
         OutLine(edits[which].value ? "" : " (unchanged)");
-        OutLine(edits[which].value ? edits[which].value : sections[which].text);
+        /* An emptied section deletes the value. */
+        OutLine(value[0] != '\0' ? value : edits[which].value ? "(none: the value is deleted)" : "(none)");
     }
     OutLine("Nothing was written (--dry-run).");
 }
