@@ -7,6 +7,7 @@
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
 #include "entries/findings.h"
+#include "entries/checksystem.h"
 #include "registry/regaccess.h"
 #include "common/common.h"
 #include "resource.h"
@@ -65,40 +66,6 @@ static int PathExists(void *context, const char *path)
 {
     (void)context;
     return EntryExists(path);
-}
-
-static size_t TextUnits(void *context, const char *text)
-{
-    int units = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);
-
-    (void)context;
-    return units > 0 ? (size_t)units - 1 : strlen(text);
-}
-
-/* Upper case of any script, as the file system and the variables' names ignore case. */
-static char *FoldCase(void *context, const char *text)
-{
-    size_t length = strlen(text), i;
-    WCHAR *wide;
-    char *folded;
-
-    (void)context;
-    for (i = 0; i < length && (unsigned char)text[i] < 0x80; i++)
-        ;
-    if (i == length) {
-        /* Plain ASCII, as most paths are: folded here, without two conversions. */
-        folded = (char *)malloc(length + 1);
-        for (i = 0; folded && i <= length; i++)
-            folded[i] = text[i] >= 'a' && text[i] <= 'z' ? (char)(text[i] - 'a' + 'A') : text[i];
-        return folded;
-    }
-    wide = WideFromText(text);
-    if (wide == NULL)
-        return NULL;
-    CharUpperBuffW(wide, (DWORD)wcslen(wide));
-    folded = Utf8FromWide(wide);
-    free(wide);
-    return folded;
 }
 
 /* Makes *buffer hold at least needed bytes; FALSE when memory runs out. */
@@ -361,31 +328,6 @@ INT_PTR CALLBACK CheckReportDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
 
 /* ---- The command ---- */
 
-/* The variables that the two Environment keys define (REG_SZ and REG_EXPAND_SZ values), read
-   once per check. A key that cannot be read defines none. The names stay in names[]. */
-static CheckVariable *ReadVariables(ValueName *names[2], size_t counts[2], size_t *count)
-{
-    static const char *const paths[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
-    CheckVariable *variables;
-    size_t key, i;
-
-    ReadValueNames(paths[0], &names[0], &counts[0]);
-    ReadValueNames(paths[1], &names[1], &counts[1]);
-    variables = (CheckVariable *)calloc(counts[0] + counts[1] + 1, sizeof *variables);
-    *count = 0;
-    for (key = 0; variables && key < 2; key++) {
-        for (i = 0; i < counts[key]; i++) {
-            if (names[key][i].type != REG_SZ && names[key][i].type != REG_EXPAND_SZ)
-                continue;
-            variables[*count].name = names[key][i].name;
-            variables[*count].machine = key == 0;
-            variables[*count].expandable = names[key][i].type == REG_EXPAND_SZ;
-            (*count)++;
-        }
-    }
-    return variables;
-}
-
 static int CountEntryRows(int rows)
 {
     int entries = 0, i;
@@ -397,7 +339,7 @@ static int CountEntryRows(int rows)
 
 void CheckAllEntries(void)
 {
-    CheckCallbacks callbacks = {NULL, ExpandRow, PathExists, TextUnits, FoldCase, AddFinding};
+    CheckCallbacks callbacks = {NULL, ExpandRow, PathExists, TextUnitsOf, FoldTextCase, AddFinding};
     ValueName *names[2] = {NULL, NULL};
     size_t counts[2] = {0, 0}, count = 0;
     CheckVariable *variables;
@@ -407,7 +349,7 @@ void CheckAllEntries(void)
     ZeroMemory(&s_check, sizeof s_check);
     s_check.currentRow = -1;
     s_check.goTo = -1;
-    variables = ReadVariables(names, counts, &count);
+    variables = ReadCheckVariables(names, counts, &count);
     if (variables)
         s_check.run = StartCheck(g_varName, variables, count, &callbacks);
     if (s_check.run == NULL) {

@@ -1,60 +1,11 @@
 #include "common/common.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
-#include "entries/wow64.h"
 #include "registry/workflow.h"
 #include "resource.h"
 
 #include <stdlib.h>
 #include <string.h>
-
-/* The expansion of source as a new text, or NULL with *error set to why (left as it is when the
-   system gave a result that cannot be trusted). */
-static char *ExpandText(const char *source, DWORD *error)
-{
-    DWORD needed = ExpandEnvironmentStringsA(source, NULL, 0);   /* counts the terminating zero */
-    DWORD size, written;
-    char *expanded;
-
-    for (;;) {
-        if (needed == 0) {
-            *error = GetLastError();
-            return NULL;
-        }
-        /* The size may come in characters rather than bytes (Wine gives it so in the UTF-8 code
-           page), and no UTF-16 unit takes more than three bytes: room for that. */
-        size = needed * 3 + 1;
-        expanded = (char *)malloc(size);
-        if (expanded == NULL) {
-            *error = ERROR_NOT_ENOUGH_MEMORY;
-            return NULL;
-        }
-        written = ExpandEnvironmentStringsA(source, expanded, size);
-        if (written != 0 && written <= size && memchr(expanded, '\0', size) != NULL)
-            return expanded;
-        free(expanded);
-        if (written != 0 && written <= size)
-            return NULL;   /* no terminated result in a buffer said to hold it: not to be trusted */
-        /* The environment has grown since it was measured (another thread may change it): the
-           result did not fit, so measure again rather than use a cut or unexpanded text. A
-           failure (0) is reported above. */
-        needed = written;
-    }
-}
-
-char *ExpandEntryTextQuietly(char *text, DWORD *error)
-{
-    /* A 32-bit program on 64-bit Windows expands the 64-bit Program Files folders, which the
-       64-bit programs that use the path see. */
-    char *wow64Text = Wow64TextToExpand(text);
-    char *expanded = ExpandText(wow64Text ? wow64Text : text, error);
-
-    free(wow64Text);
-    if (expanded == NULL)
-        return text;
-    ReleaseText(&text);
-    return expanded;
-}
 
 char *ExpandEntryText(char *text)
 {
@@ -64,19 +15,6 @@ char *ExpandEntryText(char *text)
     if (error != 0)
         ShowSystemError(error);
     return text;
-}
-
-BOOL EntryExists(const char *expanded)
-{
-    /* A 32-bit program on 64-bit Windows tests System32 itself, not the SysWOW64 folder that the
-       redirection would put in its place. */
-    void *redirection;
-    BOOL paused = PauseFsRedirection(&redirection);
-    DWORD attributes = GetFileAttributesA(expanded);
-
-    if (paused)
-        ResumeFsRedirection(redirection);
-    return attributes != INVALID_FILE_ATTRIBUTES;
 }
 
 void CheckEntries(void)

@@ -4,12 +4,10 @@
 
 #include <windows.h>
 
+#include "entries/checksystem.h"   /* the quiet expansion and the existence test */
+
 /* Takes ownership of text; returns the expanded text (or text itself when expansion fails). */
 char *ExpandEntryText(char *text);
-/* The same without a message: a failure sets *error (otherwise left as it is). */
-char *ExpandEntryTextQuietly(char *text, DWORD *error);
-/* Whether an expanded entry names an existing file or folder, whatever its attributes. */
-BOOL EntryExists(const char *expanded);
 void CheckEntries(void);
 
 #endif

@@ -281,17 +281,49 @@ static void NormalizeFolder(char *path)
 
 /* The folder's comparison key (a new text; empty when the path names nothing), or NULL when
    memory ran out. */
-static char *FolderKey(CheckRun *run, const char *path)
+/* The key before the case is folded, into key (strlen(path) + 1 bytes); an element's without its
+   leading ';' and surrounding quotes, and empty when it is blank. Returns its length. */
+static size_t UnfoldedKey(const char *path, int element, char *key)
+{
+    char *folder;
+
+    if (element && path[0] == ';')
+        path++;
+    strcpy(key, path);
+    folder = element ? Unquoted(key) : key;
+    if (element && IsBlank(folder))
+        folder[0] = '\0';   /* the check does not take a blank element for a folder */
+    NormalizeFolder(folder);
+    if (folder != key)
+        memmove(key, folder, strlen(folder) + 1);
+    return strlen(key);
+}
+
+static char *FoldedKey(const char *path, int element, char *(*fold)(void *, const char *), void *context)
 {
     char *copy = (char *)malloc(strlen(path) + 1), *key;
 
     if (copy == NULL)
         return NULL;
-    strcpy(copy, path);
-    NormalizeFolder(copy);
-    key = run->cb.fold(run->cb.context, copy);
+    UnfoldedKey(path, element, copy);
+    key = fold(context, copy);
     free(copy);
     return key;
+}
+
+static char *FolderKey(CheckRun *run, const char *path)
+{
+    return FoldedKey(path, 0, run->cb.fold, run->cb.context);
+}
+
+char *ElementKey(const char *element, char *(*fold)(void *context, const char *text), void *context)
+{
+    return FoldedKey(element, 1, fold, context);
+}
+
+size_t ElementKeyUnfolded(const char *element, char *key)
+{
+    return UnfoldedKey(element, 1, key);
 }
 
 /* Missing and duplicate: what the row's path (expanded, without a leading ';') names. A path

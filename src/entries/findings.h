@@ -60,6 +60,15 @@ int CheckRow(CheckRun *run, int row, const char *text, int isHeader);
 int FinishCheck(CheckRun *run);
 void EndCheck(CheckRun *run);
 
+/* The key by which rows name the same folder, as the check compares them, the expansion apart:
+   without a leading ';' and the double quotes that surround it, '/' read as '\', without trailing
+   backslashes, the case folded by fold (CheckCallbacks.fold). A new text, empty when the element
+   names nothing; NULL when memory runs out. */
+char *ElementKey(const char *element, char *(*fold)(void *context, const char *text), void *context);
+/* The same before the case is folded, into key (strlen(element) + 1 bytes), without allocating:
+   for comparing many rows. Returns its length. */
+size_t ElementKeyUnfolded(const char *element, char *key);
+
 /* The report's summary line, into out (size bytes): while running "Checking: 3 of 42 rows";
    when done "3 problems in 42 rows", "1 problem in 1 row", "No problems in 42 rows"; when
    stopped "Stopped: 3 problems in 10 of 42 rows". */

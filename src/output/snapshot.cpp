@@ -3,9 +3,8 @@
 #include "output/snapshotformat.h"
 #include "registry/regaccess.h"
 #include "common/appfolder.h"
-#include "common/common.h"
+#include "common/texts.h"
 
-#include <shellapi.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
@@ -28,8 +27,7 @@ static WCHAR *JoinPath(const WCHAR *folder, const char *name)
     return path;
 }
 
-/* The snapshot folder in the program's folder, made when missing. 0 or the error code. */
-static DWORD FindSnapshotFolder(WCHAR *folder)
+DWORD FindSnapshotFolder(WCHAR *folder)
 {
     DWORD error = FindAppFolder(folder, TRUE);
 
@@ -38,9 +36,10 @@ static DWORD FindSnapshotFolder(WCHAR *folder)
 
 /* One value as the snapshot needs it. 0, or the error that stops the snapshot: only a key that
    cannot be opened is allowed to be left out. */
-static DWORD ReadForSnapshot(const char *path, StoredValue *stored, SnapshotValue *value)
+static DWORD ReadForSnapshot(const char *path, const char *varName, StoredValue *stored,
+                             SnapshotValue *value)
 {
-    ReadStoredValue(path, g_varName, stored);
+    ReadStoredValue(path, varName, stored);
     ZeroMemory(value, sizeof *value);
     if (stored->status == ERROR_SUCCESS) {
         value->state = SNAPSHOT_VALUE_PRESENT;
@@ -185,55 +184,37 @@ static BOOL StillAsShown(const StoredValue *shown, const StoredValue *now)
     return shown == NULL || SameReadResult(shown, now);
 }
 
-int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown)
+int TakeSnapshotQuietly(const char *varName, const StoredValue *machineShown,
+                        const StoredValue *userShown, DWORD *error)
 {
     WCHAR folder[APP_FOLDER_SIZE];
     char safeName[SNAPSHOT_FILE_NAME_SIZE], written[SNAPSHOT_FILE_NAME_SIZE];
-    char *name = Utf8FromText(g_varName);
+    char *name = Utf8FromText(varName);
     StoredValue user, machine;
     SnapshotValue userValue, machineValue;
-    DWORD error = name ? 0 : ERROR_NOT_ENOUGH_MEMORY;
     int result = SNAPSHOT_WRITTEN;
 
+    *error = name ? 0 : ERROR_NOT_ENOUGH_MEMORY;
     ZeroMemory(&user, sizeof user);
     ZeroMemory(&machine, sizeof machine);
-    if (error == 0)
-        error = FindSnapshotFolder(folder);
-    if (error == 0)
-        error = ReadForSnapshot(USER_ENV_KEY, &user, &userValue);
-    if (error == 0)
-        error = ReadForSnapshot(MACHINE_ENV_KEY, &machine, &machineValue);
-    /* Another program has written while the question was open: the user has not seen what
+    if (*error == 0)
+        *error = FindSnapshotFolder(folder);
+    if (*error == 0)
+        *error = ReadForSnapshot(USER_ENV_KEY, varName, &user, &userValue);
+    if (*error == 0)
+        *error = ReadForSnapshot(MACHINE_ENV_KEY, varName, &machine, &machineValue);
+    /* Another program has written since the values were shown: the user has not seen what
        would be replaced, so nothing is written, the snapshot neither. */
-    if (error == 0 && !(StillAsShown(machineShown, &machine) && StillAsShown(userShown, &user)))
+    if (*error == 0 && !(StillAsShown(machineShown, &machine) && StillAsShown(userShown, &user)))
         result = SNAPSHOT_CHANGED;
-    if (error == 0 && result == SNAPSHOT_WRITTEN) {
+    if (*error == 0 && result == SNAPSHOT_WRITTEN) {
         SanitizeSnapshotName(name, safeName);
-        error = WriteSnapshotFile(folder, safeName, name, &userValue, &machineValue, written);
+        *error = WriteSnapshotFile(folder, safeName, name, &userValue, &machineValue, written);
     }
-    if (error == 0 && result == SNAPSHOT_WRITTEN)
+    if (*error == 0 && result == SNAPSHOT_WRITTEN)
         DropOldSnapshots(folder, safeName, name, written);
     ReleaseStoredValue(&user);
     ReleaseStoredValue(&machine);
     free(name);
-    if (error != 0) {
-        ShowSystemError(error);
-        result = SNAPSHOT_FAILED;
-    }
-    return result;
-}
-
-void OpenSnapshotFolder(void)
-{
-    WCHAR folder[APP_FOLDER_SIZE];
-    DWORD error = FindSnapshotFolder(folder);
-
-    if (error == 0 &&
-        (INT_PTR)ShellExecuteW(g_hMainWnd, L"open", folder, NULL, NULL, SW_SHOWNORMAL) <= 32) {
-        error = GetLastError();
-        if (error == 0)
-            error = ERROR_PATH_NOT_FOUND;
-    }
-    if (error != 0)
-        ShowSystemError(error);
+    return *error != 0 ? SNAPSHOT_FAILED : result;
 }

@@ -10,7 +10,7 @@
 #define SNAPSHOTS_KEPT 100
 
 /* What TakeSnapshot has done. */
-#define SNAPSHOT_FAILED  0   /* the system's message has been shown and no file is left */
+#define SNAPSHOT_FAILED  0   /* no file is left; the editor has shown the system's message */
 #define SNAPSHOT_WRITTEN 1
 #define SNAPSHOT_CHANGED 2   /* a value is no longer as shown: no file, no message */
 
@@ -18,8 +18,16 @@
    question showed of it; NULL: not compared) no longer reads the same, it stops there with
    SNAPSHOT_CHANGED. Otherwise it writes both into a new snapshot, complete and closed, and drops
    the variable's oldest snapshots beyond SNAPSHOTS_KEPT. A key that cannot be opened does not stop
-   it: the snapshot says so in a comment. */
+   it: the snapshot says so in a comment. The editor's form (snapshotshow.cpp) does so for the
+   variable being edited and shows a failure. */
 int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown);
+/* The same for the variable varName, showing nothing: a failure's error code goes to *error. */
+int TakeSnapshotQuietly(const char *varName, const StoredValue *machineShown,
+                        const StoredValue *userShown, DWORD *error);
+
+/* The snapshot folder in the program's folder (APP_FOLDER_SIZE units), made when missing. 0 or
+   the error code. */
+DWORD FindSnapshotFolder(WCHAR *folder);
 
 /* Opens the snapshot folder in Explorer, making it when it is missing. */
 void OpenSnapshotFolder(void);

@@ -1,8 +1,8 @@
 /* Registry access: read, write and delete the variable's value under a registry path string such
-   as "HKEY_CURRENT_USER\Environment". Every key is opened and closed within one operation, and
-   every failure is shown to the user here, so callers learn only success or failure. */
+   as "HKEY_CURRENT_USER\Environment". Every key is opened and closed within one operation. Nothing
+   here shows anything: each call returns what happened, and the editor's wrappers (regreport.cpp)
+   and the console program tell the user. */
 #include "registry/regaccess.h"
-#include "common/common.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -13,8 +13,7 @@ static BOOL IsRootName(const char *path, int length, const char *name)
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path, length, name, -1) == CSTR_EQUAL;
 }
 
-/* SplitRegistryPath without the message. */
-static int SplitPathSilently(const char *path, HKEY *root, const char **subkey)
+int ParseRegistryPath(const char *path, HKEY *root, const char **subkey)
 {
     const char *backslash = strchr(path, '\\');
 
@@ -30,96 +29,37 @@ static int SplitPathSilently(const char *path, HKEY *root, const char **subkey)
     return *root != NULL;
 }
 
-int SplitRegistryPath(const char *path, HKEY *root, const char **subkey)
+LONG StoreEnvValue(const char *path, const char *name, const char *text)
 {
-    if (SplitPathSilently(path, root, subkey))
-        return 1;
-    MessageBoxA(g_hMainWnd, "Incorrect registry key!", APP_TITLE, MB_ICONERROR);
-    return 0;
-}
+    HKEY root, key;
+    const char *subkey;
+    LONG status;
 
-/* Stores the text as REG_EXPAND_SZ with its terminating zero, whatever type the value had. */
-static int WriteValueToKey(HKEY root, const char *subkey, const char *name, const char *text)
-{
-    HKEY key;
-    LONG status = RegOpenKeyA(root, subkey, &key);
-
-    if (status != ERROR_SUCCESS) {
-        ShowSystemError(status);
-        return 0;
-    }
+    if (!ParseRegistryPath(path, &root, &subkey))
+        return ERROR_INVALID_PARAMETER;
+    status = RegOpenKeyA(root, subkey, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
     status = RegSetValueExA(key, name, 0, REG_EXPAND_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS) {
-        ShowSystemError(status);
-        return 0;
-    }
-    return 1;
+    return status;
 }
 
-/* Opens the key with the right to delete, so that a refusal shows at once. A value that is not
-   there counts as deleted; any other failure is shown. */
-static int DeleteValueFromKey(HKEY root, const char *subkey, const char *name)
+LONG RemoveEnvValue(const char *path, const char *name)
 {
-    HKEY key;
-    LONG status = RegOpenKeyExA(root, subkey, 0, KEY_SET_VALUE, &key);
+    HKEY root, key;
+    const char *subkey;
+    LONG status;
 
-    if (status != ERROR_SUCCESS) {
-        ShowSystemError(status);
-        return 0;
-    }
+    if (!ParseRegistryPath(path, &root, &subkey))
+        return ERROR_INVALID_PARAMETER;
+    /* Opened with the right to delete, so that a refusal shows at once. */
+    status = RegOpenKeyExA(root, subkey, 0, KEY_SET_VALUE, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
     status = RegDeleteValueA(key, name);
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        ShowSystemError(status);
-        return 0;
-    }
-    return 1;
-}
-
-/* The value is read through the wide calls, whose sizes count bytes exactly, and converted with a
-   measured size: the size that RegQueryValueExA gives may come out short of the converted text. A
-   string type comes as text of the program's code page, another type as its bytes; both up to the
-   first zero. A missing value reads as the empty text and shows nothing. */
-char *ReadEnvValue(const char *path, const char *name)
-{
-    HKEY root;
-    const char *subkey;
-    StoredValue value;
-    char *text;
-
-    if (!SplitRegistryPath(path, &root, &subkey))
-        return NULL;
-    ReadStoredValue(path, name, &value);
-    if (value.status != ERROR_SUCCESS && !(value.keyOpened && value.status == ERROR_FILE_NOT_FOUND)) {
-        ShowSystemError(value.status);
-        return NULL;
-    }
-    text = StoredValueText(&value, NULL);
-    ReleaseStoredValue(&value);
-    if (text == NULL)
-        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
-    return text;
-}
-
-int WriteEnvValue(const char *path, const char *name, const char *text)
-{
-    HKEY root;
-    const char *subkey;
-
-    if (!SplitRegistryPath(path, &root, &subkey))
-        return 0;
-    return WriteValueToKey(root, subkey, name, text);
-}
-
-int DeleteEnvValue(const char *path, const char *name)
-{
-    HKEY root;
-    const char *subkey;
-
-    if (!SplitRegistryPath(path, &root, &subkey))
-        return 0;
-    return DeleteValueFromKey(root, subkey, name);
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
 WCHAR *WideFromText(const char *text)
@@ -176,7 +116,7 @@ int ReadStoredValue(const char *path, const char *name, StoredValue *value)
 
     ZeroMemory(value, sizeof *value);
     value->status = ERROR_INVALID_PARAMETER;
-    if (!SplitPathSilently(path, &root, &subkey))
+    if (!ParseRegistryPath(path, &root, &subkey))
         return 0;
     wideSubkey = WideFromText(subkey);
     wideName = WideFromText(name);
@@ -389,7 +329,7 @@ int ReadValueNames(const char *path, ValueName **names, size_t *count)
 
     *names = NULL;
     *count = 0;
-    if (!SplitPathSilently(path, &root, &subkey))
+    if (!ParseRegistryPath(path, &root, &subkey))
         return 0;
     wideSubkey = WideFromText(subkey);
     if (wideSubkey && RegOpenKeyExW(root, wideSubkey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
@@ -407,4 +347,27 @@ void ReleaseValueNames(ValueName *names, size_t count)
     for (i = 0; names && i < count; i++)
         free(names[i].name);
     free(names);
+}
+
+struct LeftAsStored LeftAsStoredOf(const StoredValue *value)
+{
+    struct LeftAsStored left = {LEFT_NONE, 0};
+    BOOL exact = TRUE;
+    char *text;
+
+    if (value->status != ERROR_SUCCESS)
+        return left;
+    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) {
+        left.reason = LEFT_TYPE;
+        left.type = value->type;
+    } else if (StoredValueCut(value)) {
+        left.reason = LEFT_ZERO;
+    } else {
+        text = StoredValueText(value, &exact);
+        /* Without the text it is not known to be safe to write back. */
+        if (text == NULL || !exact)
+            left.reason = LEFT_CODE_PAGE;
+        free(text);
+    }
+    return left;
 }

@@ -1,10 +1,21 @@
-/* The only place where the program touches the registry. Each operation reports its own failures. */
+/* The only place where the program touches the registry. */
 #ifndef VELKOR_REGACCESS_H
 #define VELKOR_REGACCESS_H
 
 #include <windows.h>
 
-/* Splits "ROOT\subkey"; subkey points into path. 0 after "Incorrect registry key!" was shown. */
+#include "registry/confirmtext.h"
+
+/* Splits "ROOT\subkey" (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE); subkey points into path. 0 when
+   the root is neither. */
+int ParseRegistryPath(const char *path, HKEY *root, const char **subkey);
+/* Stores the text as REG_EXPAND_SZ with its terminating zero, whatever type the value had; deletes
+   the value (one that is not there counts as deleted). ERROR_SUCCESS or why not; nothing shown. */
+LONG StoreEnvValue(const char *path, const char *name, const char *text);
+LONG RemoveEnvValue(const char *path, const char *name);
+
+/* The editor's forms (regreport.cpp), which show every failure in a message box.
+   SplitRegistryPath: as ParseRegistryPath, 0 after "Incorrect registry key!" was shown. */
 int SplitRegistryPath(const char *path, HKEY *root, const char **subkey);
 char *ReadEnvValue(const char *path, const char *name);            /* new text, or NULL */
 int WriteEnvValue(const char *path, const char *name, const char *text);
@@ -37,6 +48,10 @@ void WrittenStoredValue(const char *text, StoredValue *value);
 /* Whether a REG_SZ or REG_EXPAND_SZ value holds a character after a zero character: its text,
    which ends at the first zero, would lose what follows. */
 int StoredValueCut(const StoredValue *value);
+/* Whether, and why, a value as read must be left exactly as it is stored (struct LeftAsStored): a
+   value of another type than REG_SZ and REG_EXPAND_SZ, a string with text after a zero, or one
+   that the process's code page cannot hold (or that memory ran out to convert). */
+struct LeftAsStored LeftAsStoredOf(const StoredValue *value);
 /* A UTF-16 text in the process's code page (a new text, ReleaseText), a character that the code
    page cannot hold as '?' (never a look-alike); NULL when memory runs out. *exact (may be NULL)
    tells whether every character came across unchanged. */

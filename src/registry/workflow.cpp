@@ -56,26 +56,7 @@ static BOOL IsLeftAsStored(int section)
 /* Whether, and why, the section's value as the reference read found it must be left as stored. */
 static struct LeftAsStored FindLeftAsStored(int section)
 {
-    const StoredValue *value = &s_reference[section];
-    struct LeftAsStored left = {LEFT_NONE, 0};
-    BOOL exact = TRUE;
-    char *text;
-
-    if (value->status != ERROR_SUCCESS)
-        return left;
-    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) {
-        left.reason = LEFT_TYPE;
-        left.type = value->type;
-    } else if (StoredValueCut(value)) {
-        left.reason = LEFT_ZERO;
-    } else {
-        text = StoredValueText(value, &exact);
-        /* Without the text it is not known to be safe to write back. */
-        if (text == NULL || !exact)
-            left.reason = LEFT_CODE_PAGE;
-        ReleaseText(&text);
-    }
-    return left;
+    return LeftAsStoredOf(&s_reference[section]);
 }
 
 BOOL RowLeftAsStored(int index)

@@ -67,6 +67,79 @@ std::string AppExePath()
     return folder + VELKOR_EXE_NAME;
 }
 
+/* One argument as CommandLineToArgvW reads it back: quoted, a backslash doubled before a quote. */
+static std::wstring QuotedArgument(const std::wstring &arg)
+{
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            backslashes++;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+int RunConsoleProgram(const std::vector<std::string> &args, std::string *out, std::string *err)
+{
+    std::string exe = AppExePath();
+    exe = exe.substr(0, exe.find_last_of("\\/") + 1) + "velkorc.exe";
+    std::wstring commandLine = QuotedArgument(Widen(exe));
+    for (const std::string &arg : args)
+        commandLine += L" " + QuotedArgument(Widen(arg));
+    std::string errFolder = TempDir(), errPath = errFolder + "\\stderr.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE readOut, writeOut;
+    HANDLE errFile = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    if (errFile == INVALID_HANDLE_VALUE || !CreatePipe(&readOut, &writeOut, &inherit, 0))
+        return -1;
+    SetHandleInformation(readOut, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeOut;
+    startup.hStdError = errFile;
+    PROCESS_INFORMATION info = {};
+    BOOL started = CreateProcessW(NULL, &commandLine[0], NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL,
+                                  &startup, &info);
+    CloseHandle(writeOut);
+    CloseHandle(errFile);
+    out->clear();
+    char buffer[65536];
+    DWORD code = (DWORD)-1, start = GetTickCount(), avail = 0, got = 0;
+    /* Bounded: the pipe is read while it holds something, until the program has ended. */
+    bool ended = !started;
+    while (!ended && GetTickCount() - start < 60000) {
+        if (PeekNamedPipe(readOut, NULL, 0, NULL, &avail, NULL) && avail > 0) {
+            if (ReadFile(readOut, buffer, sizeof buffer, &got, NULL))
+                out->append(buffer, got);
+            continue;
+        }
+        ended = WaitForSingleObject(info.hProcess, 5) == WAIT_OBJECT_0 &&
+                !(PeekNamedPipe(readOut, NULL, 0, NULL, &avail, NULL) && avail > 0);
+    }
+    CloseHandle(readOut);
+    if (started) {
+        if (ended)
+            GetExitCodeProcess(info.hProcess, &code);
+        else
+            TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+    *err = ReadWholeFile(errPath);
+    DeleteFileA(errPath.c_str());
+    RemoveDirectoryA(errFolder.c_str());
+    return (int)code;
+}
+
 AppProcess::~AppProcess()
 {
     Kill();

@@ -13,6 +13,11 @@
 /* The path of velkor.exe, which lies next to the test executable. */
 std::string AppExePath();
 
+/* Runs velkorc.exe, which lies next to the test executable, with the arguments (UTF-8) as a
+   script would: standard output through a pipe into *out, standard error through a file into
+   *err. The exit code, or -1 when it could not be started or did not end within 60 s. */
+int RunConsoleProgram(const std::vector<std::string> &args, std::string *out, std::string *err);
+
 class AppProcess {
 public:
     AppProcess() = default;

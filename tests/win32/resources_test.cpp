@@ -18,12 +18,13 @@ std::string BuildRoot()
     return exe.substr(0, exe.find_last_of("\\/") + 1) + "..\\";
 }
 
-/* velkor.exe of this tree, and of the other trees that exist. */
-std::vector<std::string> BuiltExecutables()
+/* The executable (velkor.exe, velkorc.exe) of this tree, and of the other trees that exist. */
+std::vector<std::string> BuiltExecutables(const std::string &name = "velkor.exe")
 {
-    std::vector<std::string> found = {AppExePath()};
+    std::string exe = AppExePath();
+    std::vector<std::string> found = {exe.substr(0, exe.find_last_of("\\/") + 1) + name};
     for (const char *tree : {"win32", "release-win64", "release-win32"}) {
-        std::string path = BuildRoot() + tree + "\\velkor.exe";
+        std::string path = BuildRoot() + tree + "\\" + name;
         if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
             found.push_back(path);
     }
@@ -77,6 +78,12 @@ std::string VersionString(const std::vector<char> &block, const char *name)
     return text;
 }
 
+std::vector<std::string> Both(std::vector<std::string> editor, const std::vector<std::string> &console)
+{
+    editor.insert(editor.end(), console.begin(), console.end());
+    return editor;
+}
+
 BOOL CALLBACK TakeFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
 {
     *(ULONG_PTR *)param = IS_INTRESOURCE(name) ? (ULONG_PTR)name : (ULONG_PTR)-1;
@@ -104,29 +111,32 @@ TEST_F(ExecutableResources, TheTestProgramRunsWithoutTheManifest)
 
 TEST_F(ExecutableResources, ManifestAsksForTheSettingsOfACurrentWindowsProgram)
 {
+    /* The console program draws no controls: the last three go with the editor only. */
     const char *const needles[] = {
         "version=\"" VELKOR_VERSION_TEXT "\"",
         "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
-        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
         "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>",   /* Vista */
         "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",   /* 7 */
         "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>",   /* 8 */
         "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>",   /* 8.1 */
         "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",   /* 10 and 11 */
         "WindowsSettings\">UTF-8</activeCodePage>",
+        "WindowsSettings\">true</longPathAware>",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
         "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
         "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>",
-        "WindowsSettings\">true</longPathAware>",
     };
-    for (const std::string &path : BuiltExecutables()) {
+    const size_t count = sizeof needles / sizeof needles[0];
+    for (const std::string &path : Both(BuiltExecutables(), BuiltExecutables("velkorc.exe"))) {
+        bool editor = path.find("velkorc.exe") == std::string::npos;
         ResourceFile file(path);
         ASSERT_TRUE(file.Loaded()) << path;
         std::string manifest = file.Bytes(RT_MANIFEST, MAKEINTRESOURCEA(1));
         ASSERT_FALSE(manifest.empty()) << path;
         EXPECT_EQ(0u, manifest.find("<?xml")) << path;
         EXPECT_EQ(std::string::npos, manifest.find('@')) << path << ": a placeholder was left";
-        for (const char *needle : needles)
-            EXPECT_NE(std::string::npos, manifest.find(needle)) << path << " lacks " << needle;
+        for (size_t i = 0; i < (editor ? count : count - 3); i++)
+            EXPECT_NE(std::string::npos, manifest.find(needles[i])) << path << " lacks " << needles[i];
         /* GDI scaling would stretch what the windows now draw at the screen's DPI themselves. */
         EXPECT_EQ(std::string::npos, manifest.find("gdiScaling")) << path;
     }
@@ -139,14 +149,14 @@ TEST_F(ExecutableResources, VersionBlockNamesTheProductAndTheProjectVersion)
     } strings[] = {
         {"ProductName", "Velkor Editor"},
         {"FileDescription", NULL},
-        {"OriginalFilename", "velkor.exe"},
+        {"OriginalFilename", NULL},   /* the file's own name, below */
         {"InternalName", NULL},
         {"FileVersion", VELKOR_VERSION_TEXT},
         {"ProductVersion", VELKOR_VERSION_TEXT},
     };
     const DWORD high = MAKELONG(VELKOR_VERSION_MINOR, VELKOR_VERSION_MAJOR);
     const DWORD low = MAKELONG(VELKOR_VERSION_TWEAK, VELKOR_VERSION_PATCH);
-    for (const std::string &path : BuiltExecutables()) {
+    for (const std::string &path : Both(BuiltExecutables(), BuiltExecutables("velkorc.exe"))) {
         DWORD size = GetFileVersionInfoSizeA(path.c_str(), NULL);
         ASSERT_GT(size, 0u) << path;
         std::vector<char> block(size);
@@ -159,6 +169,7 @@ TEST_F(ExecutableResources, VersionBlockNamesTheProductAndTheProjectVersion)
         EXPECT_EQ(high, fixed->dwProductVersionMS) << path;
         EXPECT_EQ(low, fixed->dwProductVersionLS) << path;
         EXPECT_EQ((DWORD)VFT_APP, fixed->dwFileType) << path;
+        EXPECT_EQ(path.substr(path.find_last_of("\\/") + 1), VersionString(block, "OriginalFilename"));
         for (const auto &s : strings) {
             std::string value = VersionString(block, s.name);
             if (s.value)

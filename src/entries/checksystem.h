@@ -1,0 +1,24 @@
+/* What the findings of Check all (findings.h) need of the system, without any window. */
+#ifndef VELKOR_CHECKSYSTEM_H
+#define VELKOR_CHECKSYSTEM_H
+
+#include <windows.h>
+
+#include "entries/findings.h"
+#include "registry/regaccess.h"
+
+/* Takes ownership of text; returns the expanded text (or text itself when the expansion fails,
+   which sets *error; otherwise it is left as it is). */
+char *ExpandEntryTextQuietly(char *text, DWORD *error);
+/* Whether an expanded entry names an existing file or folder, whatever its attributes. */
+BOOL EntryExists(const char *expanded);
+/* CheckCallbacks.units and .fold: the text's length in UTF-16 units; the text in upper case of any
+   script, as the file system and the variables' names ignore case (a new text, or NULL). */
+size_t TextUnitsOf(void *context, const char *text);
+char *FoldTextCase(void *context, const char *text);
+/* The variables that the two Environment keys define (REG_SZ and REG_EXPAND_SZ values), read
+   once per check: a new array (free it) whose names stay in names[] (ReleaseValueNames each). A
+   key that cannot be read defines none. NULL when memory runs out. */
+CheckVariable *ReadCheckVariables(ValueName *names[2], size_t counts[2], size_t *count);
+
+#endif
