@@ -3,6 +3,7 @@
    reports its own failures. */
 #include "app/mainwnd.h"
 #include "app/layout.h"
+#include "app/restart.h"
 #include "app/settings.h"
 #include "common/common.h"
 #include "entries/checkall.h"
@@ -50,6 +51,7 @@ static const struct {
     {IDM_RETRIEVE, RetrieveWithName},
     {IDM_UPDATE, UpdateWithConfirmation},
     {IDM_NOTIFY, NotifyRunningPrograms},
+    {IDM_RESTART_ADMIN, RestartAsAdministrator},
     {IDM_MODIFY, ModifyEntry},
     {IDM_DELETE, DeleteEntry},
     {IDM_MOVE_UP, MoveEntryUp},
@@ -142,7 +144,9 @@ static BOOL OnDeferredInit(void)
 {
     PersistWindowPlacement(FALSE);
     EnableVariableCommands(FALSE);
-    RetrieveVariable(FALSE);
+    EnableRestartCommand();
+    if (!TakeOverRestartList())
+        RetrieveVariable(FALSE);
     return TRUE;
 }
 

@@ -5,6 +5,7 @@
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
 #include "registry/question.h"
+#include "output/restartformat.h"
 #include "output/snapshot.h"
 #include "entries/entrylist.h"
 #include "app/mainwnd.h"
@@ -144,6 +145,44 @@ static BOOL RetrieveList(BOOL askName)
        be neither written nor exported. */
     EnableVariableCommands(s_listComplete);
     return s_listComplete;
+}
+
+BOOL ListIsComplete(void)
+{
+    return s_listComplete;
+}
+
+/* Appends a header row and the saved entry rows of a section, and reads the section's value as
+   the reference. */
+static void AppendSavedSection(const char *header, int section, char *const *rows, size_t count)
+{
+    size_t i;
+
+    AddRow(header, 1);
+    TakeReference(section);
+    s_left[section] = FindLeftAsStored(section);
+    for (i = 0; i < count; i++)
+        InsertEntryRow(rows[i], -1);
+}
+
+BOOL ShowSavedList(const struct RestartList *list)
+{
+    if (list->name[0] == '\0' || strlen(list->name) >= sizeof g_varName ||
+        VarNameRefusal(list->name, TRUE) != NULL)
+        return FALSE;
+    strcpy(g_varName, list->name);
+    PauseListRedraw(TRUE);
+    ClearList();
+    s_left[MACHINE].reason = s_left[USER].reason = LEFT_NONE;
+    AppendSavedSection(MACHINE_HEADER_TEXT, MACHINE, list->rows[RESTART_MACHINE], list->count[RESTART_MACHINE]);
+    AppendSavedSection(USER_HEADER_TEXT, USER, list->rows[RESTART_USER], list->count[RESTART_USER]);
+    PauseListRedraw(FALSE);
+    s_listComplete = TRUE;
+    g_modified = list->pending;
+    TellLeftAsStored();
+    TellOtherAccountOnce();
+    EnableVariableCommands(TRUE);
+    return TRUE;
 }
 
 /* Runs operation(argument) unless a retrieve, an update or a close guard is running already:
