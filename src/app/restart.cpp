@@ -10,6 +10,7 @@
 #include "common/common.h"
 #include "entries/entrylist.h"
 #include "output/restartformat.h"
+#include "registry/account.h"
 #include "registry/regaccess.h"
 #include "registry/workflow.h"
 #include "resource.h"
@@ -23,6 +24,13 @@
 #define RESTART_SWITCH L"/restart"
 /* How long the new instance waits for the old one to end. */
 #define RESTART_WAIT_MS 30000
+
+/* Said when the new instance runs as another account than the one that saved the list. */
+#define OTHER_ACCOUNT_TEXT \
+    APP_TITLE " now runs as another account than the one that restarted it. The Local Machine " \
+    "section is shown as it was, with its changes; the Current User section is this account's " \
+    "value, read from the registry: changes to the other account's Current User value were not " \
+    "carried over."
 
 /* The file named on the command line, "" when none. */
 static WCHAR s_restartFile[APP_FOLDER_SIZE];
@@ -58,10 +66,11 @@ static BOOL CollectList(struct RestartList *list)
 
     ZeroMemory(list, sizeof *list);
     list->name = Utf8FromText(g_varName);
+    list->account = Utf8FromText(ProgramAccounts()->processSid ? ProgramAccounts()->processSid : "");
     list->pending = g_modified;
     list->rows[RESTART_MACHINE] = (char **)calloc((size_t)count + 1, sizeof(char *));
     list->rows[RESTART_USER] = (char **)calloc((size_t)count + 1, sizeof(char *));
-    if (!list->name || !list->rows[RESTART_MACHINE] || !list->rows[RESTART_USER])
+    if (!list->name || !list->account || !list->rows[RESTART_MACHINE] || !list->rows[RESTART_USER])
         return FALSE;
     for (i = 0; i < count; i++) {
         if (GetRowData(i) == 1)
@@ -268,11 +277,18 @@ BOOL TakeOverRestartList(void)
     } else if (!ParseRestartList(text, size, &list) || !ListToCodePage(&list)) {
         TellUnreadable("It is damaged.");
     } else {
-        shown = ShowSavedList(&list);
+        /* Given another account's credentials, this instance runs as that account, whose user
+           value is another one: the saved user section is not shown as its own. */
+        AccountPair accounts = {ProgramAccounts()->processSid, NULL, list.account, NULL};
+        BOOL sameAccount = !RunsAsOtherAccount(&accounts);
+
+        shown = ShowSavedList(&list, sameAccount);
         if (shown)
             DeleteFileW(s_restartFile);
         else
             TellUnreadable("It names a variable that cannot be edited.");
+        if (shown && !sameAccount)
+            MessageBoxA(g_hMainWnd, OTHER_ACCOUNT_TEXT, APP_TITLE, MB_OK | MB_ICONWARNING);
     }
     if (error == 0)
         ReleaseRestartList(&list);

@@ -7,6 +7,7 @@
 /* The file, line by line:
      Velkor Editor restart 1
      name 4:PATH
+     account 14:S-1-5-21-7-500
      pending 1
      machine 2          then 2 rows, each "<bytes>:<text>"
      user 0
@@ -53,6 +54,8 @@ static void PutList(struct Output *out, const struct RestartList *list)
     Put(out, RESTART_MAGIC, strlen(RESTART_MAGIC));
     Put(out, "name ", 5);
     PutText(out, list->name);
+    Put(out, "account ", 8);
+    PutText(out, list->account);
     Put(out, list->pending ? "pending 1\r\n" : "pending 0\r\n", 11);
     for (section = 0; section < 2; section++) {
         Put(out, s_sectionWords[section], strlen(s_sectionWords[section]));
@@ -68,7 +71,7 @@ char *FormatRestartList(const struct RestartList *list, size_t *size)
 {
     struct Output out = {NULL, 0};
 
-    if (list->name == NULL)
+    if (list->name == NULL || list->account == NULL)
         return NULL;
     PutList(&out, list);
     out.text = (char *)malloc(out.size + 1);
@@ -157,7 +160,8 @@ int ParseRestartList(const char *text, size_t size, struct RestartList *list)
 
     memset(list, 0, sizeof *list);
     ok = Take(&in, RESTART_MAGIC) && Take(&in, "name ") && TakeText(&in, &list->name) &&
-         list->name[0] != '\0' && Take(&in, "pending ");
+         list->name[0] != '\0' && Take(&in, "account ") && TakeText(&in, &list->account) &&
+         Take(&in, "pending ");
     if (ok && (Take(&in, "0\r\n") || (Take(&in, "1\r\n") && (list->pending = 1))))
         ok = TakeSection(&in, RESTART_MACHINE, list) && TakeSection(&in, RESTART_USER, list) &&
              Take(&in, "end\r\n") && in.at == in.end;
@@ -179,5 +183,6 @@ void ReleaseRestartList(struct RestartList *list)
         free(list->rows[section]);
     }
     free(list->name);
+    free(list->account);
     memset(list, 0, sizeof *list);
 }

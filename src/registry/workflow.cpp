@@ -165,7 +165,7 @@ static void AppendSavedSection(const char *header, int section, char *const *row
         InsertEntryRow(rows[i], -1);
 }
 
-BOOL ShowSavedList(const struct RestartList *list)
+BOOL ShowSavedList(const struct RestartList *list, BOOL withUser)
 {
     if (list->name[0] == '\0' || strlen(list->name) >= sizeof g_varName ||
         VarNameRefusal(list->name, TRUE) != NULL)
@@ -175,13 +175,14 @@ BOOL ShowSavedList(const struct RestartList *list)
     ClearList();
     s_left[MACHINE].reason = s_left[USER].reason = LEFT_NONE;
     AppendSavedSection(MACHINE_HEADER_TEXT, MACHINE, list->rows[RESTART_MACHINE], list->count[RESTART_MACHINE]);
-    AppendSavedSection(USER_HEADER_TEXT, USER, list->rows[RESTART_USER], list->count[RESTART_USER]);
+    if (withUser)
+        AppendSavedSection(USER_HEADER_TEXT, USER, list->rows[RESTART_USER], list->count[RESTART_USER]);
+    s_listComplete = withUser || AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
-    s_listComplete = TRUE;
     g_modified = list->pending;
     TellLeftAsStored();
     TellOtherAccountOnce();
-    EnableVariableCommands(TRUE);
+    EnableVariableCommands(s_listComplete);
     return TRUE;
 }
 

@@ -333,8 +333,10 @@ TEST_F(AppWorkflow, RestartAsAdministratorKeepsTheRowsAndTheirChanges)
 }
 
 /* A restart whose file is missing or damaged says so, naming it, and starts as usual: the list
-   read from the registry, nothing pending. A damaged file is left where it is. */
-TEST_F(AppWorkflow, RestartFileMissingOrDamagedGivesAMessageAndANormalStart)
+   read from the registry, nothing pending; a damaged file is left where it is. A file saved by
+   another account gives its machine section, while the user section is this account's, read from
+   the registry. */
+TEST_F(AppWorkflow, RestartFileMissingDamagedOrOfAnotherAccount)
 {
     const std::string start = "C:\\velkor-e2e-s";
     WCHAR folder[APP_FOLDER_SIZE];
@@ -342,10 +344,17 @@ TEST_F(AppWorkflow, RestartFileMissingOrDamagedGivesAMessageAndANormalStart)
     const std::string path = Utf8FromWide(folder) + "\\restart-e2e.txt";
     const struct {
         const char *content;   /* NULL: no file */
-        std::string why;
-    } cases[] = {{NULL, SystemText(ERROR_FILE_NOT_FOUND)}, {"Velkor Editor restart 1\r\nname", "It is damaged."}};
+        std::string told;
+        const char *machineRow;   /* a row of the machine section afterwards, or NULL */
+    } cases[] = {
+        {NULL, path + "\r\n\r\n" + SystemText(ERROR_FILE_NOT_FOUND).substr(0, SystemText(ERROR_FILE_NOT_FOUND).find('\r')), NULL},
+        {"Velkor Editor restart 1\r\nname", path + "\r\n\r\nIt is damaged.", NULL},
+        {"Velkor Editor restart 1\r\nname 4:PATH\r\naccount 13:S-1-5-21-9-99\r\npending 0\r\nmachine 1\r\n"
+         "19:C:\\velkor-e2e-other\r\nuser 1\r\n10:C:\\ignored\r\nend\r\n",
+         APP_TITLE " now runs as another account than the one that restarted it.", "C:\\velkor-e2e-other"},
+    };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.why);
+        SCOPED_TRACE(c.told);
         DeleteFileA(path.c_str());
         FILE *file = c.content ? fopen(path.c_str(), "wb") : NULL;
         if (file) {
@@ -356,15 +365,17 @@ TEST_F(AppWorkflow, RestartFileMissingOrDamagedGivesAMessageAndANormalStart)
         ASSERT_TRUE(app.Start(std::string(), "/restart 0 \"" + path + "\""));
         HWND message = app.WaitForDialog(APP_TITLE);
         ASSERT_TRUE(message != NULL);
-        EXPECT_NE(std::string::npos, MessageBoxText(message).find(path + "\r\n\r\n" + c.why.substr(0, c.why.find('\r')))) << MessageBoxText(message);
+        EXPECT_NE(std::string::npos, MessageBoxText(message).find(c.told)) << MessageBoxText(message);
         ClickButton(message, IDOK);
         HWND wnd = app.WaitForMainWindow();
         ASSERT_TRUE(wnd != NULL);
         ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, start); }, 10000));
+        const std::vector<std::string> rows = ListTexts(GetDlgItem(wnd, IDC_ENTRY_LIST));
+        EXPECT_EQ(c.machineRow != NULL, rows.size() == 4 && rows[1] == (c.machineRow ? c.machineRow : ""));
         PostMessageW(wnd, WM_CLOSE, 0, 0);
         DWORD code = 12345;
         ASSERT_TRUE(app.WaitForExit(10000, &code)) << "changes pending?";
-        EXPECT_EQ(c.content != NULL, GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(c.content != NULL && !c.machineRow, GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES);
     }
     DeleteFileA(path.c_str());
 }
