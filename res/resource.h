@@ -47,6 +47,7 @@
 #define IDM_SNAPSHOTS       114
 #define IDM_CHECK_ALL       115
 #define IDM_NOTIFY          116
+#define IDM_RESTART_ADMIN   117
 #define IDM_ABOUT           24346
 
 #endif

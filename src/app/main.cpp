@@ -1,6 +1,7 @@
 /* The program's entry point: one instance at a time, the main window, the message loop. */
 #include "app/mainwnd.h"
 #include "app/msgloop.h"
+#include "app/restart.h"
 #include "common/common.h"
 #include "resource.h"
 
@@ -21,6 +22,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
        stopping the check of every row on the system's "no disk" box; the other flags stay. */
     SetErrorMode(SetErrorMode(SEM_FAILCRITICALERRORS) | SEM_FAILCRITICALERRORS);
 
+    /* An instance restarting as administrator ends once it has started this one. */
+    FollowRestartingInstance();
     /* The name's existence is the test, not its ownership: a running instance keeps it alive. */
     mutex = CreateMutexA(NULL, TRUE, APP_SHORT_NAME);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {

@@ -4,6 +4,7 @@
 #include "app/mainwnd.h"
 #include "app/endsession.h"
 #include "app/layout.h"
+#include "app/restart.h"
 #include "app/settings.h"
 #include "common/common.h"
 #include "common/dpi.h"
@@ -54,6 +55,7 @@ static const struct {
     {IDM_RETRIEVE, RetrieveWithName},
     {IDM_UPDATE, UpdateWithConfirmation},
     {IDM_NOTIFY, NotifyRunningPrograms},
+    {IDM_RESTART_ADMIN, RestartAsAdministrator},
     {IDM_MODIFY, ModifyEntry},
     {IDM_DELETE, DeleteEntry},
     {IDM_MOVE_UP, MoveEntryUp},
@@ -186,7 +188,9 @@ static BOOL OnDeferredInit(void)
 {
     PersistWindowPlacement(FALSE);
     EnableVariableCommands(FALSE);
-    RetrieveVariable(FALSE);
+    EnableRestartCommand();
+    if (!TakeOverRestartList())
+        RetrieveVariable(FALSE);
     return TRUE;
 }
 

@@ -28,6 +28,11 @@
     "\r\n\r\nThe Current User value is the one of \"%s\", the account that " APP_TITLE " runs as, " \
     "not the one of \"%s\", who is signed in."
 
+#define REFUSED_TEXT \
+    "\r\n\r\nThe Local Machine value cannot be written without administrator rights: Yes writes " \
+    "the Current User value only, and the changes to the Local Machine value stay pending. To " \
+    "write it, choose File > Restart as administrator, which keeps the changes, and update again."
+
 /* Measures the text first and then writes it into a buffer of exactly that size, so that values
    of any length appear whole. */
 static char *Format(const char *format, const char *a, const char *b, const char *c, const char *d)
@@ -79,7 +84,8 @@ char *ComposeQuestionText(int pending, const char *name, const char *machineValu
     userNote = OutsideParagraph("Current User", user);
     accountNote = AccountParagraph(accounts);
     if (machineNote && userNote && accountNote)
-        notes = Format("%s%s%s", machineNote, userNote, accountNote, "");
+        notes = Format("%s%s%s%s", machineNote, userNote, accountNote,
+                       machine && machine->refused ? REFUSED_TEXT : "");
     if (notes)
         text = Format(pending ? PENDING_FORMAT : UPDATE_FORMAT, name, machineValue, userValue, notes);
     free(machineNote);

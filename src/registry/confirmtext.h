@@ -46,11 +46,14 @@ const char *VarNameRefusal(const char *name, int exact);
 struct OutsideState {
     int state;         /* OUTSIDE_... */
     const char *now;   /* OUTSIDE_CHANGED: what the value holds now */
+    int refused;       /* the value would change, but its key refuses changes to this process */
 };
 
 /* The questions as above, with a paragraph after the values for each section whose state is not
    OUTSIDE_SAME, and one more about the user section when the program runs as another account than
-   the signed-in one (RunsAsOtherAccount); without any, the texts are exactly those above. A NULL
+   the signed-in one (RunsAsOtherAccount); last, when the machine state is refused, one saying that
+   Yes writes the user value only and how to get the rights. Without any, the texts are exactly
+   those above. A NULL
    state counts as OUTSIDE_SAME, NULL accounts as the same account. */
 char *ComposeQuestionText(int pending, const char *name, const char *machineValue, const char *userValue,
                           const struct OutsideState *machine, const struct OutsideState *user,

@@ -62,6 +62,24 @@ LONG RemoveEnvValue(const char *path, const char *name)
     return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
+int KeyRefusesChanges(const char *path)
+{
+    HKEY root, key;
+    const char *subkey;
+    WCHAR *wideSubkey;
+    LONG status = ERROR_SUCCESS;
+
+    if (!ParseRegistryPath(path, &root, &subkey))
+        return 0;
+    wideSubkey = WideFromText(subkey);
+    if (wideSubkey != NULL)
+        status = RegOpenKeyExW(root, wideSubkey, 0, KEY_SET_VALUE, &key);
+    if (wideSubkey != NULL && status == ERROR_SUCCESS)
+        RegCloseKey(key);
+    free(wideSubkey);
+    return status == ERROR_ACCESS_DENIED;
+}
+
 WCHAR *WideFromText(const char *text)
 {
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);

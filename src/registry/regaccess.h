@@ -20,6 +20,10 @@ int SplitRegistryPath(const char *path, HKEY *root, const char **subkey);
 char *ReadEnvValue(const char *path, const char *name);            /* new text, or NULL */
 int WriteEnvValue(const char *path, const char *name, const char *text);
 int DeleteEnvValue(const char *path, const char *name);
+/* Whether the key of a registry path refuses this process the right to set or delete its values
+   (a standard user under HKEY_LOCAL_MACHINE): non-zero only for a refusal, not for a key that is
+   missing. Nothing is shown to the user. */
+int KeyRefusesChanges(const char *path);
 
 /* A value exactly as it is stored, read through the wide registry calls so that every character
    is kept: its type and its bytes (UTF-16 for the string types). Nothing is shown to the user:

@@ -5,6 +5,7 @@
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
 #include "registry/question.h"
+#include "output/restartformat.h"
 #include "output/snapshot.h"
 #include "entries/entrylist.h"
 #include "app/mainwnd.h"
@@ -127,6 +128,45 @@ static BOOL RetrieveList(BOOL askName)
     return s_listComplete;
 }
 
+BOOL ListIsComplete(void)
+{
+    return s_listComplete;
+}
+
+/* Appends a header row and the saved entry rows of a section, and reads the section's value as
+   the reference. */
+static void AppendSavedSection(const char *header, int section, char *const *rows, size_t count)
+{
+    size_t i;
+
+    AddRow(header, 1);
+    TakeReference(section);
+    s_left[section] = FindLeftAsStored(section);
+    for (i = 0; i < count; i++)
+        InsertEntryRow(rows[i], -1);
+}
+
+BOOL ShowSavedList(const struct RestartList *list, BOOL withUser)
+{
+    if (list->name[0] == '\0' || strlen(list->name) >= sizeof g_varName ||
+        VarNameRefusal(list->name, TRUE) != NULL)
+        return FALSE;
+    strcpy(g_varName, list->name);
+    PauseListRedraw(TRUE);
+    ClearList();
+    s_left[MACHINE].reason = s_left[USER].reason = LEFT_NONE;
+    AppendSavedSection(MACHINE_HEADER_TEXT, MACHINE, list->rows[RESTART_MACHINE], list->count[RESTART_MACHINE]);
+    if (withUser)
+        AppendSavedSection(USER_HEADER_TEXT, USER, list->rows[RESTART_USER], list->count[RESTART_USER]);
+    s_listComplete = withUser || AppendSection(USER_HEADER_TEXT, USER);
+    PauseListRedraw(FALSE);
+    g_modified = list->pending;
+    TellLeftAsStored();
+    TellOtherAccountOnce();
+    EnableVariableCommands(s_listComplete);
+    return TRUE;
+}
+
 /* Runs operation(argument) unless a retrieve, an update or a close guard is running already:
    FALSE then, and nothing is done. */
 static BOOL RunAlone(BOOL (*operation)(int), int argument)
@@ -146,30 +186,57 @@ BOOL RetrieveVariable(BOOL askName)
     return RunAlone(RetrieveList, askName);
 }
 
+/* What the registry holds once the section's value has been stored: its text written, or, for an
+   empty section, the value deleted. */
+static void ValueToStore(const char *value, StoredValue *written)
+{
+    WrittenStoredValue(value[0] == '\0' ? NULL : value, written);
+}
+
+/* Whether storing the section's value would change what the registry holds now (fresh): a value
+   that already reads as it would be written, or is absent and would be deleted, is left alone, so
+   that nothing is written that the user has not changed. */
+static BOOL WouldChange(const StoredValue *fresh, const char *value)
+{
+    StoredValue written;
+    BOOL change;
+
+    ValueToStore(value, &written);
+    change = !SameStoredValue(fresh, &written);
+    ReleaseStoredValue(&written);
+    return change;
+}
+
 /* Writes a section's value, or deletes the value when the section is empty; a value left as it
-   is stored is not touched. FALSE when the write or the deletion failed (it has been reported).
-   What has been stored becomes the section's reference, taken from what was written: a read-back
-   could catch another program's write in between and hide it from the next question. */
-static BOOL StoreSection(int section, const char *value)
+   is stored is not touched, nor one whose fresh read (what the question showed, which the
+   snapshot has just found unchanged) is already what would be stored. FALSE when the write or the
+   deletion failed (it has been reported). What the registry holds afterwards becomes the section's
+   reference, taken from what was written: a read-back could catch another program's write in
+   between and hide it from the next question. */
+static BOOL StoreSection(int section, const char *value, const StoredValue *fresh)
 {
     BOOL deletion = value[0] == '\0';
 
     if (IsLeftAsStored(section))
         return TRUE;
-    if (deletion ? !DeleteEnvValue(s_paths[section], g_varName)
-                 : !WriteEnvValue(s_paths[section], g_varName, value))
+    if (WouldChange(fresh, value) &&
+        (deletion ? !DeleteEnvValue(s_paths[section], g_varName)
+                  : !WriteEnvValue(s_paths[section], g_varName, value)))
         return FALSE;
     ReleaseStoredValue(&s_reference[section]);
-    WrittenStoredValue(deletion ? NULL : value, &s_reference[section]);
+    ValueToStore(value, &s_reference[section]);
     return TRUE;
 }
 
-/* Writes both sections after Yes: IDYES when both were stored, IDCANCEL when a write failed. */
-static int StoreBothSections(const char *machineValue, const char *userValue)
+/* Writes both sections after Yes: IDYES when both were stored, IDCANCEL when a write failed or
+   the machine value was not written because its key refuses changes (the question said so): its
+   changes stay pending either way. */
+static int StoreBothSections(const char *machineValue, const char *userValue, const StoredValue fresh[2],
+                             BOOL machineRefused)
 {
-    BOOL machineStored = StoreSection(MACHINE, machineValue);
+    BOOL machineStored = !machineRefused && StoreSection(MACHINE, machineValue, &fresh[MACHINE]);
     /* The user value is written even when the machine value could not be. */
-    BOOL userStored = StoreSection(USER, userValue);
+    BOOL userStored = StoreSection(USER, userValue, &fresh[USER]);
 
     if (!machineStored || !userStored)
         return IDCANCEL;
@@ -186,6 +253,7 @@ static void CheckOutside(int section, StoredValue *current, struct OutsideState 
     ReadStoredValue(s_paths[section], g_varName, current);
     outside->state = OUTSIDE_SAME;
     outside->now = NULL;
+    outside->refused = FALSE;
     if (IsLeftAsStored(section) || SameStoredValue(current, &s_reference[section]))
         ;
     else if (current->keyOpened && current->status == ERROR_FILE_NOT_FOUND)
@@ -200,8 +268,12 @@ static void CheckOutside(int section, StoredValue *current, struct OutsideState 
 
 /* Asks the question of the mode and returns the answer: IDYES, IDNO or IDCANCEL. shown receives
    both values as the question found them (the caller releases them). A value left as it is
-   stored is named in the question in place of the list's value. */
-static int AskToUpdate(int mode, const char *machineValue, const char *userValue, StoredValue shown[2])
+   stored is named in the question in place of the list's value. *machineRefused tells whether
+   the machine value would change but its key refuses changes to this process (a standard user, or
+   an administrator not started elevated): the question then says that Yes writes the user value
+   only. */
+static int AskToUpdate(int mode, const char *machineValue, const char *userValue, StoredValue shown[2],
+                       BOOL *machineRefused)
 {
     struct OutsideState machine, user;
     char *machineNow = NULL, *userNow = NULL, *machineNote = NULL, *userNote = NULL;
@@ -210,6 +282,9 @@ static int AskToUpdate(int mode, const char *machineValue, const char *userValue
 
     CheckOutside(MACHINE, &shown[MACHINE], &machine, &machineNow);
     CheckOutside(USER, &shown[USER], &user, &userNow);
+    *machineRefused = !IsLeftAsStored(MACHINE) && WouldChange(&shown[MACHINE], machineValue) &&
+                      KeyRefusesChanges(s_paths[MACHINE]);
+    machine.refused = *machineRefused;
     if (IsLeftAsStored(MACHINE))
         machineValue = machineNote = ComposeLeftAsStoredNote(&s_left[MACHINE]);
     if (IsLeftAsStored(USER))
@@ -239,19 +314,22 @@ static const StoredValue *ShownToCompare(int section, const StoredValue shown[2]
 
 /* Asks until the answer is No or Cancel, or Yes with both values still as the question showed
    them: a question can stay open for minutes, and what another program writes meanwhile is not
-   replaced unseen. After Yes the snapshot, taken before anything is written, reads them afresh. */
-static int AskUntilSettled(int mode, const char *machineValue, const char *userValue)
+   replaced unseen. After Yes the snapshot, taken before anything is written, reads them afresh;
+   shown then holds the values as the snapshot read them (the caller releases them). */
+static int AskUntilSettled(int mode, const char *machineValue, const char *userValue, StoredValue shown[2],
+                           BOOL *machineRefused)
 {
-    StoredValue shown[2];
     int outcome, snapshot = SNAPSHOT_CHANGED;
 
-    do {
-        outcome = AskToUpdate(mode, machineValue, userValue, shown);
+    for (;;) {
+        outcome = AskToUpdate(mode, machineValue, userValue, shown, machineRefused);
         if (outcome == IDYES)
             snapshot = TakeSnapshot(ShownToCompare(MACHINE, shown), ShownToCompare(USER, shown));
+        if (outcome != IDYES || snapshot != SNAPSHOT_CHANGED)
+            break;
         ReleaseStoredValue(&shown[MACHINE]);
         ReleaseStoredValue(&shown[USER]);
-    } while (outcome == IDYES && snapshot == SNAPSHOT_CHANGED);
+    }
     /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
     return outcome == IDYES && snapshot == SNAPSHOT_FAILED ? IDCANCEL : outcome;
 }
@@ -259,20 +337,25 @@ static int AskUntilSettled(int mode, const char *machineValue, const char *userV
 static BOOL UpdateList(int mode)
 {
     char *machineValue, *userValue;
+    StoredValue shown[2];
+    BOOL machineRefused = FALSE;
     int outcome;
 
     if (!s_listComplete)
         return TRUE;   /* nothing that could be written: as if the answer were No */
+    ZeroMemory(shown, sizeof shown);
     machineValue = JoinSection(SECTION_MACHINE);
     userValue = JoinSection(SECTION_USER);
     if (!machineValue || !userValue) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         outcome = IDCANCEL;
     } else {
-        outcome = AskUntilSettled(mode, machineValue, userValue);
+        outcome = AskUntilSettled(mode, machineValue, userValue, shown, &machineRefused);
     }
     if (outcome == IDYES)
-        outcome = StoreBothSections(machineValue, userValue);
+        outcome = StoreBothSections(machineValue, userValue, shown, machineRefused);
+    ReleaseStoredValue(&shown[MACHINE]);
+    ReleaseStoredValue(&shown[USER]);
     ReleaseText(&machineValue);
     ReleaseText(&userValue);
     return outcome != IDCANCEL;

@@ -14,6 +14,15 @@ BOOL QueryClose(void);
    to a section whose value updates leave as it is stored: no editing command may change, delete,
    move or copy such a row, nor put a row in its place. */
 BOOL RowLeftAsStored(int index);
+/* Whether the list holds both values whole, as a retrieve that worked leaves it. */
+BOOL ListIsComplete(void);
+/* Shows the list that an instance restarting as administrator saved (texts of the process's code
+   page), with its pending changes still pending, in place of a retrieve. What each value holds
+   in the registry now is what the questions compare with, as after a retrieve. Without withUser
+   the user section is read from the registry instead, as a retrieve reads it. FALSE, and nothing
+   shown, when the name cannot be taken. */
+struct RestartList;
+BOOL ShowSavedList(const struct RestartList *list, BOOL withUser);
 INT_PTR CALLBACK VarNameDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif

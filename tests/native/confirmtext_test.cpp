@@ -114,11 +114,17 @@ TEST(ConfirmText, ChangesByOtherProgramsFollowTheValues)
     const std::string changedUserToEmpty =
         "\r\n\r\nAnother program has changed the Current User value since Velkor Editor last read or "
         "wrote it. Yes replaces what it holds now:\r\n";
-    const OutsideState same = {OUTSIDE_SAME, "ignored"};
-    const OutsideState changed = {OUTSIDE_CHANGED, "C:\\m;C:\\installer"};
-    const OutsideState changedToEmpty = {OUTSIDE_CHANGED, ""};
-    const OutsideState deleted = {OUTSIDE_DELETED, NULL};
-    const OutsideState unreadable = {OUTSIDE_UNREADABLE, NULL};
+    const OutsideState same = {OUTSIDE_SAME, "ignored", 0};
+    const OutsideState changed = {OUTSIDE_CHANGED, "C:\\m;C:\\installer", 0};
+    const OutsideState changedToEmpty = {OUTSIDE_CHANGED, "", 0};
+    const OutsideState deleted = {OUTSIDE_DELETED, NULL, 0};
+    const OutsideState unreadable = {OUTSIDE_UNREADABLE, NULL, 0};
+    /* The machine value would change but its key refuses changes: said last, before the question. */
+    const OutsideState refused = {OUTSIDE_CHANGED, "C:\\m;C:\\installer", 1};
+    const std::string refusedMachine =
+        "\r\n\r\nThe Local Machine value cannot be written without administrator rights: Yes writes the "
+        "Current User value only, and the changes to the Local Machine value stay pending. To write it, "
+        "choose File > Restart as administrator, which keeps the changes, and update again.";
     /* Started with an administrator's credentials while another user is signed in, the user
        section is the administrator's: said after the other paragraphs, by name or else by SID. */
     const AccountPair sameAccount = {"S-1-5-21-7-1001", "PC\\ann", "S-1-5-21-7-1001", "PC\\ann"};
@@ -144,6 +150,7 @@ TEST(ConfirmText, ChangesByOtherProgramsFollowTheValues)
         {&same, &same, &sameAccount, ""},
         {&changed, &deleted, &otherAccount, changedMachine + deletedUser + adminUser},
         {NULL, NULL, &unnamed, unnamedUser},
+        {&refused, &deleted, &otherAccount, changedMachine + deletedUser + adminUser + refusedMachine},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.notes);

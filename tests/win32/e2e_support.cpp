@@ -145,10 +145,10 @@ AppProcess::~AppProcess()
     Kill();
 }
 
-bool AppProcess::Start(const std::string &workDir)
+bool AppProcess::Start(const std::string &workDir, const std::string &arguments)
 {
     std::string exe = AppExePath();
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     main_ = NULL;
@@ -306,6 +306,7 @@ std::vector<std::string> ExpectedMenuTexts()
         "&File/&Retrieve...\tF3",
         "&File/&Update\tF2",
         "&File/&Notify running programs",
+        "&File/Restart as &administrator",
         "&File/-",
         "&File/&Backup current...",
         "&File/&Snapshots...",

@@ -25,8 +25,8 @@ public:
     AppProcess(const AppProcess &) = delete;
     AppProcess &operator=(const AppProcess &) = delete;
 
-    /* Starts velkor.exe with the given working folder (empty: the test's own). */
-    bool Start(const std::string &workDir = std::string());
+    /* Starts velkor.exe with the given working folder (empty: the test's own) and arguments. */
+    bool Start(const std::string &workDir = std::string(), const std::string &arguments = std::string());
     DWORD Pid() const { return info_.dwProcessId; }
     bool Running() const;
 

@@ -1,6 +1,7 @@
 /* The real velkor.exe, started and driven from the test process. */
 #include "app_fixture.h"
 #include "e2e_support.h"
+#include "common/appfolder.h"
 #include "output_support.h"
 #include "app/settings.h"
 #include "common/texts.h"
@@ -266,6 +267,117 @@ TEST_F(AppWorkflow, PendingChangesAreOfferedOnClose)
     ASSERT_TRUE(app.WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
     EXPECT_EQ(start + '\0', StoredEnv(HKEY_CURRENT_USER, "PATH"));
+}
+
+namespace {
+
+/* The main window of the program in a process other than `other`, or NULL. */
+HWND OtherMainWindow(DWORD other, DWORD *pid)
+{
+    HWND wnd = NULL;
+    while ((wnd = FindWindowExW(NULL, wnd, L"#32770", L"" APP_TITLE)) != NULL) {
+        GetWindowThreadProcessId(wnd, pid);
+        if (*pid != other && GetMenu(wnd) != NULL && IsWindowVisible(wnd))
+            return wnd;
+    }
+    return NULL;
+}
+
+/* The one open dialog of a process other than its main window, or NULL. */
+HWND OpenDialog(DWORD pid, HWND main)
+{
+    for (HWND wnd : ProcessWindows(pid)) {
+        wchar_t cls[16] = L"";
+        GetClassNameW(wnd, cls, 16);
+        if (wnd != main && IsWindowVisible(wnd) && wcscmp(cls, L"#32770") == 0)
+            return wnd;
+    }
+    return NULL;
+}
+
+} // namespace
+
+/* Restart as administrator (Wine grants it without asking): the old process ends, the new one
+   shows the same rows, in any script, with the changes pending, so that closing asks about them;
+   the file that carried them is gone. */
+TEST_F(AppWorkflow, RestartAsAdministratorKeepsTheRowsAndTheirChanges)
+{
+    const std::string start = "C:\\velkor-e2e-r", added = "C:\\velkor-e2e-\xE8\xB7\xAF\xE5\xBE\x84 \"q\"";
+    HWND wnd = StartAndInsert(start, REG_EXPAND_SZ, added);
+    ASSERT_TRUE(wnd != NULL);
+    const std::vector<std::string> rows = ListTexts(GetDlgItem(wnd, IDC_ENTRY_LIST));
+    PostCommand(wnd, IDM_RESTART_ADMIN);
+    DWORD code = 12345, pid = 0;
+    ASSERT_TRUE(app.WaitForExit(15000, &code));
+    EXPECT_EQ(0u, code);
+    HWND restarted = NULL;
+    ASSERT_TRUE(WaitUntil([&] {
+        restarted = OtherMainWindow(app.Pid(), &pid);
+        return restarted && ListEndsWith(restarted, added);
+    }, 15000));
+    EXPECT_EQ(rows, ListTexts(GetDlgItem(restarted, IDC_ENTRY_LIST)));
+    WCHAR folder[APP_FOLDER_SIZE];
+    WIN32_FIND_DATAW found;
+    ASSERT_EQ(0u, FindAppFolder(folder, FALSE));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileW((std::wstring(folder) + L"\\restart-*").c_str(), &found));
+
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageW(restarted, WM_CLOSE, 0, 0);
+    HWND question = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (question = OpenDialog(pid, restarted)) != NULL; }, 10000));
+    EXPECT_NE(std::string::npos, QuestionText(question).find("has been changed")) << QuestionText(question);
+    ClickButton(question, IDNO);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
+    CloseHandle(process);
+    EXPECT_EQ(start + '\0', StoredEnv(HKEY_CURRENT_USER, "PATH"));
+}
+
+/* A restart whose file is missing or damaged says so, naming it, and starts as usual: the list
+   read from the registry, nothing pending; a damaged file is left where it is. A file saved by
+   another account gives its machine section, while the user section is this account's, read from
+   the registry. */
+TEST_F(AppWorkflow, RestartFileMissingDamagedOrOfAnotherAccount)
+{
+    const std::string start = "C:\\velkor-e2e-s";
+    WCHAR folder[APP_FOLDER_SIZE];
+    ASSERT_EQ(0u, FindAppFolder(folder, TRUE));
+    const std::string path = Utf8FromWide(folder) + "\\restart-e2e.txt";
+    const struct {
+        const char *content;   /* NULL: no file */
+        std::string told;
+        const char *machineRow;   /* a row of the machine section afterwards, or NULL */
+    } cases[] = {
+        {NULL, path + "\r\n\r\n" + SystemText(ERROR_FILE_NOT_FOUND).substr(0, SystemText(ERROR_FILE_NOT_FOUND).find('\r')), NULL},
+        {"Velkor Editor restart 1\r\nname", path + "\r\n\r\nIt is damaged.", NULL},
+        {"Velkor Editor restart 1\r\nname 4:PATH\r\naccount 13:S-1-5-21-9-99\r\npending 0\r\nmachine 1\r\n"
+         "19:C:\\velkor-e2e-other\r\nuser 1\r\n10:C:\\ignored\r\nend\r\n",
+         APP_TITLE " now runs as another account than the one that restarted it.", "C:\\velkor-e2e-other"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.told);
+        DeleteFileA(path.c_str());
+        FILE *file = c.content ? fopen(path.c_str(), "wb") : NULL;
+        if (file) {
+            fputs(c.content, file);
+            fclose(file);
+        }
+        ASSERT_TRUE(SetEnvText(HKEY_CURRENT_USER, "PATH", start, REG_EXPAND_SZ));
+        ASSERT_TRUE(app.Start(std::string(), "/restart 0 \"" + path + "\""));
+        HWND message = app.WaitForDialog(APP_TITLE);
+        ASSERT_TRUE(message != NULL);
+        EXPECT_NE(std::string::npos, MessageBoxText(message).find(c.told)) << MessageBoxText(message);
+        ClickButton(message, IDOK);
+        HWND wnd = app.WaitForMainWindow();
+        ASSERT_TRUE(wnd != NULL);
+        ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, start); }, 10000));
+        const std::vector<std::string> rows = ListTexts(GetDlgItem(wnd, IDC_ENTRY_LIST));
+        EXPECT_EQ(c.machineRow != NULL, rows.size() == 4 && rows[1] == (c.machineRow ? c.machineRow : ""));
+        PostMessageW(wnd, WM_CLOSE, 0, 0);
+        DWORD code = 12345;
+        ASSERT_TRUE(app.WaitForExit(10000, &code)) << "changes pending?";
+        EXPECT_EQ(c.content != NULL && !c.machineRow, GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+    }
+    DeleteFileA(path.c_str());
 }
 
 /* velkor.exe writes a snapshot before the update, and the registry editor restores from it the

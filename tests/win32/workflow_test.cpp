@@ -301,30 +301,44 @@ TEST_F(WorkflowUpdate, YesWritesExpandableValuesWithTheirZero)
     EXPECT_EQ(shown, ListRows());   /* not read back */
 }
 
-TEST_F(WorkflowUpdate, EmptySectionsDeleteTheirValues)
+/* An empty section deletes its value. A value that already holds what Yes would store, or is absent
+   and would be deleted, is neither written nor deleted: a standard user, whose machine key refuses
+   changes, updates the user value without an error about the machine value they did not change. */
+TEST_F(WorkflowUpdate, EmptySectionsDeleteTheirValuesAndUnchangedOnesAreLeftAlone)
 {
     const struct {
         std::vector<std::string> rows;
         const char *machine, *user;   /* NULL: deleted */
+        const char *machineBefore;    /* NULL: absent */
+        bool denied;                  /* the machine key refuses changes */
     } cases[] = {
-        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U"},
-        {{"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT}, "M", NULL},
-        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT}, NULL, NULL},
-        {{"#" MACHINE_HEADER_TEXT, "", "#" USER_HEADER_TEXT, ""}, NULL, NULL},   /* empty rows join to nothing */
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U", "old M", false},
+        {{"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT}, "M", NULL, "old M", false},
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT}, NULL, NULL, "old M", false},
+        {{"#" MACHINE_HEADER_TEXT, "", "#" USER_HEADER_TEXT, ""}, NULL, NULL, "old M", false},   /* empty rows join to nothing */
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U", NULL, true},
+        {{"#" MACHINE_HEADER_TEXT, "old M", "#" USER_HEADER_TEXT, "U"}, "old M", "U", "old M", true},
     };
     Start();
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.rows.size());
-        SetValue(HKEY_LOCAL_MACHINE, kVarName, "old M");
+        SCOPED_TRACE(c.rows.size() * 10 + c.denied);
+        if (c.machineBefore)
+            SetValue(HKEY_LOCAL_MACHINE, kVarName, c.machineBefore);
         SetValue(HKEY_CURRENT_USER, kVarName, "old U");
+        ASSERT_TRUE(RetrieveVariable(FALSE));
         EditRows(c.rows);
+        SavedKey key(HKEY_LOCAL_MACHINE, kMachineSubkey);
+        ASSERT_TRUE(!c.denied || key.DenyChanges());
         DialogAnswerer answerer;
         answerer.QueueClick(IDYES);
         EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
-        EXPECT_EQ(1u, answerer.Seen().size());
+        ASSERT_TRUE(!c.denied || key.Restore());
+        ASSERT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ(std::string::npos, answerer.Seen()[0].text.find("administrator")) << answerer.Seen()[0].text;
         EXPECT_EQ(c.machine ? std::string(c.machine) + '\0' : "<none>", StoredValue(HKEY_LOCAL_MACHINE));
         EXPECT_EQ(c.user ? std::string(c.user) + '\0' : "<none>", StoredValue(HKEY_CURRENT_USER));
         EXPECT_FALSE(g_modified);
+        DeleteEnvValues(kVarName);
     }
 }
 
@@ -813,6 +827,8 @@ TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
     } cases[] = {
         {HKEY_LOCAL_MACHINE, "C:\\m;C:\\installer", ChangedNote("Local Machine", "C:\\m;C:\\installer")},
         {HKEY_CURRENT_USER, "U;C:\\installer", ChangedNote("Current User", "U;C:\\installer")},
+        /* same type and length, other characters: a version folder swapped for another */
+        {HKEY_LOCAL_MACHINE, "C:\\n", ChangedNote("Local Machine", "C:\\n")},
         {HKEY_CURRENT_USER, NULL,
          "\r\n\r\nAnother program has deleted the Current User value since Velkor Editor last read or wrote it."},
     };
@@ -855,6 +871,8 @@ TEST_F(WorkflowUpdate, ChangeWhileTheQuestionIsOpenIsAskedAgain)
         std::string machine, user;   /* stored afterwards */
     } cases[] = {
         {HKEY_LOCAL_MACHINE, "C:\\m;C:\\installer", ChangedNote("Local Machine", "C:\\m;C:\\installer"), IDYES,
+         std::string("C:\\m;C:\\edited", 15), std::string("U", 2)},
+        {HKEY_CURRENT_USER, "V", ChangedNote("Current User", "V"), IDYES,   /* same type and length */
          std::string("C:\\m;C:\\edited", 15), std::string("U", 2)},
         {HKEY_CURRENT_USER, NULL,
          "\r\n\r\nAnother program has deleted the Current User value since Velkor Editor last read or wrote it.",
@@ -1026,7 +1044,8 @@ TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
 /* A write or a deletion that fails, of either value, keeps the changes pending while the other
    value is still written: Update reports it, and a close or the end of the session answered Yes
    keeps the window open. It fails because the key is gone, or because the key refuses changes,
-   as HKEY_LOCAL_MACHINE refuses a standard user who has emptied the machine section. */
+   as HKEY_LOCAL_MACHINE refuses a standard user: that the question says before the answer, and Yes
+   then writes the user value alone, without an error. */
 TEST_F(WorkflowClose, FailedWriteOrDeletionKeepsTheChangesPendingAndTheWindowOpen)
 {
     enum Way { UPDATE, CLOSE, END_SESSION };
@@ -1041,6 +1060,7 @@ TEST_F(WorkflowClose, FailedWriteOrDeletionKeepsTheChangesPendingAndTheWindowOpe
         {user, false, false, UPDATE},     {user, false, false, CLOSE},     {user, false, false, END_SESSION},
         {machine, false, false, UPDATE},  {machine, false, false, CLOSE},  {machine, false, false, END_SESSION},
         {machine, true, true, UPDATE},    {machine, false, true, CLOSE},   {user, true, true, END_SESSION},
+        {machine, true, false, CLOSE},
     };
     Start();
     for (const auto &c : cases) {
@@ -1071,8 +1091,14 @@ TEST_F(WorkflowClose, FailedWriteOrDeletionKeepsTheChangesPendingAndTheWindowOpe
         }
         const std::string stored = StoredValue(c.failing);
         ASSERT_TRUE(key.Restore());
-        ASSERT_EQ(2u, answerer.Seen().size());
-        EXPECT_EQ(SystemText(c.denied ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+        const bool toldFirst = c.denied && c.failing == machine;
+        ASSERT_EQ(toldFirst ? 1u : 2u, answerer.Seen().size());
+        EXPECT_EQ(toldFirst, answerer.Seen()[0].text.find("The Local Machine value cannot be written without "
+                                                          "administrator rights: Yes writes the Current User "
+                                                          "value only") != std::string::npos);
+        if (!toldFirst) {
+            EXPECT_EQ(SystemText(c.denied ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND), answerer.Seen()[1].text);
+        }
         EXPECT_TRUE(g_modified);
         EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
         EXPECT_FALSE(AnyPlacementKey());
