@@ -2,11 +2,35 @@
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
 #include "entries/wow64.h"
-#include "registry/workflow.h"
+#include "registry/regaccess.h"
 #include "resource.h"
 
 #include <stdlib.h>
 #include <string.h>
+
+char *FoldTextCase(const char *text)
+{
+    size_t length = strlen(text), i;
+    WCHAR *wide;
+    char *folded;
+
+    for (i = 0; i < length && (unsigned char)text[i] < 0x80; i++)
+        ;
+    if (i == length) {
+        /* Plain ASCII, as most paths are: folded here, without two conversions. */
+        folded = (char *)malloc(length + 1);
+        for (i = 0; folded && i <= length; i++)
+            folded[i] = text[i] >= 'a' && text[i] <= 'z' ? (char)(text[i] - 'a' + 'A') : text[i];
+        return folded;
+    }
+    wide = WideFromText(text);
+    if (wide == NULL)
+        return NULL;
+    CharUpperBuffW(wide, (DWORD)wcslen(wide));
+    folded = Utf8FromWide(wide);
+    free(wide);
+    return folded;
+}
 
 /* The expansion of source as a new text, or NULL with *error set to why (left as it is when the
    system gave a result that cannot be trusted). */

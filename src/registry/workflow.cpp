@@ -7,6 +7,7 @@
 #include "registry/question.h"
 #include "output/snapshot.h"
 #include "entries/entrylist.h"
+#include "entries/undo.h"
 #include "app/mainwnd.h"
 #include "app/settings.h"
 #include "common/common.h"
@@ -78,17 +79,6 @@ static struct LeftAsStored FindLeftAsStored(int section)
     return left;
 }
 
-BOOL RowLeftAsStored(int index)
-{
-    int section;
-
-    if (!IsLeftAsStored(MACHINE) && !IsLeftAsStored(USER))
-        return FALSE;   /* the usual case, without looking for the row's section */
-    section = RowSection(index);
-    return (section == SECTION_MACHINE && IsLeftAsStored(MACHINE)) ||
-           (section == SECTION_USER && IsLeftAsStored(USER));
-}
-
 /* Tells the user, once per retrieve, which values are left as they are, and why. */
 static void TellLeftAsStored(void)
 {
@@ -116,6 +106,7 @@ static BOOL AppendSection(const char *header, int section)
     if (!value)
         return FALSE;
     s_left[section] = FindLeftAsStored(section);
+    SetSectionLeftAsStored(section == MACHINE ? SECTION_MACHINE : SECTION_USER, IsLeftAsStored(section));
     whole = ParseValueIntoList(value);
     ReleaseText(&value);
     return whole;
@@ -133,7 +124,10 @@ static BOOL RetrieveList(BOOL askName)
     /* The list is drawn once, when it has been refilled (or a read has failed). */
     PauseListRedraw(TRUE);
     ClearList();
+    ForgetUndoSteps();   /* undo goes back as far as the list as it is read now */
     s_left[MACHINE].reason = s_left[USER].reason = LEFT_NONE;
+    SetSectionLeftAsStored(SECTION_MACHINE, FALSE);
+    SetSectionLeftAsStored(SECTION_USER, FALSE);
     s_listComplete = AppendSection(MACHINE_HEADER_TEXT, MACHINE) &&
                      AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
@@ -193,6 +187,7 @@ static int StoreBothSections(const char *machineValue, const char *userValue)
     if (!machineStored || !userStored)
         return IDCANCEL;
     g_modified = FALSE;
+    MarkListWritten();   /* undo after this makes changes pending again */
     return IDYES;
 }
 

@@ -5,12 +5,14 @@
 #include "entries/editing.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
+#include "entries/undo.h"
 #include "registry/workflow.h"
 #include "resource.h"
 
 #include <dlgs.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <algorithm>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -31,7 +33,7 @@ protected:
         SendMessageA(EntryList(), LB_SETCURSEL, selected, 0);
         SetWindowTextA(EntryEdit(), edit);
         PumpMessages(5);
-        g_modified = FALSE;
+        ForgetUndoSteps();   /* undo goes back to this list, as to a retrieved one */
     }
     int Selected() { return (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0); }
     void Check(const struct CommandCase &c);
@@ -77,6 +79,31 @@ const char *kNames[] = {"insert", "modify", "delete", "up", "down"};
 
 } // namespace
 
+namespace {
+
+/* Whatever changed `before` into `after` was one undo step: Undo gives `before` back with nothing
+   pending and selects `changed` (-1: the row that took the place of an inserted one), Redo gives
+   `after` again, pending. */
+void CheckUndoAndRedo(const std::vector<std::string> &before, const std::vector<std::string> &after,
+                      int changed, const std::string &label)
+{
+    int selectedAfter = (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0);
+    UndoChange();
+    PumpMessages(5);
+    EXPECT_EQ(Rows(before), ListRows()) << label << ": undo";
+    EXPECT_FALSE(g_modified) << label << ": undo";
+    EXPECT_FALSE(CanUndo()) << label << ": undo";
+    int expected = changed >= 0 ? changed : std::min(selectedAfter, (int)before.size() - 1);
+    EXPECT_EQ(expected, (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0)) << label << ": undo";
+    RedoChange();
+    PumpMessages(5);
+    EXPECT_EQ(Rows(after), ListRows()) << label << ": redo";
+    EXPECT_TRUE(g_modified) << label << ": redo";
+    EXPECT_FALSE(CanRedo()) << label << ": redo";
+}
+
+} // namespace
+
 /* Runs the case's command on its list and checks the rows, the selection and g_modified
    afterwards; the edit field is never touched. */
 void EditWindow::Check(const CommandCase &c)
@@ -93,6 +120,10 @@ void EditWindow::Check(const CommandCase &c)
     EXPECT_EQ(c.selectedAfter, Selected()) << label;
     EXPECT_EQ(c.modified, g_modified != FALSE) << label;
     EXPECT_EQ(c.edit, EditText()) << label;
+    if (c.modified)
+        CheckUndoAndRedo(c.list, c.after.empty() ? c.list : c.after, c.command == INSERT ? -1 : c.selected, label);
+    else
+        EXPECT_FALSE(CanUndo()) << label << ": nothing to undo";
 }
 
 /* Every command with no row, each header, entries at the ends of each section and the last row
@@ -365,6 +396,57 @@ TEST_F(EditKeys, EnterModifiesCtrlEnterInsertsF8Deletes)
     EXPECT_EQ(Rows({"#M", "a", "b", "#U", "d"}), ListRows());
     EXPECT_EQ(4, Selected());
     EXPECT_TRUE(g_modified);
+}
+
+/* Ctrl+Z in the edit field takes back the field's own typing first, then the list's last change;
+   Ctrl+Y redoes it. The menu greys Undo and Redo when there is nothing to undo or redo. */
+TEST_F(EditKeys, CtrlZUndoesTheFieldsTypingFirstThenTheList)
+{
+    auto greyed = [](UINT id) {
+        SendMessageA(g_hMainWnd, WM_INITMENU, (WPARAM)GetMenu(g_hMainWnd), 0);
+        return CommandGreyed(id);
+    };
+    Arrange(kList, 1, "");
+    EXPECT_TRUE(greyed(IDM_UNDO));
+    Focus(EntryList());
+    Press(VK_F8);
+    EXPECT_EQ(Rows({"#M", "b", "#U", "c", "d"}), ListRows());
+    EXPECT_FALSE(greyed(IDM_UNDO));
+    EXPECT_TRUE(greyed(IDM_REDO));
+
+    Focus(EntryEdit());
+    SendMessageA(EntryEdit(), EM_REPLACESEL, TRUE, (LPARAM)"typed");
+    PressWithCtrl('Z');
+    EXPECT_EQ("", EditText());
+    EXPECT_EQ(Rows({"#M", "b", "#U", "c", "d"}), ListRows());
+    PressWithCtrl('Z');
+    EXPECT_EQ(Rows(kList), ListRows());
+    EXPECT_EQ(1, Selected());
+    EXPECT_EQ("a", EditText());
+    EXPECT_FALSE(g_modified);
+    EXPECT_TRUE(greyed(IDM_UNDO));
+    EXPECT_FALSE(greyed(IDM_REDO));
+    PressWithCtrl('Y');
+    EXPECT_EQ(Rows({"#M", "b", "#U", "c", "d"}), ListRows());
+    EXPECT_TRUE(g_modified);
+}
+
+/* An update keeps the history: undo after it makes changes pending again, redo makes the list
+   what was written. A retrieve starts the history afresh. */
+TEST_F(EditWindow, UndoAfterAnUpdateMakesChangesPendingAgain)
+{
+    Arrange(kList, 2, "x");
+    InsertEntry();
+    QueueYesOrOk(dialogs);
+    ASSERT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+    EXPECT_FALSE(g_modified);
+    UndoChange();
+    EXPECT_EQ(Rows(kList), ListRows());
+    EXPECT_TRUE(g_modified);
+    RedoChange();
+    EXPECT_FALSE(g_modified);
+    ASSERT_TRUE(RetrieveVariable(FALSE));
+    EXPECT_FALSE(CanUndo());
 }
 
 /* The shell's folder browser and the open-file dialog, answered from the dialog hook. */
