@@ -431,6 +431,39 @@ TEST_F(EditKeys, CtrlZUndoesTheFieldsTypingFirstThenTheList)
     EXPECT_TRUE(g_modified);
 }
 
+/* Ctrl+F opens Find: typing selects the first entry row from the selection on whose text or
+   expansion holds the text, whatever its case; Enter finds the next one, wrapping, and modifies
+   nothing; a text that no row holds leaves the selection; the edit field follows; Escape closes. */
+TEST_F(EditKeys, FindSelectsAsTheUserTypesAndEnterFindsTheNext)
+{
+    const std::vector<std::string> list = {"#M", "C:\\\xC9t\xE9", "%SystemRoot%\\x", "#U", "D:\\abc", "E:\\ABC\\b"};
+    HWND find = NULL;
+    dialogs.Queue([&](HWND dialog) { find = dialog; });
+    Arrange(list, 0, "");
+    Focus(EntryList());
+    PressWithCtrl('F');
+    PumpMessages(100);
+    ASSERT_TRUE(find != NULL);
+    EXPECT_EQ("Velkor Editor - Find", dialogs.Seen()[0].caption);
+    ASSERT_EQ(GetDlgItem(find, IDC_FIND_TEXT), GetFocus());
+    const struct {
+        const char *typed;   /* NULL: Enter */
+        int selected;
+    } steps[] = {{"aBc", 4}, {NULL, 5}, {NULL, 4}, {"\xC9T\xC9", 1}, {"windows", 2}, {"nowhere", 2}};
+    for (const auto &step : steps) {
+        if (step.typed)
+            SetWindowTextA(GetDlgItem(find, IDC_FIND_TEXT), step.typed);
+        else
+            Press(VK_RETURN);
+        PumpMessages(5);
+        EXPECT_EQ(step.selected, Selected()) << (step.typed ? step.typed : "Enter");
+    }
+    EXPECT_EQ(Rows(list), ListRows());
+    EXPECT_EQ("%SystemRoot%\\x", EditText());
+    Press(VK_ESCAPE);
+    EXPECT_FALSE(IsWindow(find));
+}
+
 /* An update keeps the history: undo after it makes changes pending again, redo makes the list
    what was written. A retrieve starts the history afresh. */
 TEST_F(EditWindow, UndoAfterAnUpdateMakesChangesPendingAgain)
@@ -447,6 +480,66 @@ TEST_F(EditWindow, UndoAfterAnUpdateMakesChangesPendingAgain)
     EXPECT_FALSE(g_modified);
     ASSERT_TRUE(RetrieveVariable(FALSE));
     EXPECT_FALSE(CanUndo());
+}
+
+/* A row dragged with the mouse lands in the gap nearest the release, in its section or the other,
+   as one undo step; a header, and a gap above the machine header, take no drag. */
+TEST_F(EditWindow, DraggedRowLandsInTheMarkedGap)
+{
+    const struct {
+        int row, gap;
+        std::vector<std::string> after;   /* empty: unchanged */
+        int selectedAfter;
+    } cases[] = {
+        {4, 2, {"#M", "a", "c", "b", "#U", "d"}, 2},
+        {1, 6, {"#M", "b", "#U", "c", "d", "a"}, 5},
+        {3, 1, {}, 1},   /* the list box's own tracking moves the selection along */
+        {2, 0, {}, 2},
+    };
+    for (const auto &c : cases) {
+        Arrange(kList, -1, "");
+        int height = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0);
+        SendMessageA(EntryList(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, c.row * height + height / 2));
+        SendMessageA(EntryList(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, c.row * height + height / 2 + 1));
+        SendMessageA(EntryList(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, c.gap * height + 1));
+        SendMessageA(EntryList(), WM_LBUTTONUP, 0, MAKELPARAM(30, c.gap * height + 1));
+        PumpMessages(5);
+        std::string label = "row " + std::to_string(c.row) + " to gap " + std::to_string(c.gap);
+        EXPECT_EQ(Rows(c.after.empty() ? kList : c.after), ListRows()) << label;
+        EXPECT_EQ(c.selectedAfter, Selected()) << label;
+        EXPECT_EQ(!c.after.empty(), g_modified != FALSE) << label;
+        if (!c.after.empty())
+            CheckUndoAndRedo(kList, c.after, c.row, label);
+    }
+}
+
+/* Files and folders dropped from Explorer go in, as their paths, after the row under the cursor,
+   all as one undo step. */
+TEST_F(EditWindow, DroppedFilesGoInAfterTheRowUnderTheCursor)
+{
+    const std::vector<std::string> paths = {TempDir(), "C:\\velkor-none\\lib.jar"};
+    std::wstring names;
+    for (const std::string &path : paths)
+        names += WideFromUtf8(path) + L'\0';
+    names += L'\0';
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(WCHAR));
+    DROPFILES *files = (DROPFILES *)GlobalLock(drop);
+    files->pFiles = sizeof(DROPFILES);
+    files->pt.x = 10;
+    files->pt.y = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0) * 3 / 2;   /* row 1 */
+    files->fWide = TRUE;
+    memcpy(files + 1, names.data(), names.size() * sizeof(WCHAR));
+    GlobalUnlock(drop);
+
+    Arrange(kList, -1, "");
+    PostMessageA(EntryList(), WM_DROPFILES, (WPARAM)drop, 0);
+    PumpMessages(5);
+    const std::vector<std::string> after = {"#M", "a", paths[0], paths[1], "b", "#U", "c", "d"};
+    EXPECT_EQ(Rows(after), ListRows());
+    EXPECT_EQ(3, Selected());
+    EXPECT_EQ(paths[1], EditText());
+    CheckUndoAndRedo(kList, after, 2, "drop");
+    RemoveDirectoryA(paths[0].c_str());
 }
 
 /* The shell's folder browser and the open-file dialog, answered from the dialog hook. */
