@@ -287,7 +287,7 @@ void SyncEditField(void)
     ReleaseText(&text);
 }
 
-static void SelectRowAndSync(int index)
+void SelectRowAndSync(int index)
 {
     SelectRow(index);
     PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);

@@ -18,6 +18,7 @@ BOOL CanMoveRow(int from, int gap);
 int MoveRow(int from, int gap);
 
 void SyncEditField(void);       /* handler of UM_SYNC_EDIT */
+void SelectRowAndSync(int index);   /* as a selection made in the list: the edit field follows */
 void SelectPreviousRow(void);   /* Up in the edit field */
 void SelectNextRow(void);       /* Down in the edit field */
 

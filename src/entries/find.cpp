@@ -1,6 +1,7 @@
 /* The Find window: typing selects the first entry row from the selection on whose text or
    expansion holds the text, whatever its case in any script; Find next goes on to the next one. */
 #include "entries/find.h"
+#include "entries/editing.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
 #include "entries/findmatch.h"
@@ -64,9 +65,7 @@ static void FindFrom(BOOL next)
         MessageBeep(MB_OK);
         return;
     }
-    /* As a selection made in the list: the edit field follows. */
-    SendDlgItemMessageA(g_hMainWnd, IDC_ENTRY_LIST, LB_SETCURSEL, found, 0);
-    PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);
+    SelectRowAndSync(found);
 }
 
 void OpenFind(void)

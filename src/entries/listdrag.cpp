@@ -80,12 +80,6 @@ static void EndDrag(HWND list)
     s_drag.dragging = FALSE;
 }
 
-static void SelectAndSync(HWND list, int index)
-{
-    SendMessageA(list, LB_SETCURSEL, index, 0);
-    PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);
-}
-
 static LRESULT OnButtonDown(HWND list, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = CallWindowProcA(s_listProc, list, WM_LBUTTONDOWN, wParam, lParam);
@@ -133,7 +127,7 @@ static LRESULT OnButtonUp(HWND list, WPARAM wParam, LPARAM lParam)
     result = CallWindowProcA(s_listProc, list, WM_LBUTTONUP, wParam, lParam);
     if (gap >= 0) {
         to = MoveRow(from, gap);
-        SelectAndSync(list, to >= 0 ? to : from);
+        SelectRowAndSync(to >= 0 ? to : from);
     }
     return result;
 }
@@ -174,7 +168,7 @@ static void OnDropFiles(HWND list, HDROP drop)
     EndUndoStep();
     DragFinish(drop);
     if (last >= 0)
-        SelectAndSync(list, last);
+        SelectRowAndSync(last);
 }
 
 static LRESULT CALLBACK DragListProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -1,6 +1,7 @@
 /* The undo history: a stack of steps, each the rows that went in and out of the list, in order.
    Steps [0, s_done) are done and can be undone, [s_done, s_count) undone and can be redone. */
 #include "entries/undo.h"
+#include "entries/editing.h"
 #include "entries/entrylist.h"
 #include "common/common.h"
 #include "resource.h"
@@ -194,8 +195,7 @@ static void Replay(BOOL forwards)
     g_modified = s_done != s_writtenAt;
     if (selection >= GetRowCount())
         selection = GetRowCount() - 1;
-    SendDlgItemMessageA(g_hMainWnd, IDC_ENTRY_LIST, LB_SETCURSEL, selection, 0);
-    PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);
+    SelectRowAndSync(selection);
 }
 
 /* The edit field's own undo takes back its typing once: emptied afterwards, the next Ctrl+Z
