@@ -13,6 +13,12 @@
 
 static HWND s_find;
 
+/* The row last read: the text and the expansion of a row are asked one after the other. */
+struct RowCache {
+    int row;
+    char *text;
+};
+
 static int IsEntryRow(void *context, int row)
 {
     (void)context;
@@ -21,19 +27,28 @@ static int IsEntryRow(void *context, int row)
 
 static char *FoldedRowText(void *context, int row, int expanded)
 {
-    char *text = CopyRowText(row), *folded;
+    struct RowCache *cache = (struct RowCache *)context;
+    char *text;
     DWORD error = 0;
 
-    (void)context;
-    if (text == NULL || (expanded && strchr(text, '%') == NULL)) {
-        ReleaseText(&text);
-        return NULL;
+    if (cache->row != row) {
+        ReleaseText(&cache->text);
+        cache->text = CopyRowText(row);
+        cache->row = row;
     }
-    if (expanded)
-        text = ExpandEntryTextQuietly(text, &error);
-    folded = text ? FoldTextCase(text) : NULL;
-    ReleaseText(&text);
-    return folded;
+    if (cache->text == NULL || (expanded && strchr(cache->text, '%') == NULL))
+        return NULL;
+    if (!expanded)
+        return FoldTextCase(cache->text);
+    text = (char *)malloc(strlen(cache->text) + 1);
+    if (text == NULL)
+        return NULL;
+    strcpy(text, cache->text);
+    text = ExpandEntryTextQuietly(text, &error);
+    cache->row = -1;   /* the expansion is the row's last question */
+    ReleaseText(&cache->text);
+    cache->text = text;
+    return text ? FoldTextCase(text) : NULL;
 }
 
 /* Looks from the selected row on (the row after it for Find next); a beep when no row holds
@@ -42,7 +57,8 @@ static void FindFrom(BOOL next)
 {
     HWND field = GetDlgItem(s_find, IDC_FIND_TEXT);
     int length = GetWindowTextLengthA(field), selected = GetSelectedRow(), found;
-    FindSource source = {NULL, GetRowCount(), IsEntryRow, FoldedRowText};
+    struct RowCache cache = {-1, NULL};
+    FindSource source = {&cache, GetRowCount(), IsEntryRow, FoldedRowText};
     char *text, *folded;
 
     if (length < 1)
@@ -61,6 +77,7 @@ static void FindFrom(BOOL next)
     }
     found = FindRow(&source, selected < 0 ? 0 : next ? selected + 1 : selected, folded);
     ReleaseText(&folded);
+    ReleaseText(&cache.text);
     if (found < 0) {
         MessageBeep(MB_OK);
         return;
