@@ -95,6 +95,24 @@ static LRESULT OnButtonDown(HWND list, WPARAM wParam, LPARAM lParam)
     return result;
 }
 
+/* Above or below the list while dragging, the list scrolls a row towards the mouse with each move,
+   so that a row can be taken to a place out of sight. */
+static void ScrollNearEdge(HWND list, int y)
+{
+    RECT client;
+    int top = (int)SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+
+    GetClientRect(list, &client);
+    if (y < 0 && top > 0)
+        top--;
+    else if (y >= client.bottom)
+        top++;
+    else
+        return;
+    SendMessageA(list, LB_SETTOPINDEX, top, 0);
+    InvalidateRect(list, NULL, TRUE);   /* the mark is drawn again where its gap now is */
+}
+
 /* TRUE when the move belongs to a drag, and the list box must not track it. */
 static BOOL OnMouseMove(HWND list, WPARAM wParam, LPARAM lParam)
 {
@@ -106,6 +124,7 @@ static BOOL OnMouseMove(HWND list, WPARAM wParam, LPARAM lParam)
         abs(y - s_drag.start.y) < GetSystemMetrics(SM_CYDRAG))
         return FALSE;
     s_drag.dragging = TRUE;
+    ScrollNearEdge(list, y);
     gap = GapAt(list, y);
     if (!CanMoveRow(s_drag.from, gap))
         gap = -1;
