@@ -17,6 +17,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)commandLine;
     (void)showCommand;   /* the window's template makes it visible by itself */
 
+    /* A drive without a medium (an empty card reader) fails the call that touches it instead of
+       stopping the check of every row on the system's "no disk" box; the other flags stay. */
+    SetErrorMode(SetErrorMode(SEM_FAILCRITICALERRORS) | SEM_FAILCRITICALERRORS);
+
     /* The name's existence is the test, not its ownership: a running instance keeps it alive. */
     mutex = CreateMutexA(NULL, TRUE, APP_SHORT_NAME);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {

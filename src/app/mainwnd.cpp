@@ -2,9 +2,12 @@
    Every menu command and accelerator goes through the command table to one operation, which
    reports its own failures. */
 #include "app/mainwnd.h"
+#include "app/endsession.h"
 #include "app/layout.h"
 #include "app/settings.h"
 #include "common/common.h"
+#include "common/dpi.h"
+#include "common/dpiscale.h"
 #include "entries/checkall.h"
 #include "entries/editing.h"
 #include "entries/entrycheck.h"
@@ -20,6 +23,7 @@
 #include "velkor_version.h"
 
 #include <shellapi.h>
+#include <string.h>
 
 #define ABOUT_TEXT "Modify WinNT environment. ver " VELKOR_VERSION_SHORT "\r\nWritten by the Velkor Editor developers"
 
@@ -88,10 +92,13 @@ BOOL LayoutControls(WPARAM sizeType, int width, int height)
     HWND list = GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST);
     HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
     struct ControlBox editBox, listBox;
+    int row = (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
 
     if (sizeType == SIZE_MINIMIZED)
         return TRUE;
-    ComputeLayout(width, height, (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), &editBox, &listBox);
+    if (row < 0)
+        row = ScaleToDpi(LAYOUT_DEFAULT_ITEM_HEIGHT, BASE_DPI, WindowDpi(g_hMainWnd));
+    ComputeLayout(width, height, row, &editBox, &listBox);
     MoveWindow(edit, editBox.left, editBox.top, editBox.width, editBox.height, TRUE);
     MoveWindow(list, listBox.left, listBox.top, listBox.width, listBox.height, TRUE);
     return TRUE;
@@ -139,15 +146,52 @@ static void SetWindowIcons(HWND wnd)
     }
 }
 
+/* Both controls draw with one font, characters 12 pixels high at 96 DPI and as much larger as the
+   window's DPI is. Any character set, so that the system may draw characters beyond Western
+   scripts with a font that has them. A font is made once for each DPI and kept for the whole run:
+   the Check report draws its findings with it too. */
+static void SetControlsFont(HWND wnd, int dpi, BOOL redraw)
+{
+    static struct {
+        int dpi;
+        HFONT font;
+    } made[8];
+    HFONT font = NULL;
+    size_t i;
+
+    for (i = 0; i < sizeof made / sizeof made[0] && made[i].font != NULL && font == NULL; i++)
+        if (made[i].dpi == dpi)
+            font = made[i].font;
+    if (font == NULL) {
+        font = CreateFontA(ScaleToDpi(-12, BASE_DPI, dpi), 0, 0, 0, 100, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH, "Courier New");
+        if (font != NULL && i < sizeof made / sizeof made[0]) {
+            made[i].dpi = dpi;
+            made[i].font = font;
+        }
+    }
+    SendMessageA(GetDlgItem(wnd, IDC_ENTRY_LIST), WM_SETFONT, (WPARAM)font, redraw);
+    SendMessageA(GetDlgItem(wnd, IDC_ENTRY_EDIT), WM_SETFONT, (WPARAM)font, redraw);
+}
+
+/* Moved to a screen of another DPI (or its DPI changed): the window takes the rectangle that the
+   system suggests, the font of the new DPI, and lays its controls out again, rows as tall as the
+   new font's. */
+static BOOL OnDpiChanged(HWND wnd, WPARAM wParam, const RECT *suggested)
+{
+    RECT client;
+
+    SetControlsFont(wnd, HIWORD(wParam), TRUE);
+    SetWindowPos(wnd, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    GetClientRect(wnd, &client);   /* the same size sends no WM_SIZE: laid out here in any case */
+    return LayoutControls(SIZE_RESTORED, client.right, client.bottom);
+}
+
 static BOOL OnInitDialog(HWND wnd)
 {
-    /* Created once and kept for the whole run: both controls draw with it. Any character set,
-       so that the system may draw characters beyond Western scripts with a font that has them. */
-    HFONT font = CreateFontA(-12, 0, 0, 0, 100, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                             FIXED_PITCH, "Courier New");
-
-    SendMessageA(GetDlgItem(wnd, IDC_ENTRY_LIST), WM_SETFONT, (WPARAM)font, 0);
-    SendMessageA(GetDlgItem(wnd, IDC_ENTRY_EDIT), WM_SETFONT, (WPARAM)font, 0);
+    HandleDpiChangesAlone(wnd);   /* OnDpiChanged lays the window out and gives the fonts */
+    SetControlsFont(wnd, WindowDpi(wnd), FALSE);
     StartListDragAndDrop(GetDlgItem(wnd, IDC_ENTRY_LIST));
     SetWindowIcons(wnd);
     /* g_hMainWnd is stored only when the creation returns: the rest waits for the loop. */
@@ -190,12 +234,53 @@ static BOOL OnClose(void)
     return TRUE;
 }
 
-/* The end of the session is refused at once while a modal window is open: asking over it would
-   put a second question on the screen. */
+static BOOL CALLBACK FindOtherDialog(HWND wnd, LPARAM found)
+{
+    char name[8];
+
+    if (wnd != g_hMainWnd && wnd != CheckReportWindow() && IsWindowVisible(wnd) &&
+        GetClassNameA(wnd, name, sizeof name) > 0 && strcmp(name, "#32770") == 0) {
+        *(BOOL *)found = TRUE;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+/* Whether the Check report is open with no question, dialog or message of the program's over it. */
+static BOOL OnlyCheckReportOpen(void)
+{
+    BOOL other = FALSE;
+
+    if (CheckReportWindow() == NULL)
+        return FALSE;
+    EnumThreadWindows(GetCurrentThreadId(), FindOtherDialog, (LPARAM)&other);
+    return !other;
+}
+
+/* The end of the session ends the Check report, as its Close button does, then asks about the
+   pending changes as a close does. It is refused at once while any other modal window is open
+   (asking over it would put a second question on the screen), and the system is told why until
+   that window closes. */
 static BOOL OnQueryEndSession(HWND wnd)
 {
-    SetWindowLongPtrA(wnd, DWLP_MSGRESULT, !ModalWindowOpen() && QueryClose());
+    BOOL allowed = FALSE;
+
+    if (ModalWindowOpen() && OnlyCheckReportOpen())
+        CloseCheckReport();   /* which enables the main window again at once */
+    if (!ModalWindowOpen())
+        allowed = QueryClose();
+    else
+        GiveEndSessionReason(wnd, L"" APP_TITLE L" is waiting for an answer in one of its windows.");
+    SetWindowLongPtrA(wnd, DWLP_MSGRESULT, allowed);
     return TRUE;
+}
+
+/* The modal window that held up the end of the session has closed. */
+static BOOL OnEnable(HWND wnd, BOOL enabled)
+{
+    if (enabled)
+        DropEndSessionReason(wnd);
+    return FALSE;
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -219,6 +304,10 @@ INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
         return OnClose();
     case WM_QUERYENDSESSION:
         return OnQueryEndSession(wnd);
+    case WM_ENABLE:
+        return OnEnable(wnd, (BOOL)wParam);
+    case WM_DPICHANGED:
+        return OnDpiChanged(wnd, wParam, (const RECT *)lParam);
     }
     return FALSE;
 }

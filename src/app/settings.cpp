@@ -112,15 +112,43 @@ static char *ReadOldKeys(void)
     }
 }
 
-/* Where key is read from; path receives the settings file's path when that is the answer. */
+/* The copy of win.ini that Windows made in %LOCALAPPDATA%\VirtualStore when a 32-bit build
+   without a manifest wrote its settings: the Windows folder's path without its drive, under the
+   VirtualStore folder, which sits beside the program's own folder. FALSE when it cannot be named. */
+static BOOL FindOldStore(WCHAR *path)
+{
+    WCHAR windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    const WCHAR *tail = length >= 2 && windows[1] == L':' ? windows + 2 : windows;
+    WCHAR *name;
+
+    if (length == 0 || length >= MAX_PATH || FindAppFolder(path, FALSE) != 0)
+        return FALSE;
+    name = wcsrchr(path, L'\\');
+    if (name == NULL || (size_t)(name - path) + wcslen(L"\\VirtualStore") + wcslen(tail) +
+                            wcslen(L"\\win.ini") >= APP_FOLDER_SIZE)
+        return FALSE;
+    wcscpy(name, L"\\VirtualStore");
+    wcscat(name, tail);
+    wcscat(name, L"\\win.ini");
+    return TRUE;
+}
+
+/* Where key is read from; path receives the path of the file to read it from (the settings file
+   or win.ini's VirtualStore copy) when that is the answer. */
 static int SettingSource(const char *key, WCHAR *path)
 {
+    WCHAR store[APP_FOLDER_SIZE];
     char *fileKeys = FindSettingsFile(path, FALSE) ? ReadFileKeys(path) : NULL;
     char *oldKeys = ReadOldKeys();
-    int source = ChooseSettingSource(fileKeys, oldKeys, key);
+    char *storeKeys = FindOldStore(store) ? ReadFileKeys(store) : NULL;
+    int source = ChooseSettingSource(fileKeys, oldKeys, storeKeys, key);
 
+    if (source == SETTING_FROM_OLD_STORE)
+        wcscpy(path, store);
     free(fileKeys);
     free(oldKeys);
+    free(storeKeys);
     return source;
 }
 
@@ -155,6 +183,7 @@ DWORD ReadSettingString(const char *key, const char *defaultText, char *buffer, 
 
     switch (SettingSource(key, path)) {
     case SETTING_FROM_FILE:
+    case SETTING_FROM_OLD_STORE:
         wideKey = WideFromText(key);
         value = wideKey ? ReadFileText(path, wideKey) : NULL;
         if (value != NULL)
@@ -181,6 +210,7 @@ int ReadSettingInt(const char *key, int defaultValue)
 
     switch (SettingSource(key, path)) {
     case SETTING_FROM_FILE:
+    case SETTING_FROM_OLD_STORE:
         wideKey = WideFromText(key);
         if (wideKey != NULL)
             value = (int)GetPrivateProfileIntW(SETTINGS_SECTION, wideKey, defaultValue, path);

@@ -24,11 +24,14 @@ static int ListHasKey(const char *keys, const char *key)
     return 0;
 }
 
-int ChooseSettingSource(const char *fileKeys, const char *oldKeys, const char *key)
+int ChooseSettingSource(const char *fileKeys, const char *oldKeys, const char *storeKeys,
+                        const char *key)
 {
     if (ListHasKey(fileKeys, key))
         return SETTING_FROM_FILE;
     if (ListHasKey(oldKeys, key))
         return SETTING_FROM_OLD_SECTION;
+    if (ListHasKey(storeKeys, key))
+        return SETTING_FROM_OLD_STORE;
     return SETTING_DEFAULT;
 }

@@ -348,6 +348,20 @@ static BOOL StopOrClose(HWND dlg)
     return TRUE;
 }
 
+HWND CheckReportWindow(void)
+{
+    return s_check.dlg;
+}
+
+void CloseCheckReport(void)
+{
+    if (s_check.dlg == NULL)
+        return;
+    KillTimer(s_check.dlg, CHECK_TIMER);
+    s_check.running = FALSE;
+    EndDialog(s_check.dlg, IDCANCEL);
+}
+
 static BOOL OnReportCommand(HWND dlg, WORD id, WORD code)
 {
     switch (id) {

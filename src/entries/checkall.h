@@ -8,6 +8,13 @@
    (one undo step, pending as any change). Nothing else changes the list. */
 void CheckAllEntries(void);
 
+/* The open report's window, or NULL. */
+HWND CheckReportWindow(void);
+
+/* Ends the open report, if any, as its Close button ends a finished check: a running check stops
+   and no row is gone to. */
+void CloseCheckReport(void);
+
 INT_PTR CALLBACK CheckReportDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -80,8 +80,8 @@ static int IsStringType(unsigned long type)
 
 /* Whether a quoted string gives back exactly these bytes when imported: whole UTF-16 units ending
    in the one zero unit, no line break (a line of the file would end there), no surrogate without
-   its partner (UTF-8 cannot carry it) and, in a REGEDIT4 file, nothing beyond ASCII. */
-static int IsQuotable(const TextFile *file, const SnapshotValue *value)
+   its partner (UTF-8 cannot carry it) and, in a REGEDIT4 file (utf16 0), nothing beyond ASCII. */
+static int IsQuotable(int utf16, const SnapshotValue *value)
 {
     size_t units = value->size / 2, i;
 
@@ -90,7 +90,7 @@ static int IsQuotable(const TextFile *file, const SnapshotValue *value)
         return 0;
     for (i = 0; i + 1 < units; i++) {
         unsigned unit = Unit(value->bytes, i);
-        if (unit == 0 || unit == '\r' || unit == '\n' || IsLow(unit) || (!file->utf16 && unit >= 0x80))
+        if (unit == 0 || unit == '\r' || unit == '\n' || IsLow(unit) || (!utf16 && unit >= 0x80))
             return 0;
         if (IsHigh(unit)) {
             if (i + 2 >= units || !IsLow(Unit(value->bytes, i + 1)))
@@ -204,7 +204,7 @@ static void WriteValueLine(TextFile *file, const char *name, const SnapshotValue
     WriteText(file, "\"=");
     if (value->state == SNAPSHOT_VALUE_ABSENT)
         WriteText(file, "-");
-    else if (IsQuotable(file, value))
+    else if (IsQuotable(file->utf16, value))
         WriteQuoted(file, value);
     else
         WriteHex(file, value, NameColumn(name));
@@ -260,13 +260,17 @@ static int IsPresent(const SnapshotValue *value)
 
 /* Whether a REGEDIT4 file carries the value exactly: a string type only as whole ASCII units
    ending in a zero unit, which the registry editor converts back unit for unit; the bytes of
-   any other type go as they are. */
+   any other type go as they are. A REG_SZ must be a quoted string there: the registry editor's
+   widening of hex() bytes in a REGEDIT4 file is documented for REG_EXPAND_SZ and REG_MULTI_SZ
+   only, so that a REG_SZ in hex(1) might come back as its bytes unwidened. */
 static int FitsRegedit4(const SnapshotValue *value)
 {
     size_t units, i;
 
     if (!IsPresent(value) || !IsStringType(value->type))
         return 1;
+    if (value->type == REG_SZ_TYPE)
+        return IsQuotable(0, value);
     units = value->size / 2;
     if (value->size % 2 != 0 || units == 0 || Unit(value->bytes, units - 1) != 0)
         return 0;

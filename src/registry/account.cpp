@@ -3,6 +3,8 @@
 #include "common/common.h"
 
 #include <sddl.h>
+#include <wtsapi32.h>
+#include <wchar.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -35,27 +37,6 @@ static TOKEN_USER *ProcessUser(void)
     return user;
 }
 
-/* The user of the process that owns the desktop's shell window: the signed-in user. */
-static TOKEN_USER *ShellUser(void)
-{
-    HWND shell = GetShellWindow();
-    DWORD processId = 0;
-    HANDLE process, token;
-    TOKEN_USER *user = NULL;
-
-    if (shell == NULL || GetWindowThreadProcessId(shell, &processId) == 0 || processId == 0)
-        return NULL;
-    process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (process == NULL)
-        return NULL;
-    if (OpenProcessToken(process, TOKEN_QUERY, &token)) {
-        user = TokenUserOf(token);
-        CloseHandle(token);
-    }
-    CloseHandle(process);
-    return user;
-}
-
 /* The SID's text form, "S-1-5-21-...", as a new text (free it), or NULL. */
 static char *SidText(const TOKEN_USER *user)
 {
@@ -70,10 +51,32 @@ static char *SidText(const TOKEN_USER *user)
     return text;
 }
 
-/* The account's name, "DOMAIN\user", as a text of the program's code page (free it), or NULL. */
+/* "DOMAIN\name" (name alone without a domain) as a text of the program's code page (free it), or
+   NULL. */
+static char *JoinedName(const WCHAR *domain, const WCHAR *name)
+{
+    size_t domainLength = domain != NULL ? wcslen(domain) : 0, nameLength = wcslen(name);
+    WCHAR *joined = (WCHAR *)malloc((domainLength + 1 + nameLength + 1) * sizeof(WCHAR));
+    char *text = NULL;
+
+    if (joined == NULL)
+        return NULL;
+    joined[0] = L'\0';
+    if (domainLength > 0) {
+        wcscpy(joined, domain);
+        wcscat(joined, L"\\");
+    }
+    wcscat(joined, name);
+    text = TextOfCodePage(joined, NULL);
+    free(joined);
+    return text;
+}
+
+/* The token user's account name, "DOMAIN\user", as a text of the program's code page (free it),
+   or NULL. */
 static char *AccountName(const TOKEN_USER *user)
 {
-    DWORD nameSize = 0, domainSize = 0, nameLength, domainLength;
+    DWORD nameSize = 0, domainSize = 0;
     SID_NAME_USE use;
     WCHAR *domain, *name;
     char *text = NULL;
@@ -90,17 +93,33 @@ static char *AccountName(const TOKEN_USER *user)
     if (domain == NULL)
         return NULL;
     name = domain + domainSize;
-    nameLength = nameSize;
-    domainLength = domainSize;
-    if (LookupAccountSidW(NULL, user->User.Sid, name, &nameLength, domain, &domainLength, &use)) {
-        if (domainLength > 0) {
-            domain[domainLength] = L'\\';
-            memmove(domain + domainLength + 1, name, ((size_t)nameLength + 1) * sizeof(WCHAR));
-            name = domain;
-        }
-        text = TextOfCodePage(name, NULL);
-    }
+    if (LookupAccountSidW(NULL, user->User.Sid, name, &nameSize, domain, &domainSize, &use))
+        text = JoinedName(domain, name);
     free(domain);
+    return text;
+}
+
+/* The account signed in to the program's session, "DOMAIN\user", as the session manager names it
+   (free it), or NULL. Unlike the token of the shell's process, which an elevated program may not
+   open without a privilege that it holds but has not enabled, the session's user is open to any
+   program in the session. */
+static char *SessionAccountName(void)
+{
+    LPWSTR user = NULL, domain = NULL;
+    DWORD bytes = 0;
+    char *text = NULL;
+
+    if (WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSUserName,
+                                    &user, &bytes) && user != NULL && user[0] != L'\0') {
+        if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION,
+                                         WTSDomainName, &domain, &bytes))
+            domain = NULL;
+        text = JoinedName(domain, user);
+    }
+    if (user != NULL)
+        WTSFreeMemory(user);
+    if (domain != NULL)
+        WTSFreeMemory(domain);
     return text;
 }
 
@@ -111,17 +130,12 @@ const AccountPair *ProgramAccounts(void)
 
     if (!found) {
         TOKEN_USER *process = ProcessUser();
-        TOKEN_USER *shell = ShellUser();
 
         found = TRUE;
         accounts.processSid = SidText(process);
-        accounts.shellSid = SidText(shell);
-        if (RunsAsOtherAccount(&accounts)) {
-            accounts.processName = AccountName(process);
-            accounts.shellName = AccountName(shell);
-        }
+        accounts.processName = AccountName(process);
+        accounts.sessionName = SessionAccountName();   /* the system gives no SID for it */
         free(process);
-        free(shell);
     }
     return &accounts;
 }

@@ -5,16 +5,18 @@
 #ifndef VELKOR_ACCOUNTTEXT_H
 #define VELKOR_ACCOUNTTEXT_H
 
-/* The account of the program's process and the one of the desktop's shell (the signed-in user),
-   each by its SID in text form ("S-1-5-21-...") and its name ("DOMAIN\user"); NULL where it is not
-   known. */
+/* The account of the program's process and the one signed in to the program's session, each by
+   its SID in text form ("S-1-5-21-...") and its name ("DOMAIN\user"); NULL where it is not known.
+   The system names the session's user but gives no SID for it. */
 typedef struct AccountPair {
     const char *processSid, *processName;
-    const char *shellSid, *shellName;
+    const char *sessionSid, *sessionName;
 } AccountPair;
 
-/* Non-zero only when both SIDs are known and differ: whatever is not known counts as the same
-   account. accounts may be NULL. */
+/* Non-zero only when the two accounts are known and differ: by their SIDs where both are known,
+   else by their names, case ignored as the system ignores it (a name given without its domain
+   against the other's user part). Whatever is not known counts as the
+   same account. accounts may be NULL. */
 int RunsAsOtherAccount(const AccountPair *accounts);
 
 /* How an account is named to the user: its name, or its SID where the name is not known. */

@@ -64,7 +64,7 @@ static char *AccountParagraph(const AccountPair *accounts)
     if (!RunsAsOtherAccount(accounts))
         return Format("%s", "", "", "", "");
     return Format(OTHER_ACCOUNT_FORMAT, AccountLabel(accounts->processName, accounts->processSid),
-                  AccountLabel(accounts->shellName, accounts->shellSid), "", "");
+                  AccountLabel(accounts->sessionName, accounts->sessionSid), "", "");
 }
 
 char *ComposeQuestionText(int pending, const char *name, const char *machineValue, const char *userValue,

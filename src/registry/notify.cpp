@@ -24,11 +24,11 @@ BOOL BroadcastEnvironmentChange(void)
                                SMTO_ABORTIFHUNG, 5000, &answer);
     error = GetLastError();
     SetCursor(previous);
-    /* A broadcast does not report windows one by one; 0 with a time-out (given as error 0 by older
-       Windows) only means that some window did not answer in time, and the others have the
-       message. Any other error means that it could not be sent. */
-    if (sent == 0 && error != 0 && error != ERROR_TIMEOUT) {
-        SetLastError(error);
+    /* A broadcast does not report windows one by one; 0 with ERROR_TIMEOUT only means that some
+       window did not answer in time, and the others have the message. 0 with any other error, or
+       with none at all, is a failure: the message could not be sent. */
+    if (sent == 0 && error != ERROR_TIMEOUT) {
+        SetLastError(error != 0 ? error : ERROR_CAN_NOT_COMPLETE);
         return FALSE;
     }
     return TRUE;

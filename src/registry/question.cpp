@@ -14,6 +14,8 @@
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
 #include "common/common.h"
+#include "common/dpi.h"
+#include "common/dpiscale.h"
 #include "resource.h"
 
 #include <stdlib.h>
@@ -51,13 +53,15 @@ static long long TextExtent(HDC dc, const char *text)
     return extent;
 }
 
-/* Measures the text in the message font as a message box lays it out. A text too wide for the
-   screen altogether is known without laying it out, which would cost time with every line. */
+/* Measures the text in the message font as a message box lays it out, at the DPI of the main
+   window's screen, where the box appears; the system gives the font at its own DPI. A text too
+   wide for the screen altogether is known without laying it out, which would cost time with
+   every line. */
 static BOOL FitsMessageBox(const char *text, const RECT *work)
 {
     NONCLIENTMETRICSA metrics;
     int workWidth = work->right - work->left, workHeight = work->bottom - work->top;
-    int caption = GetSystemMetrics(SM_CYCAPTION), icon = GetSystemMetrics(SM_CXICON);
+    int caption = MetricForWindow(g_hMainWnd, SM_CYCAPTION), icon = MetricForWindow(g_hMainWnd, SM_CXICON);
     HDC dc;
     HFONT font, old;
     TEXTMETRICA tm;
@@ -67,6 +71,8 @@ static BOOL FitsMessageBox(const char *text, const RECT *work)
     metrics.cbSize = sizeof metrics;
     if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return FALSE;   /* unmeasured: the dialog fits in any case */
+    metrics.lfMessageFont.lfHeight = ScaleToDpi(metrics.lfMessageFont.lfHeight, SystemDpi(),
+                                                WindowDpi(g_hMainWnd));
     font = CreateFontIndirectA(&metrics.lfMessageFont);
     dc = GetDC(NULL);
     old = (HFONT)SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
@@ -119,7 +125,7 @@ static BOOL LayoutQuestion(HWND dlg)
     MapDialogRect(dlg, &unit);
     MapDialogRect(dlg, &margin);
     ComputeQuestionLayout(client.right, client.bottom, count, unit.right, unit.bottom,
-                          GetSystemMetrics(SM_CXICON), margin.right, &layout);
+                          MetricForWindow(dlg, SM_CXICON), margin.right, &layout);
     MoveWindow(GetDlgItem(dlg, IDC_QUESTION_ICON), layout.icon.left, layout.icon.top,
                layout.icon.width, layout.icon.height, TRUE);
     MoveWindow(GetDlgItem(dlg, IDC_QUESTION_TEXT), layout.text.left, layout.text.top,
@@ -250,11 +256,21 @@ static INT_PTR QuestionKey(HWND dlg, WORD key)
     return -2;
 }
 
+/* The warning icon drawn at the dialog's DPI, not stretched from the system's size. */
+static void SetQuestionIcon(HWND dlg)
+{
+    int size = MetricForWindow(dlg, SM_CXICON);
+    HANDLE icon = LoadImageA(NULL, IDI_WARNING, IMAGE_ICON, size, size, LR_SHARED);
+
+    SendDlgItemMessageA(dlg, IDC_QUESTION_ICON, STM_SETICON,
+                        (WPARAM)(icon != NULL ? icon : LoadIconA(NULL, IDI_WARNING)), 0);
+}
+
 static BOOL InitQuestion(HWND dlg, const struct Question *question)
 {
     if (!question->hasCancel)
         DestroyWindow(GetDlgItem(dlg, IDCANCEL));   /* Escape and the title bar then mean No */
-    SendDlgItemMessageA(dlg, IDC_QUESTION_ICON, STM_SETICON, (WPARAM)LoadIconA(NULL, IDI_WARNING), 0);
+    SetQuestionIcon(dlg);
     FitIntoWorkArea(dlg);
     LayoutQuestion(dlg);
     SetWindowLongPtrA(dlg, DWLP_USER, (LONG_PTR)question->text);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/layout.h"
+#include "common/dpiscale.h"
 
 #include <cstdlib>
 #include <string>
@@ -72,27 +73,32 @@ TEST(Layout, QuestionDialogControlsStayInsideAndApart)
         return a.left + a.width <= b.left || b.left + b.width <= a.left || a.top + a.height <= b.top ||
                b.top + b.height <= a.top;
     };
-    for (int buttons : {2, 3}) {
-        for (int width : {300, 500, 1280}) {
-            for (int height : {120, 300, 1000}) {
-                QuestionLayout layout;
-                ComputeQuestionLayout(width, height, buttons, 75, 23, 32, 10, &layout);
-                std::vector<ControlBox> boxes = {layout.icon, layout.text};
-                boxes.insert(boxes.end(), layout.buttons, layout.buttons + buttons);
-                const std::string where = std::to_string(buttons) + " buttons, " + std::to_string(width) + " x " +
-                                          std::to_string(height);
-                for (size_t i = 0; i < boxes.size(); i++) {
-                    EXPECT_TRUE(inside(boxes[i], width, height)) << where << ", control " << i;
-                    for (size_t j = i + 1; j < boxes.size(); j++)
-                        EXPECT_TRUE(apart(boxes[i], boxes[j])) << where << ", controls " << i << " and " << j;
-                }
-                const ControlBox &first = layout.buttons[0], &last = layout.buttons[buttons - 1];
-                EXPECT_LE(layout.text.top + layout.text.height, first.top) << where;
-                EXPECT_GT(layout.text.width * layout.text.height, 0) << where;
-                EXPECT_EQ(first.top, last.top) << where;
-                EXPECT_LE(std::abs(first.left - (width - last.left - last.width)), 1) << where;
-                if (buttons < QUESTION_MAX_BUTTONS) {
-                    EXPECT_EQ(0, layout.buttons[buttons].width * layout.buttons[buttons].height) << where;
+    for (int dpi : {96, 144, 192}) {   /* the sizes as each DPI makes them, the client area too */
+        for (int buttons : {2, 3}) {
+            for (int width : {ScaleToDpi(300, 96, dpi), 500, 1280}) {
+                for (int height : {ScaleToDpi(120, 96, dpi), 300, 1000}) {
+                    QuestionLayout layout;
+                    ComputeQuestionLayout(width, height, buttons, ScaleToDpi(75, 96, dpi),
+                                          ScaleToDpi(23, 96, dpi), ScaleToDpi(32, 96, dpi),
+                                          ScaleToDpi(10, 96, dpi), &layout);
+                    std::vector<ControlBox> boxes = {layout.icon, layout.text};
+                    boxes.insert(boxes.end(), layout.buttons, layout.buttons + buttons);
+                    const std::string where = std::to_string(dpi) + " dpi, " + std::to_string(buttons) +
+                                              " buttons, " + std::to_string(width) + " x " +
+                                              std::to_string(height);
+                    for (size_t i = 0; i < boxes.size(); i++) {
+                        EXPECT_TRUE(inside(boxes[i], width, height)) << where << ", control " << i;
+                        for (size_t j = i + 1; j < boxes.size(); j++)
+                            EXPECT_TRUE(apart(boxes[i], boxes[j])) << where << ", controls " << i << " and " << j;
+                    }
+                    const ControlBox &first = layout.buttons[0], &last = layout.buttons[buttons - 1];
+                    EXPECT_LE(layout.text.top + layout.text.height, first.top) << where;
+                    EXPECT_GT(layout.text.width * layout.text.height, 0) << where;
+                    EXPECT_EQ(first.top, last.top) << where;
+                    EXPECT_LE(std::abs(first.left - (width - last.left - last.width)), 1) << where;
+                    if (buttons < QUESTION_MAX_BUTTONS) {
+                        EXPECT_EQ(0, layout.buttons[buttons].width * layout.buttons[buttons].height) << where;
+                    }
                 }
             }
         }
@@ -138,4 +144,26 @@ TEST(Layout, BoxIsFittedIntoTheArea)
         FitBoxIntoArea(&box, &area);
         ExpectBox(c.want, box, "box", "fit");
     }
+}
+
+/* Sizes given at 96 DPI at the screen's DPI, rounded to the nearest pixel; a DPI the system does
+   not tell counts as 96. The window's own DPI comes first, then the system's. */
+TEST(Layout, SizesFollowTheDpi)
+{
+    const struct {
+        int size, from, to, scaled;
+    } sizes[] = {
+        {-12, 96, 96, -12}, {-12, 96, 144, -18}, {-12, 96, 192, -24}, {20, 96, 144, 30},
+        {32, 96, 192, 64}, {7, 96, 144, 11}, {-7, 96, 144, -11}, {48, 144, 96, 32},
+        {32, 144, 192, 43}, {16, 0, 144, 24}, {16, 96, 0, 16},
+    };
+    for (const auto &c : sizes)
+        EXPECT_EQ(c.scaled, ScaleToDpi(c.size, c.from, c.to)) << c.size << " at " << c.from << " to " << c.to;
+    const struct {
+        int window, system, chosen;
+    } sources[] = {
+        {144, 96, 144}, {192, 144, 192}, {96, 192, 96}, {0, 144, 144}, {0, 192, 192}, {0, 0, 96},
+    };
+    for (const auto &c : sources)
+        EXPECT_EQ(c.chosen, ChooseDpi(c.window, c.system)) << c.window << ", " << c.system;
 }

@@ -345,3 +345,25 @@ TEST_F(EntryCheck, RemoveRowTakesTheFindingsRowOut)
     EXPECT_EQ(before, ListRows());
     EXPECT_FALSE(g_modified);
 }
+
+/* Signing out while the report is open ends the report and asks about the pending changes as a
+   close does; Cancel there keeps the session. */
+TEST_F(EntryCheck, SignOutEndsTheReportAndAsksAsACloseDoes)
+{
+    SetListRows({"#" MACHINE_HEADER_TEXT, folder_ + "\\missing", "#" USER_HEADER_TEXT});
+    g_modified = TRUE;
+    LRESULT endSession = -1;
+    dialogs.Queue([&](HWND) {
+        SendMessageA(g_hMainWnd, WM_QUERYENDSESSION, 0, 0);
+        endSession = GetWindowLongPtrA(g_hMainWnd, DWLP_MSGRESULT);
+    });
+    dialogs.QueueClick(IDCANCEL);
+    CheckAllEntries();   /* returns: the report has ended */
+    PumpMessages();
+    ASSERT_EQ(2u, dialogs.Seen().size());
+    EXPECT_EQ(APP_TITLE, dialogs.Seen()[1].caption);
+    EXPECT_TRUE(dialogs.Seen()[1].hasCancel);
+    EXPECT_EQ(0, endSession);
+    EXPECT_TRUE(g_modified);
+    EXPECT_TRUE(IsWindowEnabled(g_hMainWnd));
+}

@@ -103,30 +103,45 @@ TEST_F(MainWindow, ExportAndUpdateStayGreyedUntilARetrieveSucceeds)
 }
 
 /* Both controls draw their texts in one font of fixed pitch, Courier New where the system has it,
-   with characters 12 pixels high. */
+   with characters 12 pixels high at 96 DPI, 18 at 144 and 24 at 192: moved to a screen of another
+   DPI, the window takes the rectangle that the system suggests and lays its controls out for the
+   new font's rows. */
 TEST_F(MainWindow, ControlsUseTheFixedPitchFont)
 {
     ASSERT_TRUE(CreateMainWindow() != NULL);
-    HFONT listFont = (HFONT)SendMessageA(EntryList(), WM_GETFONT, 0, 0);
-    EXPECT_EQ(listFont, (HFONT)SendMessageA(EntryEdit(), WM_GETFONT, 0, 0));
-    LOGFONTA asked = {};
-    ASSERT_EQ((int)sizeof asked, GetObjectA(listFont, sizeof asked, &asked));
-    EXPECT_STREQ("Courier New", asked.lfFaceName);
-    EXPECT_EQ(DEFAULT_CHARSET, asked.lfCharSet);   /* any script may be drawn */
-    HDC dc = GetDC(EntryList());
-    HGDIOBJ old = SelectObject(dc, listFont);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(dc, &metrics);
-    SIZE narrow = {}, wide = {};
-    GetTextExtentPoint32A(dc, "iiii", 4, &narrow);
-    GetTextExtentPoint32A(dc, "WWWW", 4, &wide);
-    SelectObject(dc, old);
-    ReleaseDC(EntryList(), dc);
-    /* Every character as wide as the next. (The pitch bits are not asked: a monospaced font
-       with double-width ideographs, as the prefix's fallback for Chinese is, reports itself as
-       variable.) */
-    EXPECT_EQ(narrow.cx, wide.cx);
-    EXPECT_EQ(12, metrics.tmHeight - metrics.tmInternalLeading);
+    for (int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested = {30, 40, 30 + 3 * dpi, 40 + 2 * dpi};
+        SendMessageA(g_hMainWnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&suggested);
+        HFONT listFont = (HFONT)SendMessageA(EntryList(), WM_GETFONT, 0, 0);
+        EXPECT_EQ(listFont, (HFONT)SendMessageA(EntryEdit(), WM_GETFONT, 0, 0));
+        LOGFONTA asked = {};
+        ASSERT_EQ((int)sizeof asked, GetObjectA(listFont, sizeof asked, &asked));
+        EXPECT_STREQ("Courier New", asked.lfFaceName);
+        EXPECT_EQ(DEFAULT_CHARSET, asked.lfCharSet);   /* any script may be drawn */
+        HDC dc = GetDC(EntryList());
+        HGDIOBJ old = SelectObject(dc, listFont);
+        TEXTMETRICA metrics = {};
+        GetTextMetricsA(dc, &metrics);
+        SIZE narrow = {}, wide = {};
+        GetTextExtentPoint32A(dc, "iiii", 4, &narrow);
+        GetTextExtentPoint32A(dc, "WWWW", 4, &wide);
+        SelectObject(dc, old);
+        ReleaseDC(EntryList(), dc);
+        /* Every character as wide as the next. (The pitch bits are not asked: a monospaced font
+           with double-width ideographs, as the prefix's fallback for Chinese is, reports itself as
+           variable.) */
+        EXPECT_EQ(narrow.cx, wide.cx);
+        EXPECT_EQ(12 * dpi / 96, metrics.tmHeight - metrics.tmInternalLeading);
+        /* The rows as tall as the text, the edit field one row high at the bottom. */
+        EXPECT_EQ(metrics.tmHeight, (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0));
+        RECT window, client, edit = ChildRect(EntryEdit());
+        GetWindowRect(g_hMainWnd, &window);
+        EXPECT_EQ(suggested.right - suggested.left, window.right - window.left);
+        GetClientRect(g_hMainWnd, &client);
+        EXPECT_EQ(client.bottom - 2, edit.bottom);
+        EXPECT_EQ(metrics.tmHeight + 4, edit.bottom - edit.top);
+    }
 }
 
 /* At every size the list fills the client area but for a pixel at its sides and top, and the edit

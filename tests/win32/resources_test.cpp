@@ -114,7 +114,8 @@ TEST_F(ExecutableResources, ManifestAsksForTheSettingsOfACurrentWindowsProgram)
         "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>",   /* 8.1 */
         "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",   /* 10 and 11 */
         "WindowsSettings\">UTF-8</activeCodePage>",
-        "WindowsSettings\">true</gdiScaling>",
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>",
         "WindowsSettings\">true</longPathAware>",
     };
     for (const std::string &path : BuiltExecutables()) {
@@ -126,6 +127,8 @@ TEST_F(ExecutableResources, ManifestAsksForTheSettingsOfACurrentWindowsProgram)
         EXPECT_EQ(std::string::npos, manifest.find('@')) << path << ": a placeholder was left";
         for (const char *needle : needles)
             EXPECT_NE(std::string::npos, manifest.find(needle)) << path << " lacks " << needle;
+        /* GDI scaling would stretch what the windows now draw at the screen's DPI themselves. */
+        EXPECT_EQ(std::string::npos, manifest.find("gdiScaling")) << path;
     }
 }
 
@@ -200,5 +203,28 @@ TEST_F(ExecutableResources, FirstIconHoldsEverySizeAsBitmapsAndTheLargestAsPng)
             EXPECT_EQ(size, header->biWidth) << path;
             EXPECT_EQ(2 * size, header->biHeight) << path << ": colour and mask";
         }
+    }
+}
+
+/* Every dialog template is extended, with the shell's dialog font, which Windows maps to a
+   TrueType font linked to the other scripts' fonts. */
+TEST_F(ExecutableResources, EveryDialogUsesTheShellDialogFont)
+{
+    ResourceFile file(AppExePath());
+    ASSERT_TRUE(file.Loaded());
+    for (int id : {IDD_MAIN, IDD_VAR_NAME, IDD_QUESTION, IDD_CHECK}) {
+        std::string bytes = file.Bytes(RT_DIALOG, MAKEINTRESOURCEA(id));
+        ASSERT_GT(bytes.size(), 26u) << id;
+        const WORD *words = (const WORD *)bytes.data();
+        EXPECT_EQ(0xFFFF, words[1]) << id << ": DIALOGEX";
+        DWORD style = *(const DWORD *)(bytes.data() + 12);
+        EXPECT_EQ((DWORD)DS_SHELLFONT, style & DS_SHELLFONT) << id;
+        /* After the box: the menu, the class and the caption, then size, weight, italic, charset
+           and the face's name. */
+        size_t at = 13;
+        for (int field = 0; field < 3; field++)
+            at += words[at] == 0xFFFF ? 2 : std::wstring((const wchar_t *)(words + at)).size() + 1;
+        EXPECT_EQ(8, words[at]) << id;
+        EXPECT_EQ(L"MS Shell Dlg", std::wstring((const wchar_t *)(words + at + 3))) << id;
     }
 }

@@ -103,6 +103,21 @@ TEST_F(AppSettings, OldSectionIsReadUntilTheFileHasTheKey)
     EXPECT_STREQ("41", old);
     GetProfileStringA(APP_SHORT_NAME, "velkor_test_text", "", old, sizeof old);
     EXPECT_STREQ("C:\\old folder", old);
+
+    /* A 32-bit build without a manifest wrote the section into win.ini's VirtualStore copy: read
+       from there when win.ini lacks the key. */
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string store = UseNewLocalAppData() + "\\VirtualStore";
+    CreateDirectoryA(store.c_str(), NULL);
+    store += windows + 2;
+    CreateDirectoryA(store.c_str(), NULL);
+    WritePrivateProfileStringA(APP_SHORT_NAME, "velkor_test_text", "C:\\stored", (store + "\\win.ini").c_str());
+    WritePrivateProfileStringA(APP_SHORT_NAME, "velkor_test_int", "43", (store + "\\win.ini").c_str());
+    WriteProfileStringA(APP_SHORT_NAME, "velkor_test_text", NULL);
+    EXPECT_EQ(9u, ReadSettingString("velkor_test_text", "", buffer, sizeof buffer));
+    EXPECT_STREQ("C:\\stored", buffer);
+    EXPECT_EQ(41, ReadSettingInt("velkor_test_int", 7));   /* win.ini's own comes first */
 }
 
 /* A user folder whose name the process's code page cannot hold (the test program's is 1252): the

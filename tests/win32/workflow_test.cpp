@@ -135,6 +135,9 @@ TEST_F(WorkflowRetrieve, StartUpWithNeitherValueGivesTwoHeadersAndEnablesCommand
        start says nothing about accounts (a message would fail the test). */
     const AccountPair *accounts = ProgramAccounts();
     EXPECT_EQ(0u, std::string(accounts->processSid ? accounts->processSid : "").find("S-1-5-"));
+    /* Both named, the session's user as the system gives it: the names are compared. */
+    ASSERT_TRUE(accounts->processName != NULL && accounts->sessionName != NULL);
+    EXPECT_NE(std::string::npos, std::string(accounts->processName).find(accounts->sessionName));
     EXPECT_FALSE(RunsAsOtherAccount(accounts));
 }
 
