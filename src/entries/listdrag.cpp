@@ -82,7 +82,7 @@ static void EndDrag(HWND list)
 
 static LRESULT OnButtonDown(HWND list, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result = CallWindowProcA(s_listProc, list, WM_LBUTTONDOWN, wParam, lParam);
+    LRESULT result = CallWindowProcW(s_listProc, list, WM_LBUTTONDOWN, wParam, lParam);
     LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, lParam);
     int row = LOWORD(hit);
 
@@ -143,7 +143,7 @@ static LRESULT OnButtonUp(HWND list, WPARAM wParam, LPARAM lParam)
     LRESULT result;
 
     EndDrag(list);
-    result = CallWindowProcA(s_listProc, list, WM_LBUTTONUP, wParam, lParam);
+    result = CallWindowProcW(s_listProc, list, WM_LBUTTONUP, wParam, lParam);
     if (gap >= 0) {
         to = MoveRow(from, gap);
         SelectRowAndSync(to >= 0 ? to : from);
@@ -208,18 +208,20 @@ static LRESULT CALLBACK DragListProc(HWND list, UINT msg, WPARAM wParam, LPARAM 
             EndDrag(list);
         break;
     case WM_PAINT:
-        result = CallWindowProcA(s_listProc, list, msg, wParam, lParam);
+        result = CallWindowProcW(s_listProc, list, msg, wParam, lParam);
         DrawMark(list);
         return result;
     case WM_DROPFILES:
         OnDropFiles(list, (HDROP)wParam);
         return 0;
     }
-    return CallWindowProcA(s_listProc, list, msg, wParam, lParam);
+    return CallWindowProcW(s_listProc, list, msg, wParam, lParam);
 }
 
+/* A Unicode subclass: the program reads the rows with the W messages, which an ANSI one would turn
+   into A messages and back, through the code page and buffers of their own. */
 void StartListDragAndDrop(HWND list)
 {
-    s_listProc = (WNDPROC)SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)DragListProc);
+    s_listProc = (WNDPROC)SetWindowLongPtrW(list, GWLP_WNDPROC, (LONG_PTR)DragListProc);
     DragAcceptFiles(list, TRUE);
 }
