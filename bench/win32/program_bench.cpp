@@ -261,9 +261,9 @@ void SetValues(int count)
     SetRawValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, REG_EXPAND_SZ, user.c_str(), (DWORD)user.size() + 1);
 }
 
-/* What follows the answer Yes in UpdateVariable, on the list of count elements: the snapshot,
-   then the two writes; against the two writes alone, in the same run. */
-void MeasureSnapshot(int count)
+/* Sets both values as SetValues does, and has the program show them, started afresh unless its
+   list holds as many rows already. */
+void StartOnValues(int count)
 {
     SetValues(count);
     if (ListCount() != count + 2) {
@@ -271,6 +271,13 @@ void MeasureSnapshot(int count)
             DestroyMainWindow();
         StartProgram(count + 2);
     }
+}
+
+/* What follows the answer Yes in UpdateVariable, on the list of count elements: the snapshot,
+   then the two writes; against the two writes alone, in the same run. */
+void MeasureSnapshot(int count)
+{
+    StartOnValues(count);
     char *machine = JoinSection(SECTION_MACHINE);
     char *user = JoinSection(SECTION_USER);
     auto write = [&] {
@@ -301,12 +308,7 @@ void MeasureSnapshot(int count)
    before it asks). */
 void MeasureQuestion(int count)
 {
-    SetValues(count);
-    if (ListCount() != count + 2) {
-        if (g_hMainWnd)
-            DestroyMainWindow();
-        StartProgram(count + 2);
-    }
+    StartOnValues(count);
     double readBack = Fastest(3, [] {}, [] {
         StoredValue machine, user;
         ReadStoredValue(MACHINE_ENV_KEY, g_varName, &machine);
@@ -346,12 +348,7 @@ void MeasureQuestion(int count)
    names the folder of an earlier row: the report holds a finding for nearly every row. */
 void MeasureCheckAll(int count)
 {
-    SetValues(count);
-    if (ListCount() != count + 2) {
-        if (g_hMainWnd)
-            DestroyMainWindow();
-        StartProgram(count + 2);
-    }
+    StartOnValues(count);
     std::vector<std::string> elements = MakeElements(count);
     auto nothing = [] {};
     double bare = Fastest(2, nothing, [&] {
@@ -382,12 +379,7 @@ void MeasureCheckAll(int count)
    length. */
 void MeasureFindAndUndo(int count)
 {
-    SetValues(count);
-    if (ListCount() != count + 2) {
-        if (g_hMainWnd)
-            DestroyMainWindow();
-        StartProgram(count + 2);
-    }
+    StartOnValues(count);
     std::vector<std::string> elements = MakeElements(count);
     double bare = Fastest(1, [] {}, [&] {
         static char expanded[32768];
