@@ -104,6 +104,29 @@ void CheckUndoAndRedo(const std::vector<std::string> &before, const std::vector<
 
 } // namespace
 
+namespace {
+
+/* Drops the paths on the list over row `row`, as Explorer does: an HDROP of wide names, posted. */
+void DropOnRow(const std::vector<std::string> &paths, int row)
+{
+    std::wstring names;
+    for (const std::string &path : paths)
+        names += WideFromUtf8(path) + L'\0';
+    names += L'\0';
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(WCHAR));
+    DROPFILES *files = (DROPFILES *)GlobalLock(drop);
+    files->pFiles = sizeof(DROPFILES);
+    files->pt.x = 10;
+    files->pt.y = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0) * (2 * row + 1) / 2;
+    files->fWide = TRUE;
+    memcpy(files + 1, names.data(), names.size() * sizeof(WCHAR));
+    GlobalUnlock(drop);
+    PostMessageA(EntryList(), WM_DROPFILES, (WPARAM)drop, 0);
+    PumpMessages(5);
+}
+
+} // namespace
+
 /* Runs the case's command on its list and checks the rows, the selection and g_modified
    afterwards; the edit field is never touched. */
 void EditWindow::Check(const CommandCase &c)
@@ -228,6 +251,14 @@ TEST_F(EditWindow, SectionLeftAsStoredIsReadOnly)
         ASSERT_TRUE(RetrieveVariable(FALSE));
         for (const CommandCase *c = side.begin; c != side.end; c++)
             Check(*c);
+
+        /* Files dropped on its header or its rows go nowhere. */
+        for (int row : {side.header, side.header + 1}) {
+            Arrange(kList, -1, "");
+            DropOnRow({"C:\\velkor-none"}, row);
+            EXPECT_EQ(Rows(kList), ListRows()) << "drop on row " << row;
+            EXPECT_FALSE(g_modified);
+        }
 
         /* The edit field stays empty on its rows; F5 from its header still finds "a" missing. */
         Arrange(kList, side.header + 1, "old");
@@ -518,22 +549,8 @@ TEST_F(EditWindow, DraggedRowLandsInTheMarkedGap)
 TEST_F(EditWindow, DroppedFilesGoInAfterTheRowUnderTheCursor)
 {
     const std::vector<std::string> paths = {TempDir(), "C:\\velkor-none\\lib.jar"};
-    std::wstring names;
-    for (const std::string &path : paths)
-        names += WideFromUtf8(path) + L'\0';
-    names += L'\0';
-    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(WCHAR));
-    DROPFILES *files = (DROPFILES *)GlobalLock(drop);
-    files->pFiles = sizeof(DROPFILES);
-    files->pt.x = 10;
-    files->pt.y = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0) * 3 / 2;   /* row 1 */
-    files->fWide = TRUE;
-    memcpy(files + 1, names.data(), names.size() * sizeof(WCHAR));
-    GlobalUnlock(drop);
-
     Arrange(kList, -1, "");
-    PostMessageA(EntryList(), WM_DROPFILES, (WPARAM)drop, 0);
-    PumpMessages(5);
+    DropOnRow(paths, 1);
     const std::vector<std::string> after = {"#M", "a", paths[0], paths[1], "b", "#U", "c", "d"};
     EXPECT_EQ(Rows(after), ListRows());
     EXPECT_EQ(3, Selected());
