@@ -9,6 +9,7 @@
 #define IDD_VAR_NAME        2
 #define IDD_QUESTION        3
 #define IDD_CHECK           4
+#define IDD_FIND            6
 
 /* The application icon: the lowest icon id, so that Explorer shows it for the file */
 #define IDI_APP             1
@@ -29,6 +30,10 @@
 /* The report of "Check all"; its buttons are IDOK (Go to) and IDCANCEL (Close) */
 #define IDC_CHECK_SUMMARY   301
 #define IDC_CHECK_FINDINGS  302
+#define IDC_CHECK_REMOVE    303
+
+/* The Find window; its buttons are IDOK (Find next) and IDCANCEL (Close) */
+#define IDC_FIND_TEXT       501
 
 /* Commands */
 #define IDM_EXIT            101
@@ -48,6 +53,9 @@
 #define IDM_CHECK_ALL       115
 #define IDM_NOTIFY          116
 #define IDM_RESTART_ADMIN   117
+#define IDM_FIND            118
+#define IDM_UNDO            119
+#define IDM_REDO            120
 #define IDM_ABOUT           24346
 
 #endif

@@ -12,6 +12,9 @@
 #include "entries/checkall.h"
 #include "entries/editing.h"
 #include "entries/entrycheck.h"
+#include "entries/find.h"
+#include "entries/listdrag.h"
+#include "entries/undo.h"
 #include "output/backup.h"
 #include "output/export.h"
 #include "output/snapshot.h"
@@ -68,6 +71,9 @@ static const struct {
     {IDM_INSERT_FOLDER, InsertFolderEntry},
     {IDM_INSERT_FILE, InsertFileEntry},
     {IDM_ABOUT, ShowAbout},
+    {IDM_UNDO, UndoChange},
+    {IDM_REDO, RedoChange},
+    {IDM_FIND, OpenFind},
 };
 
 static BOOL RunCommand(WORD id)
@@ -107,6 +113,17 @@ void EnableVariableCommands(BOOL enable)
 
     EnableMenuItem(file, IDM_EXPORT, state);
     EnableMenuItem(file, IDM_UPDATE, state);
+}
+
+/* Undo and Redo are greyed when there is nothing to undo or redo. Asked whenever the menu opens
+   and whenever an accelerator looks for its item, which a greyed item would refuse. */
+static BOOL UpdateUndoCommands(void)
+{
+    HMENU menu = GetMenu(g_hMainWnd);
+
+    EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | (CanUndo() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, IDM_REDO, MF_BYCOMMAND | (CanRedo() ? MF_ENABLED : MF_GRAYED));
+    return FALSE;
 }
 
 /* The application icon for the title bar (small) and the task switcher (large), each loaded at
@@ -177,6 +194,7 @@ static BOOL OnInitDialog(HWND wnd)
 {
     HandleDpiChangesAlone(wnd);   /* OnDpiChanged lays the window out and gives the fonts */
     SetControlsFont(wnd, WindowDpi(wnd), FALSE);
+    StartListDragAndDrop(GetDlgItem(wnd, IDC_ENTRY_LIST));
     SetWindowIcons(wnd);
     /* g_hMainWnd is stored only when the creation returns: the rest waits for the loop. */
     PostMessageA(wnd, UM_DEFERRED_INIT, 0, 0);
@@ -283,6 +301,9 @@ INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
     case UM_SYNC_EDIT:
         SyncEditField();
         return TRUE;
+    case WM_INITMENU:
+    case WM_INITMENUPOPUP:
+        return UpdateUndoCommands();
     case WM_CLOSE:
         return OnClose();
     case WM_QUERYENDSESSION:

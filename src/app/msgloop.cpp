@@ -1,8 +1,9 @@
 /* One message of the main message loop: Up and Down in the edit field move the list's selection,
-   then the accelerators, then dialog keyboard processing. */
+   the Find window's messages go to it, then the accelerators, then dialog keyboard processing. */
 #include "app/msgloop.h"
 #include "common/common.h"
 #include "entries/editing.h"
+#include "entries/find.h"
 #include "resource.h"
 
 static BOOL IsKeyDown(int key)
@@ -35,7 +36,8 @@ static BOOL InterceptEditKey(const MSG *msg)
 
 void ProcessLoopMessage(MSG *msg, HACCEL accelerators)
 {
-    if (InterceptEditKey(msg))
+    /* The Find window's keys are its own: Enter there finds, it does not modify a row. */
+    if (InterceptEditKey(msg) || FindDialogMessage(msg))
         return;
     /* A matched key runs its command and still goes on to dialog processing and so to the
        focused control. */

@@ -8,6 +8,7 @@
 #include "entries/entrylist.h"
 #include "entries/findings.h"
 #include "entries/checksystem.h"
+#include "entries/undo.h"
 #include "registry/regaccess.h"
 #include "common/common.h"
 #include "resource.h"
@@ -187,6 +188,26 @@ static BOOL CheckNextRow(void)
     return ok;
 }
 
+/* The row of the selected finding, or -1 when none is selected. */
+static int SelectedFindingRow(void)
+{
+    int selected = (int)SendMessageA(s_check.findings, LB_GETCURSEL, 0, 0);
+    return selected < 0 ? -1 : (int)SendMessageA(s_check.findings, LB_GETITEMDATA, selected, 0);
+}
+
+/* Remove row takes the row of an entry of a section that updates write, once the walk has ended:
+   until then a removal would shift the rows under the walk. */
+static void EnableRemove(void)
+{
+    int row = s_check.running ? -1 : SelectedFindingRow();
+    BOOL enable = row >= 0 && GetRowData(row) == 0 && !RowLeftAsStored(row);
+    HWND button = GetDlgItem(s_check.dlg, IDC_CHECK_REMOVE);
+
+    if (!enable && GetFocus() == button)
+        SetFocus(s_check.findings);
+    EnableWindow(button, enable);
+}
+
 /* Ends the walk, after the last row (CHECK_DONE) or before (CHECK_STOPPED), keeping what it found. */
 static void EndWalk(int state)
 {
@@ -198,6 +219,7 @@ static void EndWalk(int state)
         state = CHECK_STOPPED;
     ResumeFindingsRedraw();
     ShowSummary(state);
+    EnableRemove();
     if (s_check.failed)
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
     else if (s_check.expandError != 0)
@@ -275,6 +297,33 @@ static BOOL GoToFinding(HWND dlg)
     return TRUE;
 }
 
+/* Removes the selected finding's row from the list, as one undo step, and its findings from the
+   report: the findings of later rows follow their rows up, and the next finding is selected. */
+static BOOL RemoveFindingRow(void)
+{
+    HWND list = s_check.findings;
+    int row = SelectedFindingRow(), next = -1, i, data;
+
+    if (row < 0 || s_check.running || GetRowData(row) != 0 || RowLeftAsStored(row))
+        return TRUE;
+    BeginUndoStep();
+    DeleteRow(row);
+    EndUndoStep();
+    for (i = (int)SendMessageA(list, LB_GETCOUNT, 0, 0) - 1; i >= 0; i--) {
+        data = (int)SendMessageA(list, LB_GETITEMDATA, i, 0);
+        if (data == row) {
+            SendMessageA(list, LB_DELETESTRING, i, 0);
+            next = i;
+        } else if (data > row) {
+            SendMessageA(list, LB_SETITEMDATA, i, data - 1);
+        }
+    }
+    i = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    SendMessageA(list, LB_SETCURSEL, next < i ? next : i - 1, 0);
+    EnableRemove();
+    return TRUE;
+}
+
 /* Escape, Close and the title bar stop a running check; once it has ended they close. */
 static BOOL StopOrClose(HWND dlg)
 {
@@ -306,7 +355,11 @@ static BOOL OnReportCommand(HWND dlg, WORD id, WORD code)
         return GoToFinding(dlg);
     case IDCANCEL:
         return StopOrClose(dlg);
+    case IDC_CHECK_REMOVE:
+        return RemoveFindingRow();
     case IDC_CHECK_FINDINGS:
+        if (code == LBN_SELCHANGE)
+            EnableRemove();
         return code == LBN_DBLCLK && GoToFinding(dlg);
     }
     return FALSE;

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-/* Checks every row and shows the findings; Go to selects a finding's row. The list and
-   g_modified stay as they are. */
+/* Checks every row and shows the findings; Go to selects a finding's row, Remove row removes it
+   (one undo step, pending as any change). Nothing else changes the list. */
 void CheckAllEntries(void);
 
 /* The open report's window, or NULL. */

@@ -1,7 +1,7 @@
 #include "common/common.h"
 #include "entries/editing.h"
 #include "entries/entrylist.h"
-#include "registry/workflow.h"
+#include "entries/undo.h"
 #include "registry/regaccess.h"
 #include "resource.h"
 
@@ -64,7 +64,11 @@ static BOOL NewRowLeftAsStored(void)
 
 static void InsertNewRow(const char *text)
 {
-    int index = InsertEntryRow(text, NewRowPosition());
+    int index;
+
+    BeginUndoStep();
+    index = InsertEntryRow(text, NewRowPosition());
+    EndUndoStep();
     if (index < 0) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return;
@@ -181,12 +185,15 @@ void ModifyEntry(void)
         return;
     /* The new row goes in first and the old one, now below it, goes out: should the list have
        no room for the new text, the old row is still there. */
+    BeginUndoStep();
     if (InsertEntryRow(text, selected) < 0) {
+        EndUndoStep();
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         ReleaseText(&text);
         return;
     }
     DeleteRow(selected + 1);
+    EndUndoStep();
     SelectRow(selected);
     g_modified = TRUE;
     ReleaseText(&text);
@@ -198,38 +205,54 @@ void DeleteEntry(void)
 
     if (selected == -1 || GetRowData(selected) != 0 || RowLeftAsStored(selected))
         return;
+    BeginUndoStep();
     DeleteRow(selected);
+    EndUndoStep();
     SelectRow(selected);   /* the row that took its place; none after the last row */
     g_modified = TRUE;
+}
+
+BOOL CanMoveRow(int from, int gap)
+{
+    /* A row neither leaves a section that is left as it is stored nor enters one: the row above
+       its new place tells the section that it lands in. Row 0 is the machine header: nothing
+       passes above it. */
+    return gap >= 1 && gap <= GetRowCount() && gap != from && gap != from + 1 &&
+           GetRowData(from) == 0 && !RowLeftAsStored(from) && !RowLeftAsStored(gap - 1);
+}
+
+int MoveRow(int from, int gap)
+{
+    /* The row goes in at its new place first and out of its old one after, as Modify does:
+       should the list have no room for it, the row is still where it was. */
+    int oldAt = gap <= from ? from + 1 : from;
+    char *text;
+
+    if (!CanMoveRow(from, gap))
+        return -1;
+    text = CopyRowTextReported(from);
+    if (text == NULL)
+        return -1;
+    BeginUndoStep();
+    if (InsertEntryRow(text, gap) < 0) {
+        EndUndoStep();
+        ReleaseText(&text);
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return -1;
+    }
+    ReleaseText(&text);
+    DeleteRow(oldAt);
+    EndUndoStep();
+    g_modified = TRUE;
+    return gap <= from ? gap : gap - 1;
 }
 
 /* Moves the selected entry row to the neighbouring place `to`. The new selection is posted, so
    that it lands after the keystroke that gave the command has reached the list box. */
 static void MoveSelectedRow(int selected, int to)
 {
-    /* The row goes in at its new place first and out of its old one after, as Modify does:
-       should the list have no room for it, the row is still where it was. */
-    int insertAt = to < selected ? to : to + 1;
-    int oldAt = to < selected ? selected + 1 : selected;
-    char *text;
-
-    /* A row neither leaves a section that is left as it is stored nor enters one: the row above
-       its new place tells the section that it lands in. */
-    if (GetRowData(selected) != 0 || RowLeftAsStored(selected) ||
-        RowLeftAsStored(to < selected ? to - 1 : to))
-        return;
-    text = CopyRowTextReported(selected);
-    if (text == NULL)
-        return;
-    if (InsertEntryRow(text, insertAt) < 0) {
-        ReleaseText(&text);
-        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
-        return;
-    }
-    ReleaseText(&text);
-    DeleteRow(oldAt);
-    PostMessageA(ListWindow(), LB_SETCURSEL, to, 0);
-    g_modified = TRUE;
+    if (MoveRow(selected, to < selected ? to : to + 1) >= 0)
+        PostMessageA(ListWindow(), LB_SETCURSEL, to, 0);
 }
 
 void MoveEntryUp(void)
@@ -264,7 +287,7 @@ void SyncEditField(void)
     ReleaseText(&text);
 }
 
-static void SelectRowAndSync(int index)
+void SelectRowAndSync(int index)
 {
     SelectRow(index);
     PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);

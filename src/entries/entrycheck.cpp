@@ -1,7 +1,7 @@
 #include "common/common.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
-#include "registry/workflow.h"
+#include "registry/regaccess.h"
 #include "resource.h"
 
 #include <stdlib.h>

@@ -1,5 +1,6 @@
 #include "common/common.h"
 #include "entries/entrylist.h"
+#include "entries/undo.h"
 #include "entries/valuesplit.h"
 #include "resource.h"
 
@@ -33,8 +34,15 @@ static int ResolveIndex(int index)
     return index == -1 ? GetSelectedRow() : index;
 }
 
+static void RecordRow(BOOL inserted, HWND list, int index);
+
 void ClearList(void)
 {
+    int i;
+
+    if (RecordingUndo())
+        for (i = GetRowCount() - 1; i >= 0; i--)
+            RecordRow(FALSE, ListWindow(), i);
     SendToList(LB_RESETCONTENT, 0, 0);
 }
 
@@ -62,6 +70,8 @@ static int AddRowTo(HWND list, const char *text, LPARAM data)
         return -1;
     if (data != 0)
         SendMessageA(list, LB_SETITEMDATA, index, data);
+    if (RecordingUndo())
+        RecordRow(TRUE, list, index);
     return index;
 }
 
@@ -76,11 +86,28 @@ int InsertEntryRow(const char *text, int index)
     if (added < 0)
         return -1;
     SendToList(LB_SETITEMDATA, added, 0);
+    if (RecordingUndo())
+        RecordRow(TRUE, ListWindow(), added);
+    return added;
+}
+
+int RestoreRow(const WCHAR *text, int index, LPARAM data)
+{
+    HWND list = ListWindow();
+    int added = (int)SendMessageW(list, LB_INSERTSTRING, index, (LPARAM)text);
+
+    if (added < 0)
+        return -1;
+    SendMessageW(list, LB_SETITEMDATA, added, data);
+    if (RecordingUndo())
+        RecordRow(TRUE, list, added);
     return added;
 }
 
 void DeleteRow(int index)
 {
+    if (RecordingUndo() && index >= 0 && index < GetRowCount())
+        RecordRow(FALSE, ListWindow(), index);
     SendToList(LB_DELETESTRING, index, 0);
 }
 
@@ -241,6 +268,19 @@ void PauseListRedraw(BOOL pause)
     }
 }
 
+/* Hands the undo history the row that has gone in, or is about to go out, as the list holds it. */
+static void RecordRow(BOOL inserted, HWND list, int index)
+{
+    LRESULT units = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    WCHAR *text = units >= 0 ? (WCHAR *)malloc(((size_t)units + 1) * sizeof(WCHAR)) : NULL;
+
+    if (text != NULL && SendMessageW(list, LB_GETTEXT, index, (LPARAM)text) < 0) {
+        free(text);
+        text = NULL;
+    }
+    RecordRowChange(inserted, index, text, SendMessageW(list, LB_GETITEMDATA, index, 0));
+}
+
 LRESULT GetRowData(int index)
 {
     index = ResolveIndex(index);
@@ -262,6 +302,24 @@ int RowSection(int index)
     return headers == 1 ? SECTION_MACHINE : headers == 2 ? SECTION_USER : -1;
 }
 
+/* Indexed by SECTION_USER (0) and SECTION_MACHINE (1). */
+static BOOL s_leftAsStored[2];
+
+void SetSectionLeftAsStored(int section, BOOL left)
+{
+    if (section == SECTION_MACHINE || section == SECTION_USER)
+        s_leftAsStored[section] = left;
+}
+
+BOOL RowLeftAsStored(int index)
+{
+    int section;
+
+    if (!s_leftAsStored[SECTION_MACHINE] && !s_leftAsStored[SECTION_USER])
+        return FALSE;   /* the usual case, without looking for the row's section */
+    section = RowSection(index);
+    return section >= 0 && s_leftAsStored[section];
+}
 
 /* The join reads the list box through these, with one reader for all its rows. The copy of a row
    follows the question for its length, which is kept for it. */

@@ -1,5 +1,7 @@
 /* The entry list: the rows of IDC_ENTRY_LIST of g_hMainWnd, the program's only copy of the variable.
-   Row item data: 1 for a header row, 0 for an entry row. An index of -1 names the selected row. */
+   Row item data: 1 for a header row, 0 for an entry row. An index of -1 names the selected row.
+   Every change goes through the functions here, which record it for undo while a step is open
+   (undo.h). */
 #ifndef VELKOR_ENTRYLIST_H
 #define VELKOR_ENTRYLIST_H
 
@@ -13,6 +15,8 @@ int GetRowCount(void);
 int GetSelectedRow(void);
 int AddRow(const char *text, LPARAM data);          /* -1, and no row, for an empty text */
 int InsertEntryRow(const char *text, int index);    /* index -1: after the last row */
+/* Puts back a row as the undo history holds it: its UTF-16 text and its item data. */
+int RestoreRow(const WCHAR *text, int index, LPARAM data);
 void DeleteRow(int index);
 int GetRowTextLength(int index);                    /* -1 when index names no row */
 /* The two texts below are malloc'ed for the caller (ReleaseText). Both give NULL, without a
@@ -26,6 +30,15 @@ int RowSection(int index);
 char *JoinSection(int start);                       /* SECTION_MACHINE or SECTION_USER; "" when empty */
 /* value is unchanged on return. 0 when the list could not take every element (reported). */
 int ParseValueIntoList(char *value);
+
+/* Whether the section's value (SECTION_MACHINE or SECTION_USER) is left exactly as it is stored:
+   the retrieve tells it for each section it reads, and until the next retrieve no update writes
+   it and no editing command touches its rows. */
+void SetSectionLeftAsStored(int section, BOOL left);
+/* Whether the row (-1: the selected one; a header row counts with the section it begins) belongs
+   to a section whose value updates leave as it is stored: no editing command may change, delete,
+   move or copy such a row, nor put a row in its place. */
+BOOL RowLeftAsStored(int index);
 
 /* Pauses the list's drawing around a bulk change (TRUE), and resumes it (FALSE). Pauses nest:
    the list is drawn once, when the outermost pause ends. */

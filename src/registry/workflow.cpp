@@ -8,6 +8,7 @@
 #include "output/restartformat.h"
 #include "output/snapshot.h"
 #include "entries/entrylist.h"
+#include "entries/undo.h"
 #include "app/mainwnd.h"
 #include "app/settings.h"
 #include "common/common.h"
@@ -60,15 +61,23 @@ static struct LeftAsStored FindLeftAsStored(int section)
     return LeftAsStoredOf(&s_reference[section]);
 }
 
-BOOL RowLeftAsStored(int index)
+/* Keeps why the section is left as stored, and tells the list, whose commands then leave its rows
+   alone. */
+static void KeepLeftAsStored(int section, struct LeftAsStored left)
 {
-    int section;
+    s_left[section] = left;
+    SetSectionLeftAsStored(section == MACHINE ? SECTION_MACHINE : SECTION_USER, IsLeftAsStored(section));
+}
 
-    if (!IsLeftAsStored(MACHINE) && !IsLeftAsStored(USER))
-        return FALSE;   /* the usual case, without looking for the row's section */
-    section = RowSection(index);
-    return (section == SECTION_MACHINE && IsLeftAsStored(MACHINE)) ||
-           (section == SECTION_USER && IsLeftAsStored(USER));
+/* A new list: nothing is left as stored until a section's value says so, and nothing to undo. */
+static void StartNewList(void)
+{
+    struct LeftAsStored none = {LEFT_NONE, 0};
+
+    ClearList();
+    ForgetUndoSteps();   /* undo goes back as far as the list as it is read now */
+    KeepLeftAsStored(MACHINE, none);
+    KeepLeftAsStored(USER, none);
 }
 
 /* Tells the user, once per retrieve, which values are left as they are, and why. */
@@ -97,7 +106,7 @@ static BOOL AppendSection(const char *header, int section)
     value = ReadEnvValue(s_paths[section], g_varName);
     if (!value)
         return FALSE;
-    s_left[section] = FindLeftAsStored(section);
+    KeepLeftAsStored(section, FindLeftAsStored(section));
     whole = ParseValueIntoList(value);
     ReleaseText(&value);
     return whole;
@@ -114,8 +123,7 @@ static BOOL RetrieveList(BOOL askName)
 
     /* The list is drawn once, when it has been refilled (or a read has failed). */
     PauseListRedraw(TRUE);
-    ClearList();
-    s_left[MACHINE].reason = s_left[USER].reason = LEFT_NONE;
+    StartNewList();
     s_listComplete = AppendSection(MACHINE_HEADER_TEXT, MACHINE) &&
                      AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
@@ -141,7 +149,7 @@ static void AppendSavedSection(const char *header, int section, char *const *row
 
     AddRow(header, 1);
     TakeReference(section);
-    s_left[section] = FindLeftAsStored(section);
+    KeepLeftAsStored(section, FindLeftAsStored(section));
     for (i = 0; i < count; i++)
         InsertEntryRow(rows[i], -1);
 }
@@ -153,14 +161,14 @@ BOOL ShowSavedList(const struct RestartList *list, BOOL withUser)
         return FALSE;
     strcpy(g_varName, list->name);
     PauseListRedraw(TRUE);
-    ClearList();
-    s_left[MACHINE].reason = s_left[USER].reason = LEFT_NONE;
+    StartNewList();
     AppendSavedSection(MACHINE_HEADER_TEXT, MACHINE, list->rows[RESTART_MACHINE], list->count[RESTART_MACHINE]);
     if (withUser)
         AppendSavedSection(USER_HEADER_TEXT, USER, list->rows[RESTART_USER], list->count[RESTART_USER]);
     s_listComplete = withUser || AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
-    g_modified = list->pending;
+    if (list->pending)
+        MarkListUnwritten();
     TellLeftAsStored();
     TellOtherAccountOnce();
     EnableVariableCommands(s_listComplete);
@@ -241,6 +249,7 @@ static int StoreBothSections(const char *machineValue, const char *userValue, co
     if (!machineStored || !userStored)
         return IDCANCEL;
     g_modified = FALSE;
+    MarkListWritten();   /* undo after this makes changes pending again */
     return IDYES;
 }
 

@@ -3,6 +3,7 @@
 #define VELKOR_WORKFLOW_H
 
 #include <windows.h>
+#include "entries/entrylist.h"   /* RowLeftAsStored, which the list keeps */
 
 #define CONFIRM_UPDATE  1
 #define CONFIRM_PENDING 2
@@ -10,10 +11,6 @@
 BOOL RetrieveVariable(BOOL askName);
 BOOL UpdateVariable(int mode);
 BOOL QueryClose(void);
-/* Whether the row (-1: the selected one; a header row counts with the section it begins) belongs
-   to a section whose value updates leave as it is stored: no editing command may change, delete,
-   move or copy such a row, nor put a row in its place. */
-BOOL RowLeftAsStored(int index);
 /* Whether the list holds both values whole, as a retrieve that worked leaves it. */
 BOOL ListIsComplete(void);
 /* Shows the list that an instance restarting as administrator saved (texts of the process's code

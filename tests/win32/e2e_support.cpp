@@ -325,6 +325,10 @@ std::vector<std::string> ExpectedMenuTexts()
         "&Command/-",
         "&Command/Check\tF5",
         "&Command/Check &all...\tShift+F5",
+        "&Command/-",
+        "&Command/&Undo\tCtrl+Z",
+        "&Command/&Redo\tCtrl+Y",
+        "&Command/&Find...\tCtrl+F",
         "&Help",
         "&Help/&About...",
     };

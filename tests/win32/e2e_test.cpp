@@ -615,6 +615,35 @@ TEST_F(AppForeignText, ValuesNamesAndFoldersInAnyScriptGoThroughUnchanged)
     RemoveDirectoryW(WideFromUtf8(folder).c_str());
 }
 
+/* Remove row in the Check all report takes the selected finding's row out of the list; Undo puts
+   it back, after which nothing is pending and closing asks nothing. */
+TEST_F(AppForeignText, RemoveRowInTheCheckReportAndUndo)
+{
+    HWND wnd = StartOnTheVariable();
+    ASSERT_TRUE(wnd != NULL);
+    HWND list = GetDlgItem(wnd, IDC_ENTRY_LIST);
+    PostCommand(wnd, IDM_CHECK_ALL);
+    HWND report = app.WaitForDialog(APP_TITLE " - Check");
+    ASSERT_TRUE(report != NULL);
+    /* Enabled once the check has ended, on the first finding, which is selected. */
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(report, IDC_CHECK_REMOVE)) != FALSE; }, 10000));
+    DWORD_PTR row = 0;
+    SendMessageTimeoutW(GetDlgItem(report, IDC_CHECK_FINDINGS), LB_GETITEMDATA, 0, 0, SMTO_ABORTIFHUNG, 2000, &row);
+    ASSERT_TRUE(row > 0 && row < kForeignRows.size());
+    std::vector<std::string> removed = kForeignRows;
+    removed.erase(removed.begin() + row);
+    ClickButton(report, IDC_CHECK_REMOVE);
+    EXPECT_TRUE(WaitUntil([&] { return ListTexts(list) == removed; }, 5000));
+    ClickButton(report, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(report); }, 5000));
+    PostCommand(wnd, IDM_UNDO);
+    EXPECT_TRUE(WaitUntil([&] { return ListTexts(list) == kForeignRows; }, 5000));
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
+    EXPECT_EQ(0u, code);
+}
+
 /* The export is UTF-8 (no byte-order mark, CR LF); the backup, beyond ASCII, is in the registry
    editor's Unicode format, and importing it gives back every character and each value's type. */
 TEST_F(AppForeignText, ExportIsUtf8AndBackupRestoresEveryCharacter)

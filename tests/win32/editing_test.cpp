@@ -5,12 +5,14 @@
 #include "entries/editing.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
+#include "entries/undo.h"
 #include "registry/workflow.h"
 #include "resource.h"
 
 #include <dlgs.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <algorithm>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -31,7 +33,7 @@ protected:
         SendMessageA(EntryList(), LB_SETCURSEL, selected, 0);
         SetWindowTextA(EntryEdit(), edit);
         PumpMessages(5);
-        g_modified = FALSE;
+        ForgetUndoSteps();   /* undo goes back to this list, as to a retrieved one */
     }
     int Selected() { return (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0); }
     void Check(const struct CommandCase &c);
@@ -77,6 +79,54 @@ const char *kNames[] = {"insert", "modify", "delete", "up", "down"};
 
 } // namespace
 
+namespace {
+
+/* Whatever changed `before` into `after` was one undo step: Undo gives `before` back with nothing
+   pending and selects `changed` (-1: the row that took the place of an inserted one), Redo gives
+   `after` again, pending. */
+void CheckUndoAndRedo(const std::vector<std::string> &before, const std::vector<std::string> &after,
+                      int changed, const std::string &label)
+{
+    int selectedAfter = (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0);
+    UndoChange();
+    PumpMessages(5);
+    EXPECT_EQ(Rows(before), ListRows()) << label << ": undo";
+    EXPECT_FALSE(g_modified) << label << ": undo";
+    EXPECT_FALSE(CanUndo()) << label << ": undo";
+    int expected = changed >= 0 ? changed : std::min(selectedAfter, (int)before.size() - 1);
+    EXPECT_EQ(expected, (int)SendMessageA(EntryList(), LB_GETCURSEL, 0, 0)) << label << ": undo";
+    RedoChange();
+    PumpMessages(5);
+    EXPECT_EQ(Rows(after), ListRows()) << label << ": redo";
+    EXPECT_TRUE(g_modified) << label << ": redo";
+    EXPECT_FALSE(CanRedo()) << label << ": redo";
+}
+
+} // namespace
+
+namespace {
+
+/* Drops the paths on the list over row `row`, as Explorer does: an HDROP of wide names, posted. */
+void DropOnRow(const std::vector<std::string> &paths, int row)
+{
+    std::wstring names;
+    for (const std::string &path : paths)
+        names += WideFromUtf8(path) + L'\0';
+    names += L'\0';
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(WCHAR));
+    DROPFILES *files = (DROPFILES *)GlobalLock(drop);
+    files->pFiles = sizeof(DROPFILES);
+    files->pt.x = 10;
+    files->pt.y = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0) * (2 * row + 1) / 2;
+    files->fWide = TRUE;
+    memcpy(files + 1, names.data(), names.size() * sizeof(WCHAR));
+    GlobalUnlock(drop);
+    PostMessageA(EntryList(), WM_DROPFILES, (WPARAM)drop, 0);
+    PumpMessages(5);
+}
+
+} // namespace
+
 /* Runs the case's command on its list and checks the rows, the selection and g_modified
    afterwards; the edit field is never touched. */
 void EditWindow::Check(const CommandCase &c)
@@ -93,6 +143,10 @@ void EditWindow::Check(const CommandCase &c)
     EXPECT_EQ(c.selectedAfter, Selected()) << label;
     EXPECT_EQ(c.modified, g_modified != FALSE) << label;
     EXPECT_EQ(c.edit, EditText()) << label;
+    if (c.modified)
+        CheckUndoAndRedo(c.list, c.after.empty() ? c.list : c.after, c.command == INSERT ? -1 : c.selected, label);
+    else
+        EXPECT_FALSE(CanUndo()) << label << ": nothing to undo";
 }
 
 /* Every command with no row, each header, entries at the ends of each section and the last row
@@ -197,6 +251,14 @@ TEST_F(EditWindow, SectionLeftAsStoredIsReadOnly)
         ASSERT_TRUE(RetrieveVariable(FALSE));
         for (const CommandCase *c = side.begin; c != side.end; c++)
             Check(*c);
+
+        /* Files dropped on its header or its rows go nowhere. */
+        for (int row : {side.header, side.header + 1}) {
+            Arrange(kList, -1, "");
+            DropOnRow({"C:\\velkor-none"}, row);
+            EXPECT_EQ(Rows(kList), ListRows()) << "drop on row " << row;
+            EXPECT_FALSE(g_modified);
+        }
 
         /* The edit field stays empty on its rows; F5 from its header still finds "a" missing. */
         Arrange(kList, side.header + 1, "old");
@@ -365,6 +427,136 @@ TEST_F(EditKeys, EnterModifiesCtrlEnterInsertsF8Deletes)
     EXPECT_EQ(Rows({"#M", "a", "b", "#U", "d"}), ListRows());
     EXPECT_EQ(4, Selected());
     EXPECT_TRUE(g_modified);
+}
+
+/* Ctrl+Z in the edit field takes back the field's own typing first, then the list's last change;
+   Ctrl+Y redoes it. The menu greys Undo and Redo when there is nothing to undo or redo. */
+TEST_F(EditKeys, CtrlZUndoesTheFieldsTypingFirstThenTheList)
+{
+    auto greyed = [](UINT id) {
+        SendMessageA(g_hMainWnd, WM_INITMENU, (WPARAM)GetMenu(g_hMainWnd), 0);
+        return CommandGreyed(id);
+    };
+    Arrange(kList, 1, "");
+    EXPECT_TRUE(greyed(IDM_UNDO));
+    Focus(EntryList());
+    Press(VK_F8);
+    EXPECT_EQ(Rows({"#M", "b", "#U", "c", "d"}), ListRows());
+    EXPECT_FALSE(greyed(IDM_UNDO));
+    EXPECT_TRUE(greyed(IDM_REDO));
+
+    Focus(EntryEdit());
+    SendMessageA(EntryEdit(), EM_REPLACESEL, TRUE, (LPARAM)"typed");
+    PressWithCtrl('Z');
+    EXPECT_EQ("", EditText());
+    EXPECT_EQ(Rows({"#M", "b", "#U", "c", "d"}), ListRows());
+    PressWithCtrl('Z');
+    EXPECT_EQ(Rows(kList), ListRows());
+    EXPECT_EQ(1, Selected());
+    EXPECT_EQ("a", EditText());
+    EXPECT_FALSE(g_modified);
+    EXPECT_TRUE(greyed(IDM_UNDO));
+    EXPECT_FALSE(greyed(IDM_REDO));
+    PressWithCtrl('Y');
+    EXPECT_EQ(Rows({"#M", "b", "#U", "c", "d"}), ListRows());
+    EXPECT_TRUE(g_modified);
+}
+
+/* Ctrl+F opens Find: typing selects the first entry row from the selection on whose text or
+   expansion holds the text, whatever its case; Enter finds the next one, wrapping, and modifies
+   nothing; a text that no row holds leaves the selection; the edit field follows; Escape closes. */
+TEST_F(EditKeys, FindSelectsAsTheUserTypesAndEnterFindsTheNext)
+{
+    const std::vector<std::string> list = {"#M", "C:\\\xC9t\xE9", "%SystemRoot%\\x", "#U", "D:\\abc", "E:\\ABC\\b"};
+    HWND find = NULL;
+    dialogs.Queue([&](HWND dialog) { find = dialog; });
+    Arrange(list, 0, "");
+    Focus(EntryList());
+    PressWithCtrl('F');
+    PumpMessages(100);
+    ASSERT_TRUE(find != NULL);
+    EXPECT_EQ("Velkor Editor - Find", dialogs.Seen()[0].caption);
+    ASSERT_EQ(GetDlgItem(find, IDC_FIND_TEXT), GetFocus());
+    const struct {
+        const char *typed;   /* NULL: Enter */
+        int selected;
+    } steps[] = {{"aBc", 4}, {NULL, 5}, {NULL, 4}, {"\xC9T\xC9", 1}, {"windows", 2}, {"nowhere", 2}};
+    for (const auto &step : steps) {
+        if (step.typed)
+            SetWindowTextA(GetDlgItem(find, IDC_FIND_TEXT), step.typed);
+        else
+            Press(VK_RETURN);
+        PumpMessages(5);
+        EXPECT_EQ(step.selected, Selected()) << (step.typed ? step.typed : "Enter");
+    }
+    EXPECT_EQ(Rows(list), ListRows());
+    EXPECT_EQ("%SystemRoot%\\x", EditText());
+    Press(VK_ESCAPE);
+    EXPECT_FALSE(IsWindow(find));
+}
+
+/* An update keeps the history: undo after it makes changes pending again, redo makes the list
+   what was written. A retrieve starts the history afresh. */
+TEST_F(EditWindow, UndoAfterAnUpdateMakesChangesPendingAgain)
+{
+    Arrange(kList, 2, "x");
+    InsertEntry();
+    QueueYesOrOk(dialogs);
+    ASSERT_TRUE(UpdateVariable(CONFIRM_UPDATE));
+    EXPECT_FALSE(g_modified);
+    UndoChange();
+    EXPECT_EQ(Rows(kList), ListRows());
+    EXPECT_TRUE(g_modified);
+    RedoChange();
+    EXPECT_FALSE(g_modified);
+    ASSERT_TRUE(RetrieveVariable(FALSE));
+    EXPECT_FALSE(CanUndo());
+}
+
+/* A row dragged with the mouse lands in the gap nearest the release, in its section or the other,
+   as one undo step; a header, and a gap above the machine header, take no drag. */
+TEST_F(EditWindow, DraggedRowLandsInTheMarkedGap)
+{
+    const struct {
+        int row, gap;
+        std::vector<std::string> after;   /* empty: unchanged */
+        int selectedAfter;
+    } cases[] = {
+        {4, 2, {"#M", "a", "c", "b", "#U", "d"}, 2},
+        {1, 6, {"#M", "b", "#U", "c", "d", "a"}, 5},
+        {3, 1, {}, 1},   /* the list box's own tracking moves the selection along */
+        {2, 0, {}, 2},
+    };
+    for (const auto &c : cases) {
+        Arrange(kList, -1, "");
+        int height = (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0);
+        SendMessageA(EntryList(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, c.row * height + height / 2));
+        SendMessageA(EntryList(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, c.row * height + height / 2 + 1));
+        SendMessageA(EntryList(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, c.gap * height + 1));
+        SendMessageA(EntryList(), WM_LBUTTONUP, 0, MAKELPARAM(30, c.gap * height + 1));
+        PumpMessages(5);
+        std::string label = "row " + std::to_string(c.row) + " to gap " + std::to_string(c.gap);
+        EXPECT_EQ(Rows(c.after.empty() ? kList : c.after), ListRows()) << label;
+        EXPECT_EQ(c.selectedAfter, Selected()) << label;
+        EXPECT_EQ(!c.after.empty(), g_modified != FALSE) << label;
+        if (!c.after.empty())
+            CheckUndoAndRedo(kList, c.after, c.row, label);
+    }
+}
+
+/* Files and folders dropped from Explorer go in, as their paths, after the row under the cursor,
+   all as one undo step. */
+TEST_F(EditWindow, DroppedFilesGoInAfterTheRowUnderTheCursor)
+{
+    const std::vector<std::string> paths = {TempDir(), "C:\\velkor-none\\lib.jar"};
+    Arrange(kList, -1, "");
+    DropOnRow(paths, 1);
+    const std::vector<std::string> after = {"#M", "a", paths[0], paths[1], "b", "#U", "c", "d"};
+    EXPECT_EQ(Rows(after), ListRows());
+    EXPECT_EQ(3, Selected());
+    EXPECT_EQ(paths[1], EditText());
+    CheckUndoAndRedo(kList, after, 2, "drop");
+    RemoveDirectoryA(paths[0].c_str());
 }
 
 /* The shell's folder browser and the open-file dialog, answered from the dialog hook. */

@@ -4,6 +4,7 @@
 #include "entries/checkall.h"
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
+#include "entries/undo.h"
 #include "resource.h"
 
 #include <stdlib.h>
@@ -306,6 +307,43 @@ TEST_F(EntryCheck, CheckAllReportsEveryProblemAndGoesToTheChosenRow)
     EXPECT_EQ(1, Selected());
     EXPECT_EQ("C:\\velkor-none\\0", EditText());
     EXPECT_TRUE(g_modified);
+}
+
+/* Remove row takes the selected finding's row out of the list (one undo step, pending as any
+   edit) and its findings out of the report; later rows' findings follow their rows up and the
+   next finding is selected. */
+TEST_F(EntryCheck, RemoveRowTakesTheFindingsRowOut)
+{
+    const std::string missing = folder_ + "\\missing";
+    SetListRows({"#" MACHINE_HEADER_TEXT, folder_, missing, missing, "#" USER_HEADER_TEXT, "C:\\velkor-none\\u"});
+    const std::vector<std::string> before = ListRows();
+    ForgetUndoSteps();
+    std::vector<std::string> findings;
+    int selected = -2;
+    bool enabledAfter = false;
+    dialogs.Queue([&](HWND report) {
+        Summary(report);
+        enabledAfter = IsWindowEnabled(GetDlgItem(report, IDC_CHECK_REMOVE)) != FALSE;
+        SendMessageA(report, WM_COMMAND, IDC_CHECK_REMOVE, 0);   /* the first finding: row 2 */
+        findings = Findings(report);
+        selected = (int)SendDlgItemMessageA(report, IDC_CHECK_FINDINGS, LB_GETCURSEL, 0, 0);
+        DialogAnswerer::PostClick(report, IDCANCEL);
+    });
+    CheckAllEntries();
+    PumpMessages();
+    EXPECT_TRUE(enabledAfter);
+    ASSERT_EQ(3u, findings.size());
+    EXPECT_EQ("2|" + missing + "\tdoes not exist", findings[0]);
+    EXPECT_EQ("2|" + missing + "\tsame folder as the earlier row " + missing, findings[1]);
+    EXPECT_EQ("4|C:\\velkor-none\\u\tdoes not exist", findings[2]);
+    EXPECT_EQ(0, selected);
+    EXPECT_EQ((std::vector<std::string>{MACHINE_HEADER_TEXT "|1", folder_ + "|0", missing + "|0",
+                                        USER_HEADER_TEXT "|1", "C:\\velkor-none\\u|0"}),
+              ListRows());
+    EXPECT_TRUE(g_modified);
+    UndoChange();
+    EXPECT_EQ(before, ListRows());
+    EXPECT_FALSE(g_modified);
 }
 
 /* Signing out while the report is open ends the report and asks about the pending changes as a
