@@ -71,15 +71,23 @@ char *ComposeQuestionText(int pending, const char *name, const char *machineValu
                           const struct OutsideState *machine, const struct OutsideState *user,
                           const AccountPair *accounts)
 {
+    return ComposeSummarizedQuestion(pending, name, machineValue, userValue, "", machine, user, accounts);
+}
+
+char *ComposeSummarizedQuestion(int pending, const char *name, const char *machineValue,
+                                const char *userValue, const char *summary,
+                                const struct OutsideState *machine, const struct OutsideState *user,
+                                const AccountPair *accounts)
+{
     char *machineNote, *userNote, *accountNote, *notes = NULL, *text = NULL;
 
-    if (!name || !machineValue || !userValue)
+    if (!name || !machineValue || !userValue || !summary)
         return NULL;
     machineNote = OutsideParagraph("Local Machine", machine);
     userNote = OutsideParagraph("Current User", user);
     accountNote = AccountParagraph(accounts);
     if (machineNote && userNote && accountNote)
-        notes = Format("%s%s%s", machineNote, userNote, accountNote, "");
+        notes = Format("%s%s%s%s", summary, machineNote, userNote, accountNote);
     if (notes)
         text = Format(pending ? PENDING_FORMAT : UPDATE_FORMAT, name, machineValue, userValue, notes);
     free(machineNote);
@@ -126,7 +134,7 @@ size_t NextRow(const char *text, const struct RowMetrics *metrics, int width, co
 }
 
 /* The registry's name for a value type, or its number. */
-static const char *TypeName(unsigned long type, char *buffer, size_t size)
+const char *RegistryTypeName(unsigned long type, char *buffer, size_t size)
 {
     static const char *const names[] = {
         "REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD", "REG_DWORD_BIG_ENDIAN",
@@ -152,7 +160,7 @@ static char *LeftAsStoredParagraph(const char *section, const char *name, const 
     if (left->reason == LEFT_TYPE)
         return Format("The %s value of \"%s\" is of type %s, not REG_SZ or REG_EXPAND_SZ: the list "
                       "shows it only up to its first zero.\r\n\r\n",
-                      section, name, TypeName(left->type, number, sizeof number), "");
+                      section, name, RegistryTypeName(left->type, number, sizeof number), "");
     if (left->reason == LEFT_ZERO)
         return Format("The %s value of \"%s\" holds a zero character before its end: the list shows it "
                       "only up to that zero.\r\n\r\n",
@@ -185,7 +193,7 @@ char *ComposeLeftAsStoredNote(const struct LeftAsStored *left)
 
     if (left->reason == LEFT_TYPE)
         return Format("(left as it is in the registry: a value of type %s)",
-                      TypeName(left->type, number, sizeof number), "", "", "");
+                      RegistryTypeName(left->type, number, sizeof number), "", "", "");
     if (left->reason == LEFT_ZERO)
         return Format("(left as it is in the registry: it holds a zero character before its end)",
                       "", "", "", "");
