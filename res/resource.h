@@ -9,6 +9,7 @@
 #define IDD_VAR_NAME        2
 #define IDD_QUESTION        3
 #define IDD_CHECK           4
+#define IDD_HISTORY         5
 
 /* The application icon: the lowest icon id, so that Explorer shows it for the file */
 #define IDI_APP             1
@@ -29,6 +30,11 @@
 /* The report of "Check all"; its buttons are IDOK (Go to) and IDCANCEL (Close) */
 #define IDC_CHECK_SUMMARY   301
 #define IDC_CHECK_FINDINGS  302
+
+/* File > History; its buttons are IDOK (Restore) and IDCANCEL (Close) */
+#define IDC_HISTORY_LIST    401
+#define IDC_HISTORY_CHANGES 402
+#define IDC_HISTORY_FOLDER  403
 
 /* Commands */
 #define IDM_EXIT            101

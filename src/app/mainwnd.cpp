@@ -2,6 +2,7 @@
    Every menu command and accelerator goes through the command table to one operation, which
    reports its own failures. */
 #include "app/mainwnd.h"
+#include "app/historydlg.h"
 #include "app/layout.h"
 #include "app/settings.h"
 #include "common/common.h"
@@ -10,7 +11,6 @@
 #include "entries/entrycheck.h"
 #include "output/backup.h"
 #include "output/export.h"
-#include "output/snapshot.h"
 #include "registry/notify.h"
 #include "registry/workflow.h"
 #include "resource.h"
@@ -57,7 +57,7 @@ static const struct {
     {IDM_CHECK, CheckEntries},
     {IDM_CHECK_ALL, CheckAllEntries},
     {IDM_BACKUP, BackupRegistryValues},
-    {IDM_SNAPSHOTS, OpenSnapshotFolder},
+    {IDM_SNAPSHOTS, ShowHistory},
     {IDM_EXPORT, ExportList},
     {IDM_INSERT_FOLDER, InsertFolderEntry},
     {IDM_INSERT_FILE, InsertFileEntry},

@@ -203,6 +203,35 @@ int ParseHistoryRecord(const char *text, size_t length, HistoryRecord *record, c
     return ok;
 }
 
+static int SameLetters(const char *a, const char *b)
+{
+    for (; *a && *b; a++, b++) {
+        char x = *a >= 'a' && *a <= 'z' ? (char)(*a - 'a' + 'A') : *a;
+        char y = *b >= 'a' && *b <= 'z' ? (char)(*b - 'a' + 'A') : *b;
+        if (x != y)
+            return 0;
+    }
+    return *a == *b;
+}
+
+int HistoryNamesVariable(const char *head, size_t size, const char *name)
+{
+    Reader reader = {head, head + size};
+    const char *line, *rest;
+    size_t count, length = 0;
+    char *found = NULL;
+    int same;
+
+    if (!NextLine(&reader, &line, &count) || count + 1 != strlen(RECORD_HEAD) ||
+        memcmp(line, RECORD_HEAD, count) != 0 || !NextLine(&reader, &line, &count) ||
+        !Starts(line, count, "name ", &rest))
+        return 0;
+    found = (char *)ReadHex(rest, count - 5, &length);
+    same = found != NULL && strlen(found) == length && SameLetters(found, name);
+    free(found);
+    return same;
+}
+
 void ReleaseHistoryRecord(HistoryRecord *record)
 {
     int section;

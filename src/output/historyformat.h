@@ -22,6 +22,11 @@ char *ComposeHistoryRecord(const char *name, const HistoryRecord *record, size_t
    when text is not a whole record or memory runs out. */
 int ParseHistoryRecord(const char *text, size_t length, HistoryRecord *record, char **name);
 void ReleaseHistoryRecord(HistoryRecord *record);
+/* How many of a record's first bytes name its variable, whatever the name. */
+#define HISTORY_HEAD_SIZE 4096
+/* Whether a record's first bytes (size of them) name the variable name, ASCII letters' case
+   ignored as the registry ignores it. */
+int HistoryNamesVariable(const char *head, size_t size, const char *name);
 
 /* "SAFENAME-YYYYMMDD-HHMMSS-NNN.history", counter 1 to 999: names of one variable sort by age. */
 void HistoryFileName(char *out, const char *safeName, const SnapshotTime *time, int counter);

@@ -85,6 +85,18 @@ static void AddTypeChange(Text *out, const SectionChange *change)
     Add(out, RegistryTypeName(change->typeAfter, after, sizeof after));
 }
 
+/* "Yes writes it as REG_EXPAND_SZ instead of REG_SZ: ..." */
+static void AddWrittenType(Text *out, const SectionChange *change)
+{
+    char before[24], after[24];
+
+    Add(out, "\r\nYes writes it as ");
+    Add(out, RegistryTypeName(change->typeAfter, after, sizeof after));
+    Add(out, " instead of ");
+    Add(out, RegistryTypeName(change->typeBefore, before, sizeof before));
+    Add(out, change->typeAfter == 2 ? ": each %NAME% in it will then be expanded." : ".");
+}
+
 /* A section's block: its name and counts, then its rows (limit of each kind, 0: all), without a
    final line break. */
 static void AddSection(Text *out, int section, const SectionChange *change, size_t limit, int positions)
@@ -115,11 +127,8 @@ char *ComposeChangeSummary(const SectionChange change[2])
     for (section = 0; section < 2; section++) {
         Add(&out, section == 0 ? "\r\n\r\n" : "\r\n");
         AddSection(&out, section, &change[section], SUMMARY_ROWS, 0);
-        if (change[section].diff && TypeChanges(&change[section])) {
-            Add(&out, "\r\nYes changes its ");
-            AddTypeChange(&out, &change[section]);
-            Add(&out, ": each %NAME% in it will then be expanded.");
-        }
+        if (change[section].diff && TypeChanges(&change[section]))
+            AddWrittenType(&out, &change[section]);
     }
     return Finish(&out);
 }

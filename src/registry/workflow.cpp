@@ -2,6 +2,7 @@
    confirmation, the close guard and the variable-name dialog. */
 #include "registry/workflow.h"
 #include "registry/account.h"
+#include "registry/changes.h"
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
 #include "registry/question.h"
@@ -12,6 +13,7 @@
 #include "common/common.h"
 #include "resource.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #define MACHINE 0
@@ -138,12 +140,47 @@ static BOOL RetrieveList(BOOL askName)
                      AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
     TellLeftAsStored();
+    if (s_listComplete)
+        TellOutsideChange(s_reference);
     /* Started with another account's credentials, the Current User section is that account's. */
     TellOtherAccountOnce();
     /* After a failed retrieve the list holds only part of the variable: as at start-up, it can
        be neither written nor exported. */
     EnableVariableCommands(s_listComplete);
     return s_listComplete;
+}
+
+BOOL LoadValuesIntoList(const char *machineValue, const char *userValue)
+{
+    size_t machineLength = strlen(machineValue), userLength = strlen(userValue);
+    char *machine = (char *)malloc(machineLength + 1), *user = (char *)malloc(userLength + 1);
+    BOOL whole = FALSE;
+
+    if (s_busy || machine == NULL || user == NULL) {
+        free(machine);
+        free(user);
+        if (!s_busy)
+            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    memcpy(machine, machineValue, machineLength + 1);
+    memcpy(user, userValue, userLength + 1);
+    PauseListRedraw(TRUE);
+    ClearList();
+    AddRow(MACHINE_HEADER_TEXT, 1);
+    whole = ParseValueIntoList(machine);
+    AddRow(USER_HEADER_TEXT, 1);
+    whole = ParseValueIntoList(user) && whole;
+    PauseListRedraw(FALSE);
+    free(machine);
+    free(user);
+    /* Whole, the list may be written as after a retrieve; the edit field follows the selection,
+       which the list no longer has. */
+    s_listComplete = whole;
+    g_modified = TRUE;
+    EnableVariableCommands(whole);
+    PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);
+    return whole;
 }
 
 /* Runs operation(argument) unless a retrieve, an update or a close guard is running already:
@@ -183,12 +220,24 @@ static BOOL StoreSection(int section, const char *value)
     return TRUE;
 }
 
-/* Writes both sections after Yes: IDYES when both were stored, IDCANCEL when a write failed. */
-static int StoreBothSections(const char *machineValue, const char *userValue)
+/* What a section holds after the update: what was written, or, when nothing was (a failed write,
+   a value left as it is stored), what the question found. */
+static const StoredValue *AfterUpdate(int section, BOOL stored, const StoredValue shown[2])
+{
+    return stored && !IsLeftAsStored(section) ? &s_reference[section] : &shown[section];
+}
+
+/* Writes both sections after Yes: IDYES when both were stored, IDCANCEL when a write failed.
+   The history records what was written, when anything was. */
+static int StoreBothSections(const char *machineValue, const char *userValue, const StoredValue shown[2])
 {
     BOOL machineStored = StoreSection(MACHINE, machineValue);
     /* The user value is written even when the machine value could not be. */
     BOOL userStored = StoreSection(USER, userValue);
+
+    if ((machineStored && !IsLeftAsStored(MACHINE)) || (userStored && !IsLeftAsStored(USER)))
+        RecordUpdate(shown, AfterUpdate(MACHINE, machineStored, shown),
+                     AfterUpdate(USER, userStored, shown));
 
     if (!machineStored || !userStored)
         return IDCANCEL;
@@ -224,7 +273,9 @@ static int AskToUpdate(int mode, const char *machineValue, const char *userValue
 {
     struct OutsideState machine, user;
     char *machineNow = NULL, *userNow = NULL, *machineNote = NULL, *userNote = NULL;
-    char *question;
+    char *question, *summary;
+    const char *values[2] = {machineValue, userValue};
+    const BOOL left[2] = {IsLeftAsStored(MACHINE), IsLeftAsStored(USER)};
     int answer;
 
     CheckOutside(MACHINE, &shown[MACHINE], &machine, &machineNow);
@@ -233,8 +284,12 @@ static int AskToUpdate(int mode, const char *machineValue, const char *userValue
         machineValue = machineNote = ComposeLeftAsStoredNote(&s_left[MACHINE]);
     if (IsLeftAsStored(USER))
         userValue = userNote = ComposeLeftAsStoredNote(&s_left[USER]);
-    question = ComposeQuestionText(mode == CONFIRM_PENDING, g_varName, machineValue, userValue,
-                                   &machine, &user, ProgramAccounts());
+    summary = ComposeQuestionSummary(shown, values, left);
+    question = summary ? ComposeSummarizedQuestion(mode == CONFIRM_PENDING, g_varName, machineValue,
+                                                   userValue, summary, &machine, &user,
+                                                   ProgramAccounts())
+                       : NULL;
+    ReleaseText(&summary);
     ReleaseText(&machineNow);
     ReleaseText(&userNow);
     ReleaseText(&machineNote);
@@ -258,18 +313,19 @@ static const StoredValue *ShownToCompare(int section, const StoredValue shown[2]
 
 /* Asks until the answer is No or Cancel, or Yes with both values still as the question showed
    them: a question can stay open for minutes, and what another program writes meanwhile is not
-   replaced unseen. After Yes the snapshot, taken before anything is written, reads them afresh. */
-static int AskUntilSettled(int mode, const char *machineValue, const char *userValue)
+   replaced unseen. After Yes the snapshot, taken before anything is written, reads them afresh.
+   shown receives both values as the last question found them (the caller releases them). */
+static int AskUntilSettled(int mode, const char *machineValue, const char *userValue,
+                           StoredValue shown[2])
 {
-    StoredValue shown[2];
     int outcome, snapshot = SNAPSHOT_CHANGED;
 
     do {
+        ReleaseStoredValue(&shown[MACHINE]);
+        ReleaseStoredValue(&shown[USER]);
         outcome = AskToUpdate(mode, machineValue, userValue, shown);
         if (outcome == IDYES)
             snapshot = TakeSnapshot(ShownToCompare(MACHINE, shown), ShownToCompare(USER, shown));
-        ReleaseStoredValue(&shown[MACHINE]);
-        ReleaseStoredValue(&shown[USER]);
     } while (outcome == IDYES && snapshot == SNAPSHOT_CHANGED);
     /* Nothing is written without a way back: a failed snapshot counts as Cancel. */
     return outcome == IDYES && snapshot == SNAPSHOT_FAILED ? IDCANCEL : outcome;
@@ -278,8 +334,10 @@ static int AskUntilSettled(int mode, const char *machineValue, const char *userV
 static BOOL UpdateList(int mode)
 {
     char *machineValue, *userValue;
+    StoredValue shown[2];
     int outcome;
 
+    ZeroMemory(shown, sizeof shown);
     if (!s_listComplete)
         return TRUE;   /* nothing that could be written: as if the answer were No */
     machineValue = JoinSection(SECTION_MACHINE);
@@ -288,10 +346,12 @@ static BOOL UpdateList(int mode)
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         outcome = IDCANCEL;
     } else {
-        outcome = AskUntilSettled(mode, machineValue, userValue);
+        outcome = AskUntilSettled(mode, machineValue, userValue, shown);
     }
     if (outcome == IDYES)
-        outcome = StoreBothSections(machineValue, userValue);
+        outcome = StoreBothSections(machineValue, userValue, shown);
+    ReleaseStoredValue(&shown[MACHINE]);
+    ReleaseStoredValue(&shown[USER]);
     ReleaseText(&machineValue);
     ReleaseText(&userValue);
     return outcome != IDCANCEL;

@@ -138,8 +138,8 @@ TEST(RowDiff, ChangeTexts)
     const SectionChange change[2] = {{&machine, 2, 2}, {&user, 1, 2}};
     const SectionChange left[2] = {{&machine, 0, 2}, {NULL, 1, 2}};
     EXPECT_EQ("\r\n\r\nLocal Machine: 1 added, 1 removed, 1 moved\r\n+ x\r\n- b\r\nmoved d"
-              "\r\nCurrent User: unchanged\r\nYes changes its type changed from REG_SZ to "
-              "REG_EXPAND_SZ: each %NAME% in it will then be expanded.",
+              "\r\nCurrent User: unchanged\r\nYes writes it as REG_EXPAND_SZ instead of REG_SZ: "
+              "each %NAME% in it will then be expanded.",
               Take(ComposeChangeSummary(change)));
     EXPECT_EQ("\r\n\r\nLocal Machine: 1 added, 1 removed, 1 moved\r\n+ x\r\n- b\r\nmoved d"
               "\r\nCurrent User: left as it is",
