@@ -294,12 +294,14 @@ char *ComposeChangeLines(const RowDiff *diff, size_t limit, int positions)
         AppendText(&lines, marks[row->kind]);
         Append(&lines, row->text, row->length);
         if (positions && row->kind == ROW_MOVED) {
-            snprintf(number, sizeof number, " (from %zu to %zu)", row->from, row->to);
+            snprintf(number, sizeof number, " (from %lu to %lu)", (unsigned long)row->from,
+                     (unsigned long)row->to);
             AppendText(&lines, number);
         }
         AppendText(&lines, "\r\n");
         if (limit > 0 && shown[row->kind] == limit && totals[row->kind] > limit) {
-            snprintf(number, sizeof number, "... and %zu more\r\n", totals[row->kind] - limit);
+            snprintf(number, sizeof number, "... and %lu more\r\n",
+                     (unsigned long)(totals[row->kind] - limit));
             AppendText(&lines, number);
         }
     }

@@ -61,7 +61,8 @@ static void AddCounts(Text *out, const RowDiff *diff)
     for (kind = 0; kind < 3; kind++) {
         if (counts[kind] == 0)
             continue;
-        snprintf(piece, sizeof piece, "%s%zu %s", first ? "" : ", ", counts[kind], words[kind]);
+        snprintf(piece, sizeof piece, "%s%lu %s", first ? "" : ", ", (unsigned long)counts[kind],
+                 words[kind]);
         Add(out, piece);
         first = 0;
     }
@@ -191,32 +192,29 @@ char *ComposeOutsideChangeText(const char *name, const char *when, const Section
 
 char *ComposeHistoryLine(const char *when, int byOther, const SectionChange change[2])
 {
-    static const char *const words[2] = {"machine", "user"};
+    static const char *const marks[3] = {" +", " -", " moved "};
     Text out = {NULL, 0, 0};
-    char piece[96];
-    int section;
+    char piece[64];
+    int section, kind;
 
     Add(&out, when);
     Add(&out, byOther ? "   another program   " : "   " APP_TITLE "   ");
     for (section = 0; section < 2; section++) {
         const RowDiff *diff = change[section].diff;
-        Add(&out, section == 0 ? words[0] : ", ");
-        if (section == 1)
-            Add(&out, words[1]);
+        const size_t counts[3] = {diff ? diff->added : 0, diff ? diff->removed : 0, diff ? diff->moved : 0};
+        Add(&out, section == 0 ? "machine" : ", user");
         if (diff == NULL || diff->count + (size_t)TypeChanges(&change[section]) == 0) {
             Add(&out, " unchanged");
             continue;
         }
-        piece[0] = '\0';
-        if (diff->added)
-            snprintf(piece + strlen(piece), sizeof piece - strlen(piece), " +%zu", diff->added);
-        if (diff->removed)
-            snprintf(piece + strlen(piece), sizeof piece - strlen(piece), " -%zu", diff->removed);
-        if (diff->moved)
-            snprintf(piece + strlen(piece), sizeof piece - strlen(piece), " moved %zu", diff->moved);
+        for (kind = 0; kind < 3; kind++) {
+            if (counts[kind] == 0)
+                continue;
+            snprintf(piece, sizeof piece, "%s%lu", marks[kind], (unsigned long)counts[kind]);
+            Add(&out, piece);
+        }
         if (TypeChanges(&change[section]))
-            snprintf(piece + strlen(piece), sizeof piece - strlen(piece), " type");
-        Add(&out, piece);
+            Add(&out, " type");
     }
     return Finish(&out);
 }
