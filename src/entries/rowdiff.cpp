@@ -314,6 +314,19 @@ char *ComposeChangeLines(const RowDiff *diff, size_t limit, int positions)
 
 /* ---- Damage ---- */
 
+int SameIgnoringCase(const char *a, const char *b, size_t length)
+{
+    size_t i;
+
+    for (i = 0; i < length; i++) {
+        char x = a[i] >= 'a' && a[i] <= 'z' ? (char)(a[i] - 'a' + 'A') : a[i];
+        char y = b[i] >= 'a' && b[i] <= 'z' ? (char)(b[i] - 'a' + 'A') : b[i];
+        if (x != y)
+            return 0;
+    }
+    return 1;
+}
+
 #define REG_SZ_TYPE        1
 #define REG_EXPAND_SZ_TYPE 2
 
@@ -382,24 +395,13 @@ static int FindExpanded(const char *before, const char *after, ExpandRefs expand
 /* A row compared for the system folder: ASCII letters in upper case, a final '\' dropped. */
 static int SameFolder(const char *row, size_t length, const char *folder)
 {
-    size_t i, folderLength = strlen(folder);
+    size_t folderLength = strlen(folder);
 
     if (length > 0 && row[length - 1] == '\\')
         length--;
     if (folderLength > 0 && folder[folderLength - 1] == '\\')
         folderLength--;
-    if (length != folderLength)
-        return 0;
-    for (i = 0; i < length; i++) {
-        char a = row[i], b = folder[i];
-        if (a >= 'a' && a <= 'z')
-            a = (char)(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z')
-            b = (char)(b - 'a' + 'A');
-        if (a != b)
-            return 0;
-    }
-    return 1;
+    return length == folderLength && SameIgnoringCase(row, folder, length);
 }
 
 typedef struct FolderSearch {

@@ -1,4 +1,5 @@
 #include "output/historyformat.h"
+#include "entries/rowdiff.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -203,17 +204,6 @@ int ParseHistoryRecord(const char *text, size_t length, HistoryRecord *record, c
     return ok;
 }
 
-static int SameLetters(const char *a, const char *b)
-{
-    for (; *a && *b; a++, b++) {
-        char x = *a >= 'a' && *a <= 'z' ? (char)(*a - 'a' + 'A') : *a;
-        char y = *b >= 'a' && *b <= 'z' ? (char)(*b - 'a' + 'A') : *b;
-        if (x != y)
-            return 0;
-    }
-    return *a == *b;
-}
-
 int HistoryNamesVariable(const char *head, size_t size, const char *name)
 {
     Reader reader = {head, head + size};
@@ -227,7 +217,8 @@ int HistoryNamesVariable(const char *head, size_t size, const char *name)
         !Starts(line, count, "name ", &rest))
         return 0;
     found = (char *)ReadHex(rest, count - 5, &length);
-    same = found != NULL && strlen(found) == length && SameLetters(found, name);
+    same = found != NULL && strlen(found) == length && length == strlen(name) &&
+           SameIgnoringCase(found, name, length);
     free(found);
     return same;
 }
@@ -259,17 +250,8 @@ int IsHistoryFileOf(const char *fileName, const char *safeName)
     const char *tail = fileName + length;
     static const char form[] = "-00000000-000000-000.history";
 
-    if (strlen(fileName) != length + sizeof form - 1)
+    if (strlen(fileName) != length + sizeof form - 1 || !SameIgnoringCase(fileName, safeName, length))
         return 0;
-    for (i = 0; i < length; i++) {
-        char a = fileName[i], b = safeName[i];
-        if (a >= 'a' && a <= 'z')
-            a = (char)(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z')
-            b = (char)(b - 'a' + 'A');
-        if (a != b)
-            return 0;
-    }
     for (i = 0; i < sizeof form - 1; i++) {
         if (form[i] == '0' ? tail[i] < '0' || tail[i] > '9' : tail[i] != form[i])
             return 0;

@@ -75,26 +75,27 @@ static int TypeChanges(const SectionChange *change)
     return change->typeBefore != 0 && change->typeAfter != 0 && change->typeBefore != change->typeAfter;
 }
 
+/* intro, the name of type a, middle, the name of type b. */
+static void AddTypes(Text *out, const char *intro, unsigned long a, const char *middle, unsigned long b)
+{
+    char first[24], second[24];
+
+    Add(out, intro);
+    Add(out, RegistryTypeName(a, first, sizeof first));
+    Add(out, middle);
+    Add(out, RegistryTypeName(b, second, sizeof second));
+}
+
 /* "type changed from REG_SZ to REG_EXPAND_SZ" */
 static void AddTypeChange(Text *out, const SectionChange *change)
 {
-    char before[24], after[24];
-
-    Add(out, "type changed from ");
-    Add(out, RegistryTypeName(change->typeBefore, before, sizeof before));
-    Add(out, " to ");
-    Add(out, RegistryTypeName(change->typeAfter, after, sizeof after));
+    AddTypes(out, "type changed from ", change->typeBefore, " to ", change->typeAfter);
 }
 
 /* "Yes writes it as REG_EXPAND_SZ instead of REG_SZ: ..." */
 static void AddWrittenType(Text *out, const SectionChange *change)
 {
-    char before[24], after[24];
-
-    Add(out, "\r\nYes writes it as ");
-    Add(out, RegistryTypeName(change->typeAfter, after, sizeof after));
-    Add(out, " instead of ");
-    Add(out, RegistryTypeName(change->typeBefore, before, sizeof before));
+    AddTypes(out, "\r\nYes writes it as ", change->typeAfter, " instead of ", change->typeBefore);
     Add(out, change->typeAfter == 2 ? ": each %NAME% in it will then be expanded." : ".");
 }
 
