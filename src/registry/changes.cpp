@@ -192,8 +192,9 @@ static size_t Units(const SnapshotValue *value)
     return units;
 }
 
-/* Composes the message about the change of record (made by another program). */
-static char *ComposeOutsideMessage(const HistoryRecord *record, const SnapshotTime *written)
+/* Composes the message about the change of record (made by another program) since last, the
+   newest record before it. */
+static char *ComposeOutsideMessage(const HistoryRecord *record, const HistoryRecord *last)
 {
     ChangeView view;
     DamageSide sides[2][2];
@@ -215,10 +216,10 @@ static char *ComposeOutsideMessage(const HistoryRecord *record, const SnapshotTi
             sides[state][section].units = Units(value);
         }
     }
-    FormatHistoryTime(when, written);
+    FormatHistoryTime(when, &last->time);
     if (FindDamage(sides[0], sides[1], lstrcmpiA(g_varName, "PATH") == 0, ExpandWithEnvironment,
                    NULL, damage))
-        text = ComposeOutsideChangeText(g_varName, when, view.change, damage, units);
+        text = ComposeOutsideChangeText(g_varName, when, last->byOther, view.change, damage, units);
     ReleaseChangeView(&view);
     return text;
 }
@@ -245,7 +246,7 @@ void TellOutsideChange(const StoredValue current[2])
         change.after[1] = AsRecorded(&current[1]);
         /* Recorded first: the message then points to a History that holds it. */
         error = WriteRecord(&change);
-        text = ComposeOutsideMessage(&change, &history.records[0].time);
+        text = ComposeOutsideMessage(&change, &history.records[0]);
         if (text)
             MessageBoxA(g_hMainWnd, text, APP_TITLE, MB_OK | MB_ICONWARNING);
         ReleaseText(&text);

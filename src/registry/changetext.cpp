@@ -167,15 +167,17 @@ static void AddDamage(Text *out, const unsigned damage[2], const size_t units[2]
                  "a merged PATH seems to have been copied into it.");
 }
 
-char *ComposeOutsideChangeText(const char *name, const char *when, const SectionChange change[2],
-                               const unsigned damage[2], const size_t units[2])
+char *ComposeOutsideChangeText(const char *name, const char *when, int sinceNoticed,
+                               const SectionChange change[2], const unsigned damage[2],
+                               const size_t units[2])
 {
     Text out = {NULL, 0, 0};
     int section;
 
     Add(&out, "Another program has changed the environment variable \"");
     Add(&out, name);
-    Add(&out, "\" since " APP_TITLE " last wrote it, on ");
+    Add(&out, sinceNoticed ? "\" since " APP_TITLE " last found it changed by another program, on "
+                           : "\" since " APP_TITLE " last wrote it, on ");
     Add(&out, when);
     Add(&out, ":\r\n");
     for (section = 0; section < 2; section++) {

@@ -23,11 +23,13 @@ typedef struct SectionChange {
    A new text (free it), or NULL when memory runs out. */
 char *ComposeChangeSummary(const SectionChange change[2]);
 
-/* The message about another program's change since the program last wrote the variable (at
-   when, "YYYY-MM-DD HH:MM:SS"): what changed per section, the damage found (FindDamage; units
+/* The message about another program's change since the program last wrote the variable or, with
+   sinceNoticed, last noticed another program's change of it (at when, "YYYY-MM-DD HH:MM:SS"):
+   what changed per section, the damage found (FindDamage; units
    are the new values' lengths in UTF-16 units), and where to undo it. A new text, or NULL. */
-char *ComposeOutsideChangeText(const char *name, const char *when, const SectionChange change[2],
-                               const unsigned damage[2], const size_t units[2]);
+char *ComposeOutsideChangeText(const char *name, const char *when, int sinceNoticed,
+                               const SectionChange change[2], const unsigned damage[2],
+                               const size_t units[2]);
 
 /* A line of the History window's list: "when  by  machine +2 -1 moved 3, user unchanged". */
 char *ComposeHistoryLine(const char *when, int byOther, const SectionChange change[2]);

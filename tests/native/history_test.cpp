@@ -151,13 +151,16 @@ TEST(RowDiff, ChangeTexts)
               Take(ComposeHistoryChanges(change)));
     const unsigned damage[2] = {DAMAGE_SYSTEM32, DAMAGE_TYPE | DAMAGE_CUT};
     const size_t units[2] = {3, 2047};
-    std::string text = Take(ComposeOutsideChangeText("PATH", "2026-12-08 11:24:00", change, damage, units));
+    std::string text = Take(ComposeOutsideChangeText("PATH", "2026-12-08 11:24:00", 0, change, damage, units));
     EXPECT_EQ(0u, text.find("Another program has changed the environment variable \"PATH\" since "
                             "Velkor Editor last wrote it, on 2026-12-08 11:24:00:\r\n\r\nLocal Machine: "));
     EXPECT_NE(std::string::npos, text.find("exactly 2,047 characters"));
     EXPECT_NE(std::string::npos, text.find("REG_SZ instead of REG_EXPAND_SZ"));
     EXPECT_NE(std::string::npos, text.find("%SystemRoot%\\system32 is gone"));
     EXPECT_NE(std::string::npos, text.find("\r\n\r\nFile > History shows this change and can undo it."));
+    text = Take(ComposeOutsideChangeText("PATH", "2026-12-08 11:24:00", 1, change, damage, units));
+    EXPECT_EQ(0u, text.find("Another program has changed the environment variable \"PATH\" since "
+                            "Velkor Editor last found it changed by another program, on 2026-12-08 11:24:00:"));
     ReleaseRowDiff(&machine);
     ReleaseRowDiff(&user);
 }
