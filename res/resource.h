@@ -9,6 +9,7 @@
 #define IDD_VAR_NAME        2
 #define IDD_QUESTION        3
 #define IDD_CHECK           4
+#define IDD_HISTORY         5
 #define IDD_FIND            6
 
 /* The application icon: the lowest icon id, so that Explorer shows it for the file */
@@ -34,6 +35,11 @@
 
 /* The Find window; its buttons are IDOK (Find next) and IDCANCEL (Close) */
 #define IDC_FIND_TEXT       501
+
+/* File > History; its buttons are IDOK (Restore) and IDCANCEL (Close) */
+#define IDC_HISTORY_LIST    401
+#define IDC_HISTORY_CHANGES 402
+#define IDC_HISTORY_FOLDER  403
 
 /* Commands */
 #define IDM_EXIT            101

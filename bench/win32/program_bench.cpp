@@ -8,16 +8,17 @@
    command to its report against a bare loop that expands and tests the same paths; velkorc's
    add on a value of 100,000 elements against reading and writing back the same value; Find of a
    text that no row holds (the whole list looked through, as each keystroke may) and undo and redo
-   of one deletion and of the whole list replaced, on 100,000 elements.
+   of one deletion and of the whole list replaced, on 100,000 elements; and the History window
+   opened on 100 records.
 
    Every dialog that an operation opens (the confirmation, the save dialog, the check's message
    box) is answered at once by a hook. Each operation is also timed on empty values; that fixed
    cost (mostly the dialog) is taken off before the cost per element is worked out.
    Usage: velkor_win32_bench [--rounds N] [--snapshot-only] [--question-only] [--check-all-only]
-                             [--console-only] [--find-undo-only]
+                             [--console-only] [--find-undo-only] [--history-only]
    (N: rounds of the memory loop, default 1000; --snapshot-only, --question-only, --check-all-only,
-   --console-only, --find-undo-only: that figure alone, followed by the memory loop only when
-   --rounds is given) */
+   --console-only, --find-undo-only, --history-only: that figure alone, followed by the memory
+   loop only when --rounds is given) */
 #include "e2e_support.h"
 #include "test_support.h"
 
@@ -31,6 +32,7 @@
 #include "entries/find.h"
 #include "entries/undo.h"
 #include "output/export.h"
+#include "output/history.h"
 #include "output/snapshot.h"
 #include "registry/regaccess.h"
 #include "registry/workflow.h"
@@ -88,6 +90,7 @@ std::set<HWND> g_answered;
 int g_answers;
 bool g_timeQuestion;
 double g_questionShown;
+double g_historyShown;
 
 /* A timer's message comes only when no paint is pending, so this runs once the dialog and all its
    controls have been painted. */
@@ -98,13 +101,24 @@ void CALLBACK QuestionShown(HWND wnd, UINT, UINT_PTR id, DWORD)
     PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), (LPARAM)GetDlgItem(wnd, IDNO));
 }
 
+/* The History window, once painted, is closed and the time noted. */
+void CALLBACK HistoryShown(HWND wnd, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(wnd, id);
+    g_historyShown = Seconds();
+    PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(wnd, IDCANCEL));
+}
+
 LRESULT CALLBACK AnswerAtOnce(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE) {
         HWND wnd = (HWND)wParam;
         char cls[16] = "";
         GetClassNameA(wnd, cls, sizeof cls);
-        if (wnd != g_hMainWnd && GetDlgItem(wnd, IDC_CHECK_FINDINGS) && !g_answered.count(wnd)) {
+        if (wnd != g_hMainWnd && GetDlgItem(wnd, IDC_HISTORY_LIST) && !g_answered.count(wnd)) {
+            g_answered.insert(wnd);
+            SetTimer(wnd, 1, USER_TIMER_MINIMUM, HistoryShown);
+        } else if (wnd != g_hMainWnd && GetDlgItem(wnd, IDC_CHECK_FINDINGS) && !g_answered.count(wnd)) {
             g_answered.insert(wnd);
             g_report = wnd;
             SetTimer(NULL, 0, 5, WatchReport);
@@ -404,6 +418,49 @@ void MeasureQuestion(int count)
     ReleaseText(&user);
 }
 
+/* A value of count elements as the registry stores it: UTF-16 with its zero. */
+std::string Utf16Value(const std::vector<std::string> &elements, size_t count)
+{
+    std::string text = JoinRange(elements, 0, count), bytes;
+    for (char c : text)
+        bytes += std::string(1, c) + '\0';
+    return bytes + std::string(2, '\0');
+}
+
+/* File > History on records records of the variable, each of both values of elements elements
+   before and after a change of one row, from the command to the window painted. */
+void MeasureHistory(int records, int elements)
+{
+    std::vector<std::string> rows = MakeElements(elements + records);
+    for (int i = 0; i < records; i++) {
+        std::string before = Utf16Value(rows, elements), after = Utf16Value(rows, elements + 1);
+        HistoryRecord record = {};
+        record.time = {2099, 1, 1, 0, i / 60, i % 60};   /* newer than any update's record */
+        for (int section = 0; section < 2; section++) {
+            record.before[section] = {SNAPSHOT_VALUE_PRESENT, REG_EXPAND_SZ,
+                                      (const unsigned char *)before.data(), before.size(), 0};
+            record.after[section] = {SNAPSHOT_VALUE_PRESENT, REG_EXPAND_SZ,
+                                     (const unsigned char *)after.data(), after.size(), 0};
+        }
+        WriteHistoryRecord(kVarName, &record);
+    }
+    if (!g_hMainWnd)
+        StartProgram(2);
+    double shown = 1e30;
+    for (int run = 0; run < 3; run++) {
+        g_historyShown = 0;
+        double start = Seconds();
+        PostMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_SNAPSHOTS, 0), 0);
+        PumpMessages(0);
+        if (g_historyShown > 0)
+            shown = std::min(shown, g_historyShown - start);
+        PumpMessages(5);
+    }
+    printf("\nHistory of %d records (both values of %d elements before and after each), from the command "
+           "to the window on the screen\n  %.2f ms, bound <= 1000 ms: %s\n", records, elements,
+           shown * 1e3, shown <= 1.0 ? "ok" : "OVER BOUND");
+}
+
 /* "Check all" on the list of count elements, from the command to its report complete, against a
    bare loop that expands and tests the same paths, in the same run. Every row after the sixth
    names the folder of an earlier row: the report holds a finding for nearly every row. */
@@ -577,7 +634,7 @@ int main(int argc, char **argv)
 {
     int rounds = 1000;
     bool snapshotOnly = false, questionOnly = false, checkAllOnly = false, consoleOnly = false;
-    bool findUndoOnly = false, roundsGiven = false;
+    bool findUndoOnly = false, historyOnly = false, roundsGiven = false;
     for (int i = 1; i < argc; i++) {
         if (i + 1 < argc && strcmp(argv[i], "--rounds") == 0) {
             rounds = atoi(argv[i + 1]);
@@ -593,8 +650,10 @@ int main(int argc, char **argv)
             consoleOnly = true;
         if (strcmp(argv[i], "--find-undo-only") == 0)
             findUndoOnly = true;
+        if (strcmp(argv[i], "--history-only") == 0)
+            historyOnly = true;
     }
-    bool all = !snapshotOnly && !questionOnly && !checkAllOnly && !consoleOnly && !findUndoOnly;
+    bool all = !snapshotOnly && !questionOnly && !checkAllOnly && !consoleOnly && !findUndoOnly && !historyOnly;
 
     g_folder = TempDir();
     SetRawSetting("lastpath", g_folder.c_str());
@@ -616,6 +675,8 @@ int main(int argc, char **argv)
         MeasureQuestion(kSizes[3]);
     if (all || consoleOnly)
         MeasureConsoleAdd(kSizes[3]);
+    if (all || historyOnly)
+        MeasureHistory(HISTORY_KEPT, 1000);
     fflush(stdout);
     if (rounds > 0 && (all || roundsGiven))
         MemoryLoop(rounds);

@@ -3,6 +3,7 @@
    reports its own failures. */
 #include "app/mainwnd.h"
 #include "app/endsession.h"
+#include "app/historydlg.h"
 #include "app/layout.h"
 #include "app/restart.h"
 #include "app/settings.h"
@@ -17,7 +18,6 @@
 #include "entries/undo.h"
 #include "output/backup.h"
 #include "output/export.h"
-#include "output/snapshot.h"
 #include "registry/notify.h"
 #include "registry/workflow.h"
 #include "resource.h"
@@ -66,7 +66,7 @@ static const struct {
     {IDM_CHECK, CheckEntries},
     {IDM_CHECK_ALL, CheckAllEntries},
     {IDM_BACKUP, BackupRegistryValues},
-    {IDM_SNAPSHOTS, OpenSnapshotFolder},
+    {IDM_SNAPSHOTS, ShowHistory},
     {IDM_EXPORT, ExportList},
     {IDM_INSERT_FOLDER, InsertFolderEntry},
     {IDM_INSERT_FILE, InsertFileEntry},

@@ -2,6 +2,8 @@
 #include "common/common.h"
 
 #include <shlobj.h>
+#include <stdlib.h>
+#include <string.h>
 #include <wchar.h>
 
 DWORD AddFolder(WCHAR *folder, const WCHAR *part)
@@ -37,4 +39,21 @@ DWORD FindAppFolder(WCHAR *folder, BOOL make)
         return ERROR_FILENAME_EXCED_RANGE;
     wcscat(folder, L"\\" APP_SHORT_NAME);
     return 0;
+}
+
+WCHAR *JoinFolderPath(const WCHAR *folder, const char *name)
+{
+    size_t folderLength = wcslen(folder);
+    int nameLength = MultiByteToWideChar(CP_UTF8, 0, name, -1, NULL, 0);
+    WCHAR *path;
+
+    if (nameLength <= 0)
+        return NULL;
+    path = (WCHAR *)malloc((folderLength + 1 + (size_t)nameLength) * sizeof(WCHAR));
+    if (path == NULL)
+        return NULL;
+    memcpy(path, folder, folderLength * sizeof(WCHAR));
+    path[folderLength] = L'\\';
+    MultiByteToWideChar(CP_UTF8, 0, name, -1, path + folderLength + 1, nameLength);
+    return path;
 }

@@ -18,4 +18,7 @@ DWORD FindAppFolder(WCHAR *folder, BOOL make);
    the error code; a file standing where the folder should be gives ERROR_ALREADY_EXISTS. */
 DWORD AddFolder(WCHAR *folder, const WCHAR *part);
 
+/* folder\name as a new UTF-16 path (free it), name being UTF-8; NULL when memory runs out. */
+WCHAR *JoinFolderPath(const WCHAR *folder, const char *name);
+
 #endif

@@ -9,22 +9,9 @@
 #include <string.h>
 #include <wchar.h>
 
-/* folder\name as a new UTF-16 path (free it), name being UTF-8; NULL when memory runs out. */
 static WCHAR *JoinPath(const WCHAR *folder, const char *name)
 {
-    size_t folderLength = wcslen(folder);
-    int nameLength = MultiByteToWideChar(CP_UTF8, 0, name, -1, NULL, 0);
-    WCHAR *path;
-
-    if (nameLength <= 0)
-        return NULL;
-    path = (WCHAR *)malloc((folderLength + 1 + (size_t)nameLength) * sizeof(WCHAR));
-    if (path == NULL)
-        return NULL;
-    memcpy(path, folder, folderLength * sizeof(WCHAR));
-    path[folderLength] = L'\\';
-    MultiByteToWideChar(CP_UTF8, 0, name, -1, path + folderLength + 1, nameLength);
-    return path;
+    return JoinFolderPath(folder, name);
 }
 
 DWORD FindSnapshotFolder(WCHAR *folder)

@@ -76,21 +76,33 @@ char *ComposeQuestionText(int pending, const char *name, const char *machineValu
                           const struct OutsideState *machine, const struct OutsideState *user,
                           const AccountPair *accounts)
 {
-    char *machineNote, *userNote, *accountNote, *notes = NULL, *text = NULL;
+    return ComposeSummarizedQuestion(pending, name, machineValue, userValue, "", machine, user, accounts);
+}
 
-    if (!name || !machineValue || !userValue)
+char *ComposeSummarizedQuestion(int pending, const char *name, const char *machineValue,
+                                const char *userValue, const char *summary,
+                                const struct OutsideState *machine, const struct OutsideState *user,
+                                const AccountPair *accounts)
+{
+    char *machineNote, *userNote, *accountNote, *paragraphs = NULL, *notes = NULL, *text = NULL;
+
+    if (!name || !machineValue || !userValue || !summary)
         return NULL;
     machineNote = OutsideParagraph("Local Machine", machine);
     userNote = OutsideParagraph("Current User", user);
     accountNote = AccountParagraph(accounts);
     if (machineNote && userNote && accountNote)
-        notes = Format("%s%s%s%s", machineNote, userNote, accountNote,
-                       machine && machine->refused ? REFUSED_TEXT : "");
+        paragraphs = Format("%s%s%s%s", machineNote, userNote, accountNote,
+                            machine && machine->refused ? REFUSED_TEXT : "");
+    /* What the update changes comes first, then what others have done and what cannot be done. */
+    if (paragraphs)
+        notes = Format("%s%s", summary, paragraphs, "", "");
     if (notes)
         text = Format(pending ? PENDING_FORMAT : UPDATE_FORMAT, name, machineValue, userValue, notes);
     free(machineNote);
     free(userNote);
     free(accountNote);
+    free(paragraphs);
     free(notes);
     return text;
 }
@@ -132,7 +144,7 @@ size_t NextRow(const char *text, const struct RowMetrics *metrics, int width, co
 }
 
 /* The registry's name for a value type, or its number. */
-static const char *TypeName(unsigned long type, char *buffer, size_t size)
+const char *RegistryTypeName(unsigned long type, char *buffer, size_t size)
 {
     static const char *const names[] = {
         "REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD", "REG_DWORD_BIG_ENDIAN",
@@ -158,7 +170,7 @@ static char *LeftAsStoredParagraph(const char *section, const char *name, const 
     if (left->reason == LEFT_TYPE)
         return Format("The %s value of \"%s\" is of type %s, not REG_SZ or REG_EXPAND_SZ: the list "
                       "shows it only up to its first zero.\r\n\r\n",
-                      section, name, TypeName(left->type, number, sizeof number), "");
+                      section, name, RegistryTypeName(left->type, number, sizeof number), "");
     if (left->reason == LEFT_ZERO)
         return Format("The %s value of \"%s\" holds a zero character before its end: the list shows it "
                       "only up to that zero.\r\n\r\n",
@@ -191,7 +203,7 @@ char *ComposeLeftAsStoredNote(const struct LeftAsStored *left)
 
     if (left->reason == LEFT_TYPE)
         return Format("(left as it is in the registry: a value of type %s)",
-                      TypeName(left->type, number, sizeof number), "", "", "");
+                      RegistryTypeName(left->type, number, sizeof number), "", "", "");
     if (left->reason == LEFT_ZERO)
         return Format("(left as it is in the registry: it holds a zero character before its end)",
                       "", "", "", "");

@@ -59,6 +59,16 @@ char *ComposeQuestionText(int pending, const char *name, const char *machineValu
                           const struct OutsideState *machine, const struct OutsideState *user,
                           const AccountPair *accounts);
 
+/* The same with summary (what Yes changes, ComposeChangeSummary) after the values and before the
+   paragraphs. */
+char *ComposeSummarizedQuestion(int pending, const char *name, const char *machineValue,
+                                const char *userValue, const char *summary,
+                                const struct OutsideState *machine, const struct OutsideState *user,
+                                const AccountPair *accounts);
+
+/* The registry's name for a value type ("REG_SZ"), or its number written into buffer. */
+const char *RegistryTypeName(unsigned long type, char *buffer, size_t size);
+
 /* How the characters of the process's code page are drawn, by their first byte b: width[b]
    pixels wide, bytes[b] bytes long (1, 2 for a lead byte of a double-byte code page, 2 to 4 for
    a UTF-8 lead byte). */

@@ -2,6 +2,7 @@
    confirmation, the close guard and the variable-name dialog. */
 #include "registry/workflow.h"
 #include "registry/account.h"
+#include "registry/changes.h"
 #include "registry/confirmtext.h"
 #include "registry/regaccess.h"
 #include "registry/question.h"
@@ -14,6 +15,7 @@
 #include "common/common.h"
 #include "resource.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #define MACHINE 0
@@ -128,6 +130,8 @@ static BOOL RetrieveList(BOOL askName)
                      AppendSection(USER_HEADER_TEXT, USER);
     PauseListRedraw(FALSE);
     TellLeftAsStored();
+    if (s_listComplete)
+        TellOutsideChange(s_reference);
     /* Started with another account's credentials, the Current User section is that account's. */
     TellOtherAccountOnce();
     /* After a failed retrieve the list holds only part of the variable: as at start-up, it can
@@ -173,6 +177,42 @@ BOOL ShowSavedList(const struct RestartList *list, BOOL withUser)
     TellOtherAccountOnce();
     EnableVariableCommands(s_listComplete);
     return TRUE;
+}
+
+BOOL LoadValuesIntoList(const char *machineValue, const char *userValue)
+{
+    size_t machineLength = strlen(machineValue), userLength = strlen(userValue);
+    char *machine = (char *)malloc(machineLength + 1), *user = (char *)malloc(userLength + 1);
+    BOOL whole = FALSE;
+
+    if (s_busy || machine == NULL || user == NULL) {
+        free(machine);
+        free(user);
+        if (!s_busy)
+            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    memcpy(machine, machineValue, machineLength + 1);
+    memcpy(user, userValue, userLength + 1);
+    /* One undo step: undo gives back the list as it was before the values came in. */
+    BeginUndoStep();
+    PauseListRedraw(TRUE);
+    ClearList();
+    AddRow(MACHINE_HEADER_TEXT, 1);
+    whole = ParseValueIntoList(machine);
+    AddRow(USER_HEADER_TEXT, 1);
+    whole = ParseValueIntoList(user) && whole;
+    PauseListRedraw(FALSE);
+    EndUndoStep();
+    free(machine);
+    free(user);
+    /* Whole, the list may be written as after a retrieve; the edit field follows the selection,
+       which the list no longer has. */
+    s_listComplete = whole;
+    g_modified = TRUE;
+    EnableVariableCommands(whole);
+    PostMessageA(g_hMainWnd, UM_SYNC_EDIT, 0, 0);
+    return whole;
 }
 
 /* Runs operation(argument) unless a retrieve, an update or a close guard is running already:
@@ -236,15 +276,26 @@ static BOOL StoreSection(int section, const char *value, const StoredValue *fres
     return TRUE;
 }
 
+/* What a section holds after the update: what was written or found already there, or, when nothing
+   was (a failed or refused write, a value left as it is stored), what the question found. */
+static const StoredValue *AfterUpdate(int section, BOOL stored, const StoredValue shown[2])
+{
+    return stored && !IsLeftAsStored(section) ? &s_reference[section] : &shown[section];
+}
+
 /* Writes both sections after Yes: IDYES when both were stored, IDCANCEL when a write failed or
    the machine value was not written because its key refuses changes (the question said so): its
-   changes stay pending either way. */
+   changes stay pending either way. The history records what was written, when anything was. */
 static int StoreBothSections(const char *machineValue, const char *userValue, const StoredValue fresh[2],
                              BOOL machineRefused)
 {
     BOOL machineStored = !machineRefused && StoreSection(MACHINE, machineValue, &fresh[MACHINE]);
     /* The user value is written even when the machine value could not be. */
     BOOL userStored = StoreSection(USER, userValue, &fresh[USER]);
+
+    if ((machineStored && !IsLeftAsStored(MACHINE)) || (userStored && !IsLeftAsStored(USER)))
+        RecordUpdate(fresh, AfterUpdate(MACHINE, machineStored, fresh),
+                     AfterUpdate(USER, userStored, fresh));
 
     if (!machineStored || !userStored)
         return IDCANCEL;
@@ -286,7 +337,9 @@ static int AskToUpdate(int mode, const char *machineValue, const char *userValue
 {
     struct OutsideState machine, user;
     char *machineNow = NULL, *userNow = NULL, *machineNote = NULL, *userNote = NULL;
-    char *question;
+    char *question, *summary;
+    const char *values[2] = {machineValue, userValue};
+    const BOOL left[2] = {IsLeftAsStored(MACHINE), IsLeftAsStored(USER)};
     int answer;
 
     CheckOutside(MACHINE, &shown[MACHINE], &machine, &machineNow);
@@ -298,8 +351,12 @@ static int AskToUpdate(int mode, const char *machineValue, const char *userValue
         machineValue = machineNote = ComposeLeftAsStoredNote(&s_left[MACHINE]);
     if (IsLeftAsStored(USER))
         userValue = userNote = ComposeLeftAsStoredNote(&s_left[USER]);
-    question = ComposeQuestionText(mode == CONFIRM_PENDING, g_varName, machineValue, userValue,
-                                   &machine, &user, ProgramAccounts());
+    summary = ComposeQuestionSummary(shown, values, left);
+    question = summary ? ComposeSummarizedQuestion(mode == CONFIRM_PENDING, g_varName, machineValue,
+                                                   userValue, summary, &machine, &user,
+                                                   ProgramAccounts())
+                       : NULL;
+    ReleaseText(&summary);
     ReleaseText(&machineNow);
     ReleaseText(&userNow);
     ReleaseText(&machineNote);

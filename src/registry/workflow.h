@@ -20,6 +20,11 @@ BOOL ListIsComplete(void);
    shown, when the name cannot be taken. */
 struct RestartList;
 BOOL ShowSavedList(const struct RestartList *list, BOOL withUser);
+/* Puts both values into the list as pending changes, each section exactly as the value splits;
+   the update question then says what they change. The one way a whole new content enters the
+   list outside a retrieve (History's Restore). FALSE when the list could not take every row or
+   a retrieve, update or close guard is running. */
+BOOL LoadValuesIntoList(const char *machineValue, const char *userValue);
 INT_PTR CALLBACK VarNameDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -46,6 +46,9 @@ AppTest::AppTest()
       oldSettings_(ProfileSection(NULL)), windowAtStart_(g_hMainWnd)
 {
     DialogAnswerer::SetUnexpectedReporter(ReportUnexpected);
+    /* A history of its own: what another test wrote through the program is no change by another
+       program to this one. */
+    UseNewLocalAppData();
 }
 
 AppTest::~AppTest()

@@ -309,7 +309,7 @@ std::vector<std::string> ExpectedMenuTexts()
         "&File/Restart as &administrator",
         "&File/-",
         "&File/&Backup current...",
-        "&File/&Snapshots...",
+        "&File/&History...\tCtrl+H",
         "&File/&Export...",
         "&File/-",
         "&File/E&xit",
@@ -386,10 +386,15 @@ std::vector<std::string> ListTexts(HWND list)
 
 void SelectListRow(HWND main, int row)
 {
-    HWND list = GetDlgItem(main, IDC_ENTRY_LIST);
+    SelectRowOf(main, IDC_ENTRY_LIST, row);
+}
+
+void SelectRowOf(HWND window, int listId, int row)
+{
+    HWND list = GetDlgItem(window, listId);
     DWORD_PTR result;
     SendMessageTimeoutW(list, LB_SETCURSEL, row, 0, SMTO_ABORTIFHUNG, 2000, &result);
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_ENTRY_LIST, LBN_SELCHANGE), (LPARAM)list);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(listId, LBN_SELCHANGE), (LPARAM)list);
 }
 
 HWND SaveDialogNameField(HWND dialog)

@@ -95,6 +95,8 @@ std::vector<std::string> ListTexts(HWND list);
 std::string ListText(HWND list, int row);
 /* Selects a row of the main window's entry list and notifies the window as a click would. */
 void SelectListRow(HWND main, int row);
+/* The same for the list box listId of another window of the program (a dialog's). */
+void SelectRowOf(HWND window, int listId, int row);
 /* The file name field of a save dialog of another process. */
 HWND SaveDialogNameField(HWND dialog);
 

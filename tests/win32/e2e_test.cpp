@@ -428,6 +428,13 @@ BOOL CALLBACK AddVisibleWindow(HWND wnd, LPARAM windows)
     return TRUE;
 }
 
+/* Opens File > History with Ctrl+H's command and waits for its window. */
+HWND OpenHistory(AppProcess &app, HWND wnd)
+{
+    PostCommand(wnd, IDM_SNAPSHOTS);
+    return app.WaitForDialog(APP_TITLE " - History");
+}
+
 std::vector<HWND> VisibleWindows()
 {
     std::vector<HWND> windows;
@@ -436,16 +443,18 @@ std::vector<HWND> VisibleWindows()
 }
 }  // namespace
 
-/* File > Snapshots... makes the missing folder and opens it in a window of Explorer, which the
-   test closes again. */
+/* Open folder of File > History makes the missing folder and opens it in a window of Explorer,
+   which the test closes again. */
 TEST_F(AppRun, SnapshotsCommandOpensTheFolderInExplorer)
 {
     UseNewLocalAppData();
     ASSERT_TRUE(first.Start());
     HWND wnd = first.WaitForMainWindow();
     ASSERT_TRUE(wnd != NULL);
+    HWND history = OpenHistory(first, wnd);
+    ASSERT_TRUE(history != NULL);
     std::vector<HWND> before = VisibleWindows();
-    PostCommand(wnd, IDM_SNAPSHOTS);
+    ClickButton(history, IDC_HISTORY_FOLDER);
     HWND explorer = NULL;
     EXPECT_TRUE(WaitUntil([&] {
         for (HWND other : VisibleWindows()) {
@@ -463,6 +472,8 @@ TEST_F(AppRun, SnapshotsCommandOpensTheFolderInExplorer)
         PostMessageW(explorer, WM_CLOSE, 0, 0);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(explorer); }, 10000));
     }
+    ClickButton(history, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(history); }, 5000));
     CloseAndExpectExitZero(first, wnd);
 }
 
@@ -756,13 +767,16 @@ TEST_F(AppWorkflow, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
 {
     const struct {
         HKEY root;
-        const char *section, *installed;
+        const char *section, *installed, *summary;
     } cases[] = {
-        {HKEY_LOCAL_MACHINE, "Local Machine", "C:\\velkor-e2e-m;C:\\installer"},
-        {HKEY_CURRENT_USER, "Current User", "C:\\velkor-e2e-u;C:\\installer"},
+        {HKEY_LOCAL_MACHINE, "Local Machine", "C:\\velkor-e2e-m;C:\\installer",
+         "Local Machine: 1 removed\r\n- C:\\installer\r\nCurrent User: 1 added\r\n+ C:\\velkor-e2e-new"},
+        {HKEY_CURRENT_USER, "Current User", "C:\\velkor-e2e-u;C:\\installer",
+         "Current User: 1 added, 1 removed\r\n+ C:\\velkor-e2e-new\r\n- C:\\installer"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.section);
+        UseNewLocalAppData();   /* the first case's write is no other program's change */
         SetPath(HKEY_LOCAL_MACHINE, "C:\\velkor-e2e-m");
         SetPath(HKEY_CURRENT_USER, "C:\\velkor-e2e-u");
         ASSERT_TRUE(app.Start());
@@ -777,7 +791,7 @@ TEST_F(AppWorkflow, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
                                  c.installed + "\r\n\r\nDo you want to ";
         HWND question = AskUpdate(app, wnd);
         ASSERT_TRUE(question != NULL);
-        EXPECT_NE(std::string::npos, QuestionText(question).find("C:\\velkor-e2e-u;C:\\velkor-e2e-new\r\n\r\n" + note))
+        EXPECT_NE(std::string::npos, QuestionText(question).find(c.summary + ("\r\n\r\n" + note)))
             << QuestionText(question);
         Answer(question, IDNO);
         EXPECT_EQ(Stored(c.installed), StoredPath(c.root));
@@ -842,6 +856,9 @@ TEST_F(AppWorkflow, LongQuestionsFitTheScreenAndHoldTheWholeText)
         const std::string expected = "You are about update environment variable \"PATH\":\r\n\r\n"
                                      "---------==< Local Machine >==---------\r\n" + machine + "\r\n"
                                      "---------==< Current User >==----------\r\nC:\\velkor-e2e-u\r\n"
+                                     "\r\nLocal Machine: unchanged\r\nYes writes it as REG_EXPAND_SZ "
+                                     "instead of REG_SZ: each %NAME% in it will then be expanded.\r\n"
+                                     "Current User: unchanged\r\n"
                                      "\r\nDo you want to proceed?";
         if (expected.size() < 30000) {
             EXPECT_TRUE(expected == QuestionText(question));
@@ -923,4 +940,93 @@ TEST_F(AppWorkflow, UpdateAfterAFailedRetrieveDoesNothing)
     DWORD code = 12345;
     ASSERT_TRUE(app.WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
+}
+
+/* ---- History ---- */
+
+namespace {
+
+/* Restores the change on the given row of History and waits for the update question. */
+HWND RestoreChange(AppProcess &app, HWND history, int row)
+{
+    SelectRowOf(history, IDC_HISTORY_LIST, row);
+    Sleep(300);
+    ClickButton(history, IDOK);
+    if (!WaitUntil([&] { return !IsWindow(history); }, 5000))
+        return NULL;
+    return app.WaitForDialog(APP_TITLE);
+}
+
+} // namespace
+
+/* Two updates are two lines of History; Restore of the older one asks at once and writes back
+   the values before it exactly. A change made while the program was closed is told at the next
+   start, is a line of History by another program, and is undone the same way. */
+TEST_F(AppWorkflow, HistoryShowsEachChangeAndRestoresTheValuesBeforeIt)
+{
+    UseNewLocalAppData();
+    SetPath(HKEY_LOCAL_MACHINE, "%SystemRoot%\\system32;C:\\velkor-h-m");
+    SetPath(HKEY_CURRENT_USER, "C:\\velkor-h-u;\"C:\\velkor;quoted\"");
+    const std::string machineBefore = StoredPath(HKEY_LOCAL_MACHINE), userBefore = StoredPath(HKEY_CURRENT_USER);
+    ASSERT_TRUE(app.Start());
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, "\"C:\\velkor;quoted\""); }, 10000));
+    for (const char *added : {"C:\\velkor-h1", "C:\\velkor-h2"}) {
+        ASSERT_TRUE(Insert(wnd, added));
+        HWND question = AskUpdate(app, wnd);
+        ASSERT_TRUE(question != NULL);
+        EXPECT_NE(std::string::npos, QuestionText(question).find(std::string("\r\n\r\nLocal Machine: unchanged\r\nCurrent User: 1 added\r\n+ ") + added))
+            << QuestionText(question);
+        Answer(question, IDYES);
+    }
+
+    HWND history = OpenHistory(app, wnd);
+    ASSERT_TRUE(history != NULL);
+    std::vector<std::string> lines = ListTexts(GetDlgItem(history, IDC_HISTORY_LIST));
+    ASSERT_EQ(2u, lines.size());
+    for (const std::string &line : lines)
+        EXPECT_NE(std::string::npos, line.find("   Velkor Editor   machine unchanged, user +1")) << line;
+    SelectRowOf(history, IDC_HISTORY_LIST, 1);
+    EXPECT_TRUE(WaitUntil([&] {
+        std::vector<std::string> changes = ListTexts(GetDlgItem(history, IDC_HISTORY_CHANGES));
+        return std::find(changes.begin(), changes.end(), "+ C:\\velkor-h1") != changes.end();
+    }, 5000));
+    HWND question = RestoreChange(app, history, 1);
+    ASSERT_TRUE(question != NULL);
+    EXPECT_NE(std::string::npos, QuestionText(question).find("Current User: 2 removed")) << QuestionText(question);
+    Answer(question, IDYES);
+    EXPECT_TRUE(WaitUntil([&] { return StoredPath(HKEY_CURRENT_USER) == userBefore; }, 10000)) << StoredPath(HKEY_CURRENT_USER);
+    EXPECT_EQ(machineBefore, StoredPath(HKEY_LOCAL_MACHINE));
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
+
+    /* Another program cuts the machine value and writes the user value as REG_SZ. */
+    SetPath(HKEY_LOCAL_MACHINE, "C:\\velkor-h-m");
+    SetPath(HKEY_CURRENT_USER, "C:\\velkor-h-u;C:\\other", REG_SZ);
+    ASSERT_TRUE(app.Start());
+    wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    HWND message = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(message != NULL);
+    std::string text = MessageBoxText(message);
+    EXPECT_EQ(0u, text.find("Another program has changed the environment variable \"PATH\" since Velkor Editor last wrote it, on ")) << text;
+    EXPECT_NE(std::string::npos, text.find("Local Machine: 1 removed\r\n- %SystemRoot%\\system32\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("now of type REG_SZ instead of REG_EXPAND_SZ")) << text;
+    EXPECT_NE(std::string::npos, text.find("%SystemRoot%\\system32 is gone")) << text;
+    EXPECT_NE(std::string::npos, text.find("File > History")) << text;
+    Answer(message, IDOK);
+    history = OpenHistory(app, wnd);
+    ASSERT_TRUE(history != NULL);
+    lines = ListTexts(GetDlgItem(history, IDC_HISTORY_LIST));
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find("   another program   machine -1, user +1 -1 type")) << lines[0];
+    question = RestoreChange(app, history, 0);
+    ASSERT_TRUE(question != NULL);
+    Answer(question, IDYES);
+    EXPECT_TRUE(WaitUntil([&] { return StoredPath(HKEY_CURRENT_USER) == userBefore; }, 10000)) << StoredPath(HKEY_CURRENT_USER);
+    EXPECT_EQ(machineBefore, StoredPath(HKEY_LOCAL_MACHINE));
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(app.WaitForExit(10000, &code)) << "a question is still open?";
 }

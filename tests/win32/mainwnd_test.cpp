@@ -268,6 +268,8 @@ std::string NameAndClose(HWND dialog)
         name = "file dialog " + (items.empty() ? std::string() : items[0]);
     } else if (HasChildText(dialog, "Select Folder to add")) {
         name = "folder browser";
+    } else if (GetDlgItem(dialog, IDC_HISTORY_LIST)) {
+        name = std::string("history ") + title;
     } else if (GetDlgItem(dialog, IDC_CHECK_FINDINGS)) {
         name = std::string("report ") + title;
         DialogAnswerer::PostClick(dialog, IDCANCEL);   /* the first stops a check still running */
@@ -353,6 +355,7 @@ TEST_F(MainWindow, EachMenuItemRunsItsCommand)
         {"&Command/Move D&own", "rows M a b U d c"},
         {"&Command/Check", "message May be error here?"},
         {"&Command/Check &all...", "report " APP_TITLE " - Check"},
+        {"&File/&History...", "history " APP_TITLE " - History"},
         {"&Help/&About...", "other About " APP_TITLE},
     };
     for (const auto &c : cases) {
@@ -385,6 +388,7 @@ TEST_F(MainWindow, EachKeyRunsItsCommand)
         {"Ctrl+Down", VK_CONTROL, VK_DOWN, "rows M a b U d c"},
         {"F5", 0, VK_F5, "message May be error here?"},
         {"Shift+F5", VK_SHIFT, VK_F5, "report " APP_TITLE " - Check"},
+        {"Ctrl+H", VK_CONTROL, 'H', "history " APP_TITLE " - History"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(c.outcome, Outcome([&c] {

@@ -154,6 +154,7 @@ TEST_F(RobustRegistryTypes, UpdateWithoutEditWritesTheSameBytes)
         {"\"a;b", "\"a;b"}, {"\"\";\"", "\"\";\""}, {" a ; b ", " a ; b "}, {"%PATH%;=;\\\\", "%PATH%;=;\\\\"},
     };
     for (const auto &c : cases) {
+        UseNewLocalAppData();   /* the earlier cases' writes are no other program's */
         SetString(HKEY_CURRENT_USER, kName, c.stored);
         SetString(HKEY_LOCAL_MACHINE, kName, c.stored);
         {

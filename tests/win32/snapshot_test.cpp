@@ -3,7 +3,9 @@
 #include "app_fixture.h"
 #include "output_support.h"
 #include "common/common.h"
+#include "app/historydlg.h"
 #include "output/snapshot.h"
+#include "resource.h"
 #include "registry/workflow.h"
 
 #include <string>
@@ -198,4 +200,31 @@ TEST_F(Snapshots, FolderMayHoldAnyCharacter)
     if (find != INVALID_HANDLE_VALUE)
         FindClose(find);
     UseNewLocalAppData();   /* a folder that the A functions of the other tests can name */
+}
+
+/* An update that replaced a value the list cannot hold is a line of History whose Restore is
+   greyed, the reason first among its lines. */
+TEST_F(Snapshots, HistoryGreysRestoreOfAValueTheListCannotHold)
+{
+    CreateMainWindowOn("VELKOR_SNAP_HISTORY");
+    WriteRaw(HKEY_CURRENT_USER, "VELKOR_SNAP_HISTORY", {true, REG_MULTI_SZ, std::string("a\0b\0\0", 5)});
+    ASSERT_TRUE(Update(IDYES));
+    DialogAnswerer answerer;
+    BOOL restorable = TRUE;
+    std::string lines[2];
+    answerer.Queue([&](HWND dialog) {
+        restorable = IsWindowEnabled(GetDlgItem(dialog, IDOK));
+        for (int i = 0; i < 2; i++) {
+            char text[1024] = "";
+            SendDlgItemMessageA(dialog, i == 0 ? IDC_HISTORY_LIST : IDC_HISTORY_CHANGES, LB_GETTEXT, 0, (LPARAM)text);
+            lines[i] = text;
+        }
+        DialogAnswerer::PostClick(dialog, IDCANCEL);
+    });
+    ShowHistory();
+    EXPECT_FALSE(restorable);
+    EXPECT_NE(std::string::npos, lines[0].find("   Velkor Editor   machine +1, user +1 -1 type")) << lines[0];
+    EXPECT_EQ("Restore is not possible: the Current User value before this change cannot be held by the "
+              "list whole (it was of type REG_MULTI_SZ). Its snapshot file (Open folder) restores it "
+              "with the registry editor.", lines[1]);
 }

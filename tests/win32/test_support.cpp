@@ -360,11 +360,11 @@ std::string SnapshotFolder()
     return std::string(folder) + "\\Velkor\\snapshots";
 }
 
-std::vector<std::string> SnapshotFiles()
+std::vector<std::string> SnapshotFiles(const char *pattern)
 {
     std::vector<std::string> files;
     WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((SnapshotFolder() + "\\*").c_str(), &found);
+    HANDLE find = FindFirstFileA((SnapshotFolder() + "\\" + pattern).c_str(), &found);
     if (find == INVALID_HANDLE_VALUE)
         return files;
     do
@@ -383,7 +383,7 @@ struct OwnLocalAppData {
     OwnLocalAppData() { UseNewLocalAppData(); }
     ~OwnLocalAppData()
     {
-        for (const std::string &file : SnapshotFiles())
+        for (const std::string &file : SnapshotFiles("*"))
             DeleteFileA(file.c_str());
         RemoveDirectoryA(SnapshotFolder().c_str());
     }

@@ -119,7 +119,8 @@ void DeleteWideValue(HKEY root, const char *subkey, const std::string &name);
    every update (each writes a snapshot), its own and velkor.exe's, keeps its snapshots there. */
 std::string UseNewLocalAppData();   /* points LOCALAPPDATA at a new TempDir and returns it */
 std::string SnapshotFolder();       /* %LOCALAPPDATA%\Velkor\snapshots */
-std::vector<std::string> SnapshotFiles();   /* full paths of the files in it, sorted */
+/* full paths of the files in it (the snapshots, without the history's records), sorted */
+std::vector<std::string> SnapshotFiles(const char *pattern = "*.reg");
 
 /* ---- Shared by the Wine suites ---- */
 

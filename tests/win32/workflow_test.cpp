@@ -23,6 +23,20 @@ std::string PendingText(const std::string &name, const std::string &machine, con
            "\r\nDo you want to update?";
 }
 
+/* A question without the summary of what Yes changes, which follows the values (the suite of
+   that summary checks it). */
+std::string Unsummarized(const std::string &question)
+{
+    size_t start = question.find("\r\n\r\nLocal Machine: ");
+    size_t end = start == std::string::npos ? start : question.find("\r\n\r\n", start + 4);
+    return end == std::string::npos ? question : question.substr(0, start) + question.substr(end);
+}
+
+std::wstring Unsummarized(const std::wstring &question)
+{
+    return WideFromUtf8(Unsummarized(Utf8FromWide(question)));
+}
+
 void SetValue(HKEY root, const char *name, const std::string &text, DWORD type = REG_EXPAND_SZ)
 {
     ASSERT_TRUE(SetEnvText(root, name, text, type));
@@ -84,9 +98,11 @@ protected:
         g_modified = FALSE;
         DeleteEnvValues(kVarName);
     }
-    /* Creates the main window; its start-up retrieve must ask nothing. */
+    /* Creates the main window; its start-up retrieve must ask nothing: a new history has nothing
+       to compare with. */
     static void Start()
     {
+        UseNewLocalAppData();
         DialogAnswerer startup;
         ASSERT_TRUE(CreateMainWindow() != NULL);
         ASSERT_EQ(0u, startup.Seen().size());
@@ -165,7 +181,7 @@ TEST_F(WorkflowRetrieve, PendingCancelChangesNothingAndShowsNoDialog)
     EXPECT_FALSE(RetrieveVariable(TRUE));
     ASSERT_EQ(1u, answerer.Seen().size());   /* the question only: no name dialog */
     const SeenDialog &question = answerer.Seen()[0];
-    EXPECT_EQ(PendingText(kVarName, "C:\\m;C:\\new", "U"), question.text);
+    EXPECT_EQ(PendingText(kVarName, "C:\\m;C:\\new", "U"), Unsummarized(question.text));
     EXPECT_EQ(APP_TITLE, question.caption);
     EXPECT_TRUE(question.hasYes && question.hasNo && question.hasCancel);
     EXPECT_EQ(IDYES, question.defaultButton);
@@ -257,6 +273,12 @@ TEST_F(WorkflowUpdate, QuestionShowsTheWholeUpdateText)
               "---------==< Current User >==----------\r\n"
               "D:\\x y\r\n"
               "\r\n"
+              "Local Machine: 2 added\r\n"
+              "+ C:\\A\r\n"
+              "+ %SystemRoot%\\b\r\n"
+              "Current User: 1 added\r\n"
+              "+ D:\\x y\r\n"
+              "\r\n"
               "Do you want to proceed?",
               question.text);
     EXPECT_EQ(APP_TITLE, question.caption);
@@ -321,6 +343,7 @@ TEST_F(WorkflowUpdate, EmptySectionsDeleteTheirValuesAndUnchangedOnesAreLeftAlon
     };
     Start();
     for (const auto &c : cases) {
+        UseNewLocalAppData();   /* the earlier cases' writes are no other program's */
         SCOPED_TRACE(c.rows.size() * 10 + c.denied);
         if (c.machineBefore)
             SetValue(HKEY_LOCAL_MACHINE, kVarName, c.machineBefore);
@@ -369,8 +392,8 @@ TEST_F(WorkflowUpdate, LongNameAndLongValuesAppearInFull)
     answerer.QueueClick(IDCANCEL);
     EXPECT_FALSE(UpdateVariable(CONFIRM_PENDING));
     ASSERT_EQ(1u, answerer.Seen().size());
-    EXPECT_TRUE(PendingText(name, machine, user) == answerer.Seen()[0].text);
-    EXPECT_EQ(PendingText(name, machine, user).size(), answerer.Seen()[0].text.size());
+    EXPECT_TRUE(PendingText(name, machine, user) == Unsummarized(answerer.Seen()[0].text));
+    EXPECT_EQ(PendingText(name, machine, user).size(), Unsummarized(answerer.Seen()[0].text).size());
     EXPECT_TRUE(g_modified);
 }
 
@@ -452,6 +475,7 @@ TEST_F(WorkflowClose, TheAnswerDecidesWhetherTheWindowCloses)
     };
     Start();
     for (const auto &c : cases) {
+        UseNewLocalAppData();   /* the earlier cases' writes are no other program's */
         SCOPED_TRACE(c.what);
         ClearPlacementKeys();
         DeleteEnvValues(kVarName);
@@ -480,7 +504,7 @@ TEST_F(WorkflowClose, TheAnswerDecidesWhetherTheWindowCloses)
         EXPECT_EQ(c.closes, closes);
         ASSERT_EQ(c.answer ? 1u : 0u, answerer.Seen().size());
         if (c.answer) {
-            EXPECT_EQ(PendingText(kVarName, "M", "U"), answerer.Seen()[0].text);
+            EXPECT_EQ(PendingText(kVarName, "M", "U"), Unsummarized(answerer.Seen()[0].text));
         }
         EXPECT_EQ(c.modifiedAfter, g_modified != FALSE);
         EXPECT_TRUE(IsWindowVisible(g_hMainWnd));
@@ -709,6 +733,7 @@ TEST_F(WorkflowLeftAsStored, ValuesTheListCannotHoldWholeAreLeftAsStored)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
+        UseNewLocalAppData();   /* an earlier case's write is no other program's change */
         ASSERT_TRUE(SetWideValue(HKEY_LOCAL_MACHINE, kMachineSubkey, kVarName, c.machine.type, c.machine.text));
         ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, kUserSubkey, kVarName, c.user.type, c.user.text));
         {
@@ -797,6 +822,7 @@ std::string ChangedNote(const char *section, const std::string &now)
 /* Both values stored ("C:\m" and "U") and retrieved, then a row added to the machine section. */
 void RetrieveAndEditMachine()
 {
+    UseNewLocalAppData();   /* what an earlier case wrote is no other program's change */
     SetValue(HKEY_LOCAL_MACHINE, kVarName, "C:\\m");
     SetValue(HKEY_CURRENT_USER, kVarName, "U");
     ASSERT_TRUE(RetrieveVariable(FALSE));
@@ -834,6 +860,7 @@ TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
     };
     Start();
     for (const auto &c : cases) {
+        UseNewLocalAppData();   /* the earlier cases' writes are no other program's */
         SCOPED_TRACE(c.note);
         RetrieveAndEditMachine();
         const std::string outside = c.now ? std::string(c.now) + '\0' : "<none>";
@@ -852,10 +879,10 @@ TEST_F(WorkflowUpdate, ChangesByAnotherProgramAreShownBeforeTheyAreReplaced)
         EXPECT_EQ(std::string("U", 2), StoredValue(HKEY_CURRENT_USER));
         EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
         ASSERT_EQ(4u, answerer.Seen().size());
-        EXPECT_EQ(WithNotes(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[0].text);
-        EXPECT_EQ(WithNotes(PendingText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[1].text);
-        EXPECT_EQ(WithNotes(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), c.note), answerer.Seen()[2].text);
-        EXPECT_EQ(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), answerer.Seen()[3].text);   /* as usual */
+        EXPECT_EQ(WithNotes(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), c.note), Unsummarized(answerer.Seen()[0].text));
+        EXPECT_EQ(WithNotes(PendingText(kVarName, "C:\\m;C:\\edited", "U"), c.note), Unsummarized(answerer.Seen()[1].text));
+        EXPECT_EQ(WithNotes(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), c.note), Unsummarized(answerer.Seen()[2].text));
+        EXPECT_EQ(UpdateText(kVarName, "C:\\m;C:\\edited", "U"), Unsummarized(answerer.Seen()[3].text));   /* as usual */
     }
 }
 
@@ -880,6 +907,7 @@ TEST_F(WorkflowUpdate, ChangeWhileTheQuestionIsOpenIsAskedAgain)
     };
     Start();
     for (const auto &c : cases) {
+        UseNewLocalAppData();   /* the earlier cases' writes are no other program's */
         SCOPED_TRACE(c.note);
         RetrieveAndEditMachine();
         const size_t snapshots = SnapshotFiles().size();
@@ -893,8 +921,8 @@ TEST_F(WorkflowUpdate, ChangeWhileTheQuestionIsOpenIsAskedAgain)
         EXPECT_TRUE(UpdateVariable(CONFIRM_UPDATE));
         ASSERT_EQ(2u, answerer.Seen().size());
         const std::string question = UpdateText(kVarName, "C:\\m;C:\\edited", "U");
-        EXPECT_EQ(question, answerer.Seen()[0].text);
-        EXPECT_EQ(WithNotes(question, c.note), answerer.Seen()[1].text);
+        EXPECT_EQ(question, Unsummarized(answerer.Seen()[0].text));
+        EXPECT_EQ(WithNotes(question, c.note), Unsummarized(answerer.Seen()[1].text));
         EXPECT_EQ(snapshots + (c.second == IDYES ? 1 : 0), SnapshotFiles().size());
         EXPECT_EQ(c.machine, StoredValue(HKEY_LOCAL_MACHINE));
         EXPECT_EQ(c.user, StoredValue(HKEY_CURRENT_USER));
@@ -916,7 +944,7 @@ TEST_F(WorkflowMachineKeyMissing, UnreadableValueIsSaidInTheQuestionAlone)
     EXPECT_EQ(WithNotes(UpdateText(kVarName, "M", "U"),
                         "\r\n\r\nThe Local Machine value is unreadable now, so it cannot be shown whether "
                         "another program has changed it."),
-              answerer.Seen()[0].text);
+              Unsummarized(answerer.Seen()[0].text));
 }
 
 /* A retrieve that fails after one that worked greys Update and Export: neither F2 nor the close
@@ -1034,8 +1062,8 @@ TEST_F(WorkflowUpdate, LongQuestionDialogAnswersAsTheMessageBox)
         EXPECT_EQ(IDYES, seen.defaultButton);
         const std::string expected =
             c.mode == CONFIRM_PENDING ? PendingText(kVarName, machine, "") : UpdateText(kVarName, machine, "");
-        EXPECT_TRUE(expected == seen.text);
-        EXPECT_TRUE(WideFromUtf8(expected) == copied);
+        EXPECT_TRUE(expected == Unsummarized(seen.text));
+        EXPECT_TRUE(WideFromUtf8(expected) == Unsummarized(copied));
         EXPECT_EQ(c.written ? machine + '\0' : "<type 1>", StoredValue(HKEY_LOCAL_MACHINE));
         EXPECT_EQ(!c.written, g_modified != FALSE);
     }
@@ -1064,6 +1092,7 @@ TEST_F(WorkflowClose, FailedWriteOrDeletionKeepsTheChangesPendingAndTheWindowOpe
     };
     Start();
     for (const auto &c : cases) {
+        UseNewLocalAppData();   /* the earlier cases' writes are no other program's */
         HKEY other = c.failing == user ? machine : user;
         SCOPED_TRACE(std::string(ways[c.way]) + (c.failing == user ? ", user " : ", machine ") +
                      (c.deletion ? "deletion" : "write") + (c.denied ? " refused" : ", key gone"));
@@ -1197,6 +1226,7 @@ TEST_F(WorkflowUpdate, NotifyTellsRunningProgramsAndUpdateAloneDoesNot)
     };
     Start();
     for (const auto &c : cases) {
+        UseNewLocalAppData();   /* the earlier cases' writes are no other program's */
         SCOPED_TRACE(c.what);
         SetValue(HKEY_LOCAL_MACHINE, kVarName, "M");
         SetValue(HKEY_CURRENT_USER, kVarName, "old");
@@ -1224,7 +1254,7 @@ TEST_F(WorkflowUpdate, NotifyTellsRunningProgramsAndUpdateAloneDoesNot)
         EXPECT_EQ(0u, answerer.Pending());
         ASSERT_EQ((c.answer ? 1u : 0u) + (c.sent ? 1u : 0u), answerer.Seen().size());
         if (c.answer && c.command == IDM_NOTIFY) {
-            EXPECT_EQ(PendingText(kVarName, "M", "new"), answerer.Seen()[0].text);
+            EXPECT_EQ(PendingText(kVarName, "M", "new"), Unsummarized(answerer.Seen()[0].text));
         }
         EXPECT_EQ(c.sent ? std::vector<std::string>{"Environment"} : std::vector<std::string>{}, recorder.texts);
         if (c.sent) {

@@ -1,0 +1,216 @@
+#include "output/history.h"
+#include "common/appfolder.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+/* The snapshot folder, made when missing with make (a read makes nothing). 0 or the error code. */
+static DWORD FindHistoryFolder(WCHAR *folder, BOOL make)
+{
+    DWORD error = FindAppFolder(folder, make);
+
+    if (error != 0 || make)
+        return error != 0 ? error : AddFolder(folder, L"snapshots");
+    if (wcslen(folder) + 11 >= APP_FOLDER_SIZE)
+        return ERROR_FILENAME_EXCED_RANGE;
+    wcscat(folder, L"\\snapshots");
+    return 0;
+}
+
+/* The first size bytes of a file (all of it when size is 0) as a new buffer with a zero after;
+   NULL when it cannot be read. */
+static char *ReadFileBytes(const WCHAR *folder, const char *fileName, size_t size, size_t *got)
+{
+    WCHAR *path = JoinFolderPath(folder, fileName);
+    HANDLE file = path ? CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL)
+                       : INVALID_HANDLE_VALUE;
+    LARGE_INTEGER length;
+    char *bytes = NULL;
+    DWORD read = 0;
+
+    free(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return NULL;
+    if (GetFileSizeEx(file, &length) && length.QuadPart < 0x40000000) {
+        if (size == 0 || (LONGLONG)size > length.QuadPart)
+            size = (size_t)length.QuadPart;
+        bytes = (char *)malloc(size + 1);
+        if (bytes && ReadFile(file, bytes, (DWORD)size, &read, NULL) && read == size) {
+            bytes[size] = '\0';
+            *got = size;
+        } else {
+            free(bytes);
+            bytes = NULL;
+        }
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+/* The names of the record files of the safe name in folder, newest first (free each and the
+   array). */
+static char **ListRecordFiles(const WCHAR *folder, const char *safeName, size_t *count)
+{
+    WIN32_FIND_DATAW found;
+    WCHAR *pattern = JoinFolderPath(folder, "*.history");
+    HANDLE find = pattern ? FindFirstFileW(pattern, &found) : INVALID_HANDLE_VALUE;
+    char **names = NULL;
+    size_t capacity = 0;
+
+    free(pattern);
+    *count = 0;
+    if (find == INVALID_HANDLE_VALUE)
+        return NULL;
+    do {
+        int length = WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, NULL, 0, NULL, NULL);
+        char *name = length > 0 ? (char *)malloc((size_t)length) : NULL;
+        if (name)
+            WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, name, length, NULL, NULL);
+        if (name && !IsHistoryFileOf(name, safeName)) {
+            free(name);
+            continue;
+        }
+        if (name && *count == capacity) {
+            char **grown = (char **)realloc(names, (capacity * 2 + 64) * sizeof *names);
+            if (grown == NULL) {
+                free(name);
+                name = NULL;
+            } else {
+                names = grown;
+                capacity = capacity * 2 + 64;
+            }
+        }
+        if (name)
+            names[(*count)++] = name;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    if (*count > 0)
+        qsort(names, *count, sizeof *names, NewestHistoryFirst);
+    return names;
+}
+
+static void FreeNames(char **names, size_t count)
+{
+    size_t i;
+
+    for (i = 0; i < count; i++)
+        free(names[i]);
+    free(names);
+}
+
+/* Deletes the variable's records beyond the newest HISTORY_KEPT. Nothing is reported: a record
+   that stays is no loss. */
+static void DropOldRecords(const WCHAR *folder, const char *safeName, const char *name)
+{
+    size_t count = 0, ours = 0, i, got;
+    char **names = ListRecordFiles(folder, safeName, &count);
+
+    for (i = 0; i < count; i++) {
+        char *head = ReadFileBytes(folder, names[i], HISTORY_HEAD_SIZE, &got);
+        if (head && HistoryNamesVariable(head, got, name) && ++ours > HISTORY_KEPT) {
+            WCHAR *path = JoinFolderPath(folder, names[i]);
+            if (path)
+                DeleteFileW(path);
+            free(path);
+        }
+        free(head);
+    }
+    FreeNames(names, count);
+}
+
+/* Writes text into a new file of the folder, under the first free name. 0 or the error code;
+   no file is left after a failure. */
+static DWORD WriteRecordFile(const WCHAR *folder, const char *safeName, const SnapshotTime *time,
+                             const char *text, size_t length)
+{
+    char fileName[SNAPSHOT_FILE_NAME_SIZE];
+    HANDLE file = INVALID_HANDLE_VALUE;
+    WCHAR *path = NULL;
+    DWORD error = ERROR_FILE_EXISTS, written = 0;
+    int counter;
+
+    for (counter = 1; counter <= 999 && error == ERROR_FILE_EXISTS; counter++) {
+        free(path);
+        HistoryFileName(fileName, safeName, time, counter);
+        path = JoinFolderPath(folder, fileName);
+        if (path == NULL)
+            return ERROR_NOT_ENOUGH_MEMORY;
+        file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        error = file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
+    }
+    if (error == 0) {
+        if (!WriteFile(file, text, (DWORD)length, &written, NULL) || written != length ||
+            !FlushFileBuffers(file))
+            error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+        if (!CloseHandle(file) && error == 0)
+            error = GetLastError();
+        if (error != 0)
+            DeleteFileW(path);
+    }
+    free(path);
+    return error;
+}
+
+DWORD WriteHistoryRecord(const char *name, const HistoryRecord *record)
+{
+    WCHAR folder[APP_FOLDER_SIZE];
+    char safeName[SNAPSHOT_FILE_NAME_SIZE];
+    size_t length = 0;
+    char *text = ComposeHistoryRecord(name, record, &length);
+    DWORD error = text ? FindHistoryFolder(folder, TRUE) : ERROR_NOT_ENOUGH_MEMORY;
+
+    if (error == 0) {
+        SanitizeSnapshotName(name, safeName);
+        error = WriteRecordFile(folder, safeName, &record->time, text, length);
+    }
+    if (error == 0)
+        DropOldRecords(folder, safeName, name);
+    free(text);
+    return error;
+}
+
+DWORD ReadHistory(const char *name, size_t most, History *history)
+{
+    WCHAR folder[APP_FOLDER_SIZE];
+    char safeName[SNAPSHOT_FILE_NAME_SIZE];
+    char **names = NULL;
+    size_t count = 0, i, got;
+    DWORD error = FindHistoryFolder(folder, FALSE);
+
+    history->records = NULL;
+    history->count = 0;
+    if (error != 0)
+        return error;
+    SanitizeSnapshotName(name, safeName);
+    names = ListRecordFiles(folder, safeName, &count);
+    history->records = (HistoryRecord *)calloc(count + 1, sizeof *history->records);
+    if (history->records == NULL)
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    for (i = 0; error == 0 && i < count && (most == 0 || history->count < most); i++) {
+        char *text = ReadFileBytes(folder, names[i], 0, &got), *found = NULL;
+        HistoryRecord *record = &history->records[history->count];
+        if (text && ParseHistoryRecord(text, got, record, &found)) {
+            if (HistoryNamesVariable(text, got, name))
+                history->count++;
+            else
+                ReleaseHistoryRecord(record);
+        }
+        free(found);
+        free(text);
+    }
+    FreeNames(names, count);
+    return error;
+}
+
+void ReleaseHistory(History *history)
+{
+    size_t i;
+
+    for (i = 0; i < history->count; i++)
+        ReleaseHistoryRecord(&history->records[i]);
+    free(history->records);
+    history->records = NULL;
+    history->count = 0;
+}
