@@ -6,6 +6,7 @@
 #include "console/rows.h"
 #include "entries/checksystem.h"
 #include "entries/findings.h"
+#include "output/history.h"
 #include "output/outfile.h"
 #include "output/snapshot.h"
 #include "output/snapshotformat.h"
@@ -425,7 +426,35 @@ static void ErrChanged(const char *name)
     ErrLine(name);
 }
 
-/* The snapshot, the read right before the write, and the write of each section changed. */
+/* Records in the editor's History what the write did: each section before it, and after it what
+   was written or, where nothing was, as before. A record that cannot be written is said, but the
+   values are written already. */
+static void RecordInHistory(const char *name, const Section sections[2], const RowEdit edits[2],
+                            const BOOL written[2])
+{
+    StoredValue before[2], after[2];
+    char *utf8Name = Utf8FromText(name);
+    DWORD error = utf8Name ? 0 : ERROR_NOT_ENOUGH_MEMORY;
+    int which;
+
+    for (which = 0; which < 2; which++) {
+        before[which] = sections[which].stored;
+        if (written[which])
+            WrittenStoredValue(edits[which].value[0] != '\0' ? edits[which].value : NULL, &after[which]);
+    }
+    if (error == 0)
+        error = RecordWrite(utf8Name, before, written[MACHINE] ? &after[MACHINE] : &before[MACHINE],
+                            written[USER] ? &after[USER] : &before[USER]);
+    for (which = 0; which < 2; which++)
+        if (written[which])
+            ReleaseStoredValue(&after[which]);
+    free(utf8Name);
+    if (error != 0)
+        ErrSystem("The change was written, but its record in History could not be", error);
+}
+
+/* The snapshot, the read right before the write, the write of each section changed, and its
+   record in History. */
 static int WriteChanges(const ConsoleArgs *args, Section sections[2], RowEdit edits[2])
 {
     const StoredValue *shown[2];
@@ -433,6 +462,7 @@ static int WriteChanges(const ConsoleArgs *args, Section sections[2], RowEdit ed
     DWORD error = 0;
     LONG status;
     int which, snapshot, code = EXIT_DONE;
+    BOOL written[2] = {FALSE, FALSE};
 
     for (which = 0; which < 2; which++)
         shown[which] = edits[which].value ? &sections[which].stored : NULL;
@@ -465,9 +495,12 @@ static int WriteChanges(const ConsoleArgs *args, Section sections[2], RowEdit ed
         if (status != ERROR_SUCCESS) {
             ErrSystem(s_sectionNames[which], (DWORD)status);
             code = EXIT_FAILED;
+        } else {
+            written[which] = TRUE;
         }
     }
-    /* What has been written is recorded here, beside the snapshot, once History keeps a record. */
+    if (written[MACHINE] || written[USER])
+        RecordInHistory(args->name, sections, edits, written);
     if (code == EXIT_DONE && args->notify && !BroadcastEnvironmentChange()) {
         ErrSystem("notify", GetLastError());
         code = EXIT_FAILED;

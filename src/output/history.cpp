@@ -153,6 +153,38 @@ static DWORD WriteRecordFile(const WCHAR *folder, const char *safeName, const Sn
     return error;
 }
 
+SnapshotValue RecordedValue(const StoredValue *stored)
+{
+    SnapshotValue value;
+
+    ZeroMemory(&value, sizeof value);
+    if (stored->status == ERROR_SUCCESS) {
+        value.state = SNAPSHOT_VALUE_PRESENT;
+        value.type = stored->type;
+        value.bytes = stored->bytes;
+        value.size = stored->size;
+    } else if (stored->keyOpened && stored->status == ERROR_FILE_NOT_FOUND) {
+        value.state = SNAPSHOT_VALUE_ABSENT;
+    } else {
+        value.state = SNAPSHOT_KEY_MISSING;
+        value.error = (unsigned long)stored->status;
+    }
+    return value;
+}
+
+void SetRecordTimeNow(SnapshotTime *time)
+{
+    SYSTEMTIME now;
+
+    GetLocalTime(&now);
+    time->year = now.wYear;
+    time->month = now.wMonth;
+    time->day = now.wDay;
+    time->hour = now.wHour;
+    time->minute = now.wMinute;
+    time->second = now.wSecond;
+}
+
 DWORD WriteHistoryRecord(const char *name, const HistoryRecord *record)
 {
     WCHAR folder[APP_FOLDER_SIZE];
@@ -213,4 +245,18 @@ void ReleaseHistory(History *history)
     free(history->records);
     history->records = NULL;
     history->count = 0;
+}
+
+DWORD RecordWrite(const char *name, const StoredValue before[2], const StoredValue *machineAfter,
+                  const StoredValue *userAfter)
+{
+    HistoryRecord record;
+
+    ZeroMemory(&record, sizeof record);
+    SetRecordTimeNow(&record.time);
+    record.before[0] = RecordedValue(&before[0]);
+    record.before[1] = RecordedValue(&before[1]);
+    record.after[0] = RecordedValue(machineAfter);
+    record.after[1] = RecordedValue(userAfter);
+    return WriteHistoryRecord(name, &record);
 }

@@ -25,39 +25,6 @@ static StoredValue AsStored(const SnapshotValue *value)
     return stored;
 }
 
-/* A read as a record keeps it: its bytes stay the read's. */
-static SnapshotValue AsRecorded(const StoredValue *stored)
-{
-    SnapshotValue value;
-
-    ZeroMemory(&value, sizeof value);
-    if (stored->status == ERROR_SUCCESS) {
-        value.state = SNAPSHOT_VALUE_PRESENT;
-        value.type = stored->type;
-        value.bytes = stored->bytes;
-        value.size = stored->size;
-    } else if (stored->keyOpened && stored->status == ERROR_FILE_NOT_FOUND) {
-        value.state = SNAPSHOT_VALUE_ABSENT;
-    } else {
-        value.state = SNAPSHOT_KEY_MISSING;
-        value.error = (unsigned long)stored->status;
-    }
-    return value;
-}
-
-static void SetTimeNow(SnapshotTime *time)
-{
-    SYSTEMTIME now;
-
-    GetLocalTime(&now);
-    time->year = now.wYear;
-    time->month = now.wMonth;
-    time->day = now.wDay;
-    time->hour = now.wHour;
-    time->minute = now.wMinute;
-    time->second = now.wSecond;
-}
-
 /* Why the list cannot hold the section's value before the change whole, or NULL. */
 static const char *WhyNotRestorable(const SnapshotValue *value, BOOL exact, char *type, size_t size)
 {
@@ -134,7 +101,7 @@ static DWORD WriteRecord(HistoryRecord *record)
     char *name = Utf8FromText(g_varName);
     DWORD error = name ? 0 : ERROR_NOT_ENOUGH_MEMORY;
 
-    SetTimeNow(&record->time);
+    SetRecordTimeNow(&record->time);
     if (error == 0)
         error = WriteHistoryRecord(name, record);
     ReleaseText(&name);
@@ -144,15 +111,10 @@ static DWORD WriteRecord(HistoryRecord *record)
 void RecordUpdate(const StoredValue before[2], const StoredValue *machineAfter,
                   const StoredValue *userAfter)
 {
-    HistoryRecord record;
-    DWORD error;
+    char *name = Utf8FromText(g_varName);
+    DWORD error = name ? RecordWrite(name, before, machineAfter, userAfter) : ERROR_NOT_ENOUGH_MEMORY;
 
-    ZeroMemory(&record, sizeof record);
-    record.before[0] = AsRecorded(&before[0]);
-    record.before[1] = AsRecorded(&before[1]);
-    record.after[0] = AsRecorded(machineAfter);
-    record.after[1] = AsRecorded(userAfter);
-    error = WriteRecord(&record);
+    ReleaseText(&name);
     if (error != 0)
         ShowSystemError(error);
 }
@@ -242,8 +204,8 @@ void TellOutsideChange(const StoredValue current[2])
         change.byOther = 1;
         change.before[0] = history.records[0].after[0];
         change.before[1] = history.records[0].after[1];
-        change.after[0] = AsRecorded(&current[0]);
-        change.after[1] = AsRecorded(&current[1]);
+        change.after[0] = RecordedValue(&current[0]);
+        change.after[1] = RecordedValue(&current[1]);
         /* Recorded first: the message then points to a History that holds it. */
         error = WriteRecord(&change);
         text = ComposeOutsideMessage(&change, &history.records[0]);

@@ -1,5 +1,6 @@
 /* The real velkorc.exe, run as a script runs it: its arguments in UTF-16, its output through a
-   pipe, its exit code; the registry and the snapshot folder read back after each step. */
+   pipe, its exit code; the registry, the snapshots and the History records read back after each
+   step. */
 #include "e2e_support.h"
 #include "test_support.h"
 
@@ -79,7 +80,7 @@ TEST_F(Console, KeepsTheEditorsPromises)
             ASSERT_TRUE(SetWideValue(step.root, EnvSubkey(step.root), kVar, step.arrangeType,
                                      step.arrangeType == REG_MULTI_SZ ? kMulti : std::string(step.arrange)));
         }
-        size_t before = SnapshotFiles().size();
+        size_t before = SnapshotFiles().size(), recordsBefore = SnapshotFiles("*.history").size();
         SavedKey key(step.root, EnvSubkey(step.root));
         if (step.denyChanges) {
             ASSERT_TRUE(key.DenyChanges());
@@ -94,6 +95,8 @@ TEST_F(Console, KeepsTheEditorsPromises)
         EXPECT_EQ(step.stored, Stored(step.root, &type));
         EXPECT_EQ(step.storedType, type);
         EXPECT_EQ(step.snapshots, SnapshotFiles().size() - before);
+        /* A write that went through is in the editor's History too. */
+        EXPECT_EQ(step.exitCode == 0 ? step.snapshots : 0, SnapshotFiles("*.history").size() - recordsBefore);
         EXPECT_NE(std::string::npos, out.find(step.out)) << out;
         EXPECT_NE(std::string::npos, err.find(step.err)) << err;
         if (step.denyChanges) {
