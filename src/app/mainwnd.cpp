@@ -8,6 +8,7 @@
 #include "entries/checkall.h"
 #include "entries/editing.h"
 #include "entries/entrycheck.h"
+#include "entries/marks.h"
 #include "output/backup.h"
 #include "output/export.h"
 #include "output/snapshot.h"
@@ -16,6 +17,7 @@
 #include "resource.h"
 #include "velkor_version.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #define ABOUT_TEXT "Modify WinNT environment. ver " VELKOR_VERSION_SHORT "\r\nWritten by the Velkor Editor developers"
@@ -81,10 +83,16 @@ BOOL LayoutControls(WPARAM sizeType, int width, int height)
 {
     HWND list = GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST);
     HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
-    struct ControlBox editBox, listBox;
+    HWND bar = GetDlgItem(g_hMainWnd, IDC_STATUS_BAR);
+    struct ControlBox editBox, listBox, barBox;
+    RECT barRect = {0, 0, 0, 0};
 
     if (sizeType == SIZE_MINIMIZED)
         return TRUE;
+    SendMessageA(bar, WM_SIZE, 0, 0);   /* takes the height of its font */
+    GetWindowRect(bar, &barRect);
+    height = ComputeStatusBar(width, height, barRect.bottom - barRect.top, &barBox);
+    MoveWindow(bar, barBox.left, barBox.top, barBox.width, barBox.height, TRUE);
     ComputeLayout(width, height, (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), &editBox, &listBox);
     MoveWindow(edit, editBox.left, editBox.top, editBox.width, editBox.height, TRUE);
     MoveWindow(list, listBox.left, listBox.top, listBox.width, listBox.height, TRUE);
@@ -122,6 +130,30 @@ static void SetWindowIcons(HWND wnd)
     }
 }
 
+/* The status bar of one part under the edit field: the selected row in words. It keeps the
+   height that it takes for its font; the layout places it. */
+static void CreateStatusBar(HWND wnd)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+
+    InitCommonControlsEx(&controls);
+    CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                    wnd, (HMENU)(INT_PTR)IDC_STATUS_BAR, (HINSTANCE)GetWindowLongPtrA(wnd, GWLP_HINSTANCE), NULL);
+}
+
+/* The list draws its rows itself (with their marks): a row is as high as its font's line. */
+static void SetRowHeight(HWND list, HFONT font)
+{
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics;
+
+    if (GetTextMetricsA(dc, &metrics))
+        SendMessageA(list, LB_SETITEMHEIGHT, 0, metrics.tmHeight);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+}
+
 static BOOL OnInitDialog(HWND wnd)
 {
     /* Created once and kept for the whole run: both controls draw with it. Any character set,
@@ -131,6 +163,9 @@ static BOOL OnInitDialog(HWND wnd)
 
     SendMessageA(GetDlgItem(wnd, IDC_ENTRY_LIST), WM_SETFONT, (WPARAM)font, 0);
     SendMessageA(GetDlgItem(wnd, IDC_ENTRY_EDIT), WM_SETFONT, (WPARAM)font, 0);
+    SetRowHeight(GetDlgItem(wnd, IDC_ENTRY_LIST), font);
+    CreateStatusBar(wnd);
+    StartMarks(wnd);
     SetWindowIcons(wnd);
     /* g_hMainWnd is stored only when the creation returns: the rest waits for the loop. */
     PostMessageA(wnd, UM_DEFERRED_INIT, 0, 0);
@@ -180,6 +215,27 @@ static BOOL OnQueryEndSession(HWND wnd)
     return TRUE;
 }
 
+static BOOL OnSyncEdit(void)
+{
+    SyncEditField();
+    ShowRowStatus();
+    return TRUE;
+}
+
+/* Another program (a test) reads a row's mark. */
+static BOOL ReplyRowMark(HWND wnd, int row)
+{
+    SetWindowLongPtrA(wnd, DWLP_MSGRESULT, RowMarkOf(row));
+    return TRUE;
+}
+
+/* The worker ends with the window, even while a test of a path is still waiting. */
+static BOOL OnDestroy(void)
+{
+    StopMarks();
+    return FALSE;
+}
+
 INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -192,8 +248,19 @@ INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
         return OnCommand(wnd, wParam, lParam);
     case UM_SYNC_EDIT:
-        SyncEditField();
-        return TRUE;
+        return OnSyncEdit();
+    case UM_MARKS_ROUND:
+        return StartMarksRound();
+    case UM_EXIST_ANSWER:
+        return TakeExistAnswers();
+    case WM_TIMER:
+        return OnMarksTimer(wParam);
+    case WM_DRAWITEM:
+        return DrawListRow((const DRAWITEMSTRUCT *)lParam);
+    case UM_ROW_MARK:
+        return ReplyRowMark(wnd, (int)wParam);
+    case WM_DESTROY:
+        return OnDestroy();
     case WM_CLOSE:
         return OnClose();
     case WM_QUERYENDSESSION:

@@ -7,6 +7,8 @@
 #include "entries/entrycheck.h"
 #include "entries/entrylist.h"
 #include "entries/findings.h"
+#include "entries/marks.h"
+#include "entries/rowstatus.h"
 #include "registry/regaccess.h"
 #include "common/common.h"
 #include "resource.h"
@@ -43,7 +45,7 @@ static struct {
 
 /* ---- What the findings need of the system ---- */
 
-static char *ExpandRow(void *context, const char *text)
+char *ExpandRow(void *context, const char *text)
 {
     char *copy = (char *)malloc(strlen(text) + 1);
     DWORD error = 0;
@@ -61,13 +63,20 @@ static char *ExpandRow(void *context, const char *text)
     return copy;
 }
 
+static void AddFinding(void *context, int row, const char *problem);
+
+/* The worker's answer, as the list's marks show it: the row has been answered before it is
+   checked. */
 static int PathExists(void *context, const char *path)
 {
-    (void)context;
-    return EntryExists(path);
+    int state = PathStateOf(path);
+
+    if (state == PATH_NOT_ANSWERING)
+        AddFinding(context, s_check.currentRow, PathProblem(state));
+    return state != PATH_MISSING;
 }
 
-static size_t TextUnits(void *context, const char *text)
+size_t TextUnits(void *context, const char *text)
 {
     int units = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);
 
@@ -76,7 +85,7 @@ static size_t TextUnits(void *context, const char *text)
 }
 
 /* Upper case of any script, as the file system and the variables' names ignore case. */
-static char *FoldCase(void *context, const char *text)
+char *FoldCase(void *context, const char *text)
 {
     size_t length = strlen(text), i;
     WCHAR *wide;
@@ -242,6 +251,9 @@ static BOOL CheckSlice(void)
     DWORD start = GetTickCount();
 
     while (s_check.running && s_check.next < s_check.rows) {
+        /* The window never waits for the file system: the next slice looks again. */
+        if (RowPathState(s_check.next) == PATH_WAITING)
+            break;
         if (!CheckNextRow()) {
             s_check.failed = TRUE;
             break;
@@ -349,7 +361,7 @@ INT_PTR CALLBACK CheckReportDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
 
 /* The variables that the two Environment keys define (REG_SZ and REG_EXPAND_SZ values), read
    once per check. A key that cannot be read defines none. The names stay in names[]. */
-static CheckVariable *ReadVariables(ValueName *names[2], size_t counts[2], size_t *count)
+CheckVariable *ReadVariables(ValueName *names[2], size_t counts[2], size_t *count)
 {
     static const char *const paths[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
     CheckVariable *variables;
@@ -393,6 +405,7 @@ void CheckAllEntries(void)
     ZeroMemory(&s_check, sizeof s_check);
     s_check.currentRow = -1;
     s_check.goTo = -1;
+    CompleteMarksRound();
     variables = ReadVariables(names, counts, &count);
     if (variables)
         s_check.run = StartCheck(g_varName, variables, count, &callbacks);

@@ -1,5 +1,6 @@
 #include "common/common.h"
 #include "entries/entrylist.h"
+#include "entries/marks.h"
 #include "entries/valuesplit.h"
 #include "resource.h"
 
@@ -33,9 +34,11 @@ static int ResolveIndex(int index)
     return index == -1 ? GetSelectedRow() : index;
 }
 
+/* Every change of the rows goes through the primitives below, which tell the marks. */
 void ClearList(void)
 {
     SendToList(LB_RESETCONTENT, 0, 0);
+    MarksListCleared();
 }
 
 int GetRowCount(void)
@@ -62,6 +65,7 @@ static int AddRowTo(HWND list, const char *text, LPARAM data)
         return -1;
     if (data != 0)
         SendMessageA(list, LB_SETITEMDATA, index, data);
+    MarksRowInserted(index);
     return index;
 }
 
@@ -76,12 +80,14 @@ int InsertEntryRow(const char *text, int index)
     if (added < 0)
         return -1;
     SendToList(LB_SETITEMDATA, added, 0);
+    MarksRowInserted(added);
     return added;
 }
 
 void DeleteRow(int index)
 {
-    SendToList(LB_DELETESTRING, index, 0);
+    if (SendToList(LB_DELETESTRING, index, 0) != LB_ERR)
+        MarksRowDeleted(index);
 }
 
 /* Rows are read as UTF-16 and converted to the program's code page with a measured size: the

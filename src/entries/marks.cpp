@@ -1,0 +1,709 @@
+/* The list's marks: a round checks every row with the findings of Check all, asking the worker
+   for the paths; a mark is drawn from the row's findings and its path's answer. */
+#include "entries/marks.h"
+#include "entries/checkall.h"
+#include "entries/entrylist.h"
+#include "entries/existworker.h"
+#include "entries/findings.h"
+#include "entries/rowstatus.h"
+#include "registry/regaccess.h"
+#include "common/common.h"
+#include "resource.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#define SLICE_MS          20     /* a round's slice: the window answers between two of them */
+#define NOT_ANSWERING_MS  2000   /* a path that has not answered so long is shown as such */
+#define SLOW_CHECK_MS     500
+
+/* What a round found for one row; kept in step with the list's rows. */
+struct RowMarks {
+    int path;       /* the id of its path, -1 when it names none */
+    int findings;   /* the first of its findings, -1 when none */
+    int last;       /* the last of them */
+    int others;     /* how many: the path's answer comes on top */
+    char header;
+    char user;      /* in the user section */
+};
+
+struct Finding {
+    char *text;
+    int next;
+};
+
+struct PathEntry {
+    char *text;
+    size_t hash;
+    int state;   /* PATH_WAITING, PATH_EXISTS, PATH_MISSING, PATH_NOT_ANSWERING */
+};
+
+static struct {
+    struct RowMarks *rows;
+    int rowCount, rowCapacity;
+    struct Finding *findings;
+    int findingCount, findingCapacity;
+    struct PathEntry *paths;
+    int pathCount, pathCapacity;
+    int *slots;                  /* open addressing over paths, -1 free; twice their capacity */
+    int slotCount;
+    int waiting;                 /* paths asked and not answered */
+    BOOL roundAsked;             /* a UM_MARKS_ROUND is on its way */
+    BOOL running;
+    BOOL stale;                  /* the list changed during the round: a new one is asked */
+    CheckRun *run;
+    int next, current, sectionHeaders;
+    LogOnVariable *logOn;        /* the variables as log-on defines them, for the status bar */
+    size_t logOnCount;
+    char **logOnTexts;           /* what logOn points into */
+    size_t logOnTextCount;
+} s_marks;
+
+/* ---- The rows ---- */
+
+static BOOL RowRoom(int count)
+{
+    struct RowMarks *grown;
+    int capacity;
+
+    if (count <= s_marks.rowCapacity)
+        return TRUE;
+    capacity = s_marks.rowCapacity ? s_marks.rowCapacity : 1024;
+    while (capacity < count)
+        capacity *= 2;
+    grown = (struct RowMarks *)realloc(s_marks.rows, (size_t)capacity * sizeof *grown);
+    if (grown == NULL)
+        return FALSE;
+    s_marks.rows = grown;
+    s_marks.rowCapacity = capacity;
+    return TRUE;
+}
+
+static void ClearRow(struct RowMarks *row)
+{
+    row->path = row->findings = row->last = -1;
+    row->others = 0;
+    row->header = row->user = 0;
+}
+
+/* Makes the rows as many as the list's: a list changed without the primitives comes right with
+   the next round. */
+static void FitRows(int count)
+{
+    if (!RowRoom(count))
+        count = s_marks.rowCapacity;
+    while (s_marks.rowCount < count)
+        ClearRow(&s_marks.rows[s_marks.rowCount++]);
+    s_marks.rowCount = count;
+}
+
+static void AskRound(void)
+{
+    s_marks.stale = TRUE;
+    if (!s_marks.roundAsked && g_hMainWnd != NULL) {
+        s_marks.roundAsked = TRUE;
+        PostMessageA(g_hMainWnd, UM_MARKS_ROUND, 0, 0);
+    }
+}
+
+void MarksRowInserted(int index)
+{
+    if (index >= 0 && index <= s_marks.rowCount && RowRoom(s_marks.rowCount + 1)) {
+        memmove(&s_marks.rows[index + 1], &s_marks.rows[index],
+                (size_t)(s_marks.rowCount - index) * sizeof *s_marks.rows);
+        ClearRow(&s_marks.rows[index]);
+        s_marks.rowCount++;
+    }
+    AskRound();
+}
+
+void MarksRowDeleted(int index)
+{
+    if (index >= 0 && index < s_marks.rowCount) {
+        memmove(&s_marks.rows[index], &s_marks.rows[index + 1],
+                (size_t)(s_marks.rowCount - index - 1) * sizeof *s_marks.rows);
+        s_marks.rowCount--;
+    }
+    AskRound();
+}
+
+/* ---- The paths: asked once each, until they are forgotten ---- */
+
+static void ForgetPaths(void)
+{
+    int i;
+
+    ForgetExistRequests();
+    for (i = 0; i < s_marks.pathCount; i++)
+        free(s_marks.paths[i].text);
+    for (i = 0; i < s_marks.slotCount; i++)
+        s_marks.slots[i] = -1;
+    s_marks.pathCount = 0;
+    s_marks.waiting = 0;
+    for (i = 0; i < s_marks.rowCount; i++)
+        s_marks.rows[i].path = -1;
+}
+
+void MarksListCleared(void)
+{
+    s_marks.rowCount = 0;
+    /* A retrieve asks every path again. */
+    ForgetPaths();
+    AskRound();
+}
+
+static size_t HashOf(const char *text)
+{
+    size_t hash = (size_t)14695981039346656037ULL;
+
+    while (*text)
+        hash = (hash ^ (unsigned char)*text++) * (size_t)1099511628211ULL;
+    return hash;
+}
+
+static int *SlotOf(size_t hash, const char *text)
+{
+    size_t i = hash & (size_t)(s_marks.slotCount - 1);
+
+    while (s_marks.slots[i] >= 0 && (s_marks.paths[s_marks.slots[i]].hash != hash ||
+                                     strcmp(s_marks.paths[s_marks.slots[i]].text, text) != 0))
+        i = (i + 1) & (size_t)(s_marks.slotCount - 1);
+    return &s_marks.slots[i];
+}
+
+static BOOL GrowPaths(void)
+{
+    int capacity = s_marks.pathCapacity ? s_marks.pathCapacity * 2 : 1024, i;
+    struct PathEntry *grown = (struct PathEntry *)realloc(s_marks.paths, (size_t)capacity * sizeof *grown);
+    int *slots = (int *)malloc((size_t)capacity * 2 * sizeof *slots);
+
+    if (grown != NULL)
+        s_marks.paths = grown;
+    if (grown == NULL || slots == NULL) {
+        free(slots);
+        return FALSE;
+    }
+    s_marks.pathCapacity = capacity;
+    free(s_marks.slots);
+    s_marks.slots = slots;
+    s_marks.slotCount = capacity * 2;
+    for (i = 0; i < s_marks.slotCount; i++)
+        slots[i] = -1;
+    for (i = 0; i < s_marks.pathCount; i++)
+        *SlotOf(s_marks.paths[i].hash, s_marks.paths[i].text) = i;
+    return TRUE;
+}
+
+/* The id of the path, asked of the worker when it is new; -1 when memory ran out. */
+static int PathId(const char *text)
+{
+    size_t hash = HashOf(text);
+    int *slot;
+    char *copy;
+
+    if (s_marks.slots != NULL && *(slot = SlotOf(hash, text)) >= 0)
+        return *slot;
+    if (s_marks.pathCount == s_marks.pathCapacity && !GrowPaths())
+        return -1;
+    copy = (char *)malloc(strlen(text) + 1);
+    if (copy == NULL)
+        return -1;
+    strcpy(copy, text);
+    s_marks.paths[s_marks.pathCount].text = copy;
+    s_marks.paths[s_marks.pathCount].hash = hash;
+    s_marks.paths[s_marks.pathCount].state = PATH_WAITING;
+    *SlotOf(hash, copy) = s_marks.pathCount;
+    if (!RequestExistence(s_marks.pathCount, copy))
+        s_marks.paths[s_marks.pathCount].state = PATH_NOT_ANSWERING;   /* no worker to ask */
+    else if (s_marks.waiting++ == 0)
+        SetTimer(g_hMainWnd, MARKS_SLOW_TIMER, SLOW_CHECK_MS, NULL);
+    return s_marks.pathCount++;
+}
+
+static int StateOfPath(int id)
+{
+    return id >= 0 && id < s_marks.pathCount ? s_marks.paths[id].state : PATH_NONE;
+}
+
+int AskPath(const char *path)
+{
+    return PathId(path);
+}
+
+int RowPathState(int row)
+{
+    return row >= 0 && row < s_marks.rowCount ? StateOfPath(s_marks.rows[row].path) : PATH_NONE;
+}
+
+int PathStateOf(const char *path)
+{
+    int *slot;
+
+    if (s_marks.slots == NULL || *(slot = SlotOf(HashOf(path), path)) < 0)
+        return PATH_WAITING;
+    return s_marks.paths[*slot].state;
+}
+
+static void Answered(int id, int state)
+{
+    if (id < 0 || id >= s_marks.pathCount || s_marks.paths[id].state == state)
+        return;
+    if (s_marks.paths[id].state == PATH_WAITING && --s_marks.waiting == 0)
+        KillTimer(g_hMainWnd, MARKS_SLOW_TIMER);
+    s_marks.paths[id].state = state;
+}
+
+static void Redraw(void)
+{
+    InvalidateRect(GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST), NULL, FALSE);
+    ShowRowStatus();
+}
+
+BOOL TakeExistAnswers(void)
+{
+    int id;
+    BOOL exists;
+
+    while (TakeExistAnswer(&id, &exists))
+        Answered(id, exists ? PATH_EXISTS : PATH_MISSING);
+    Redraw();
+    return TRUE;
+}
+
+/* A test that runs too long is shown as not answering; the paths behind a test of a forgotten
+   question wait for it as well. */
+static void MarkSlowPaths(void)
+{
+    int slow = SlowExistTest(NOT_ANSWERING_MS), i;
+
+    if (slow == -1)
+        return;
+    if (slow >= 0)
+        Answered(slow, PATH_NOT_ANSWERING);
+    for (i = 0; slow == -2 && i < s_marks.pathCount; i++)
+        if (s_marks.paths[i].state == PATH_WAITING)
+            Answered(i, PATH_NOT_ANSWERING);
+    Redraw();
+}
+
+/* ---- The round ---- */
+
+static BOOL KeepFinding(int row, const char *problem)
+{
+    struct RowMarks *marks = &s_marks.rows[row];
+    struct Finding *finding;
+
+    if (s_marks.findingCount == s_marks.findingCapacity) {
+        int capacity = s_marks.findingCapacity ? s_marks.findingCapacity * 2 : 1024;
+        struct Finding *grown = (struct Finding *)realloc(s_marks.findings, (size_t)capacity * sizeof *grown);
+        if (grown == NULL)
+            return FALSE;
+        s_marks.findings = grown;
+        s_marks.findingCapacity = capacity;
+    }
+    finding = &s_marks.findings[s_marks.findingCount];
+    finding->text = (char *)malloc(strlen(problem) + 1);
+    if (finding->text == NULL)
+        return FALSE;
+    strcpy(finding->text, problem);
+    finding->next = -1;
+    if (marks->last >= 0)
+        s_marks.findings[marks->last].next = s_marks.findingCount;
+    else
+        marks->findings = s_marks.findingCount;
+    marks->last = s_marks.findingCount++;
+    marks->others++;
+    return TRUE;
+}
+
+static void Found(void *context, int row, const char *problem)
+{
+    (void)context;
+    if (row >= 0 && row < s_marks.rowCount)
+        KeepFinding(row, problem);
+}
+
+/* The round asks the worker and never waits: the path's answer is applied as it comes, on top of
+   the other findings. */
+static int AskRowPath(void *context, const char *path)
+{
+    (void)context;
+    if (s_marks.current >= 0 && s_marks.current < s_marks.rowCount)
+        s_marks.rows[s_marks.current].path = PathId(path);
+    return 1;
+}
+
+static void FreeFindings(void)
+{
+    int i;
+
+    for (i = 0; i < s_marks.findingCount; i++)
+        free(s_marks.findings[i].text);
+    s_marks.findingCount = 0;
+}
+
+static void FreeLogOn(void)
+{
+    size_t i;
+
+    for (i = 0; i < s_marks.logOnTextCount; i++)
+        free(s_marks.logOnTexts[i]);
+    free(s_marks.logOnTexts);
+    free(s_marks.logOn);
+    s_marks.logOnTexts = NULL;
+    s_marks.logOn = NULL;
+    s_marks.logOnCount = s_marks.logOnTextCount = 0;
+}
+
+static void EndRound(void)
+{
+    EndCheck(s_marks.run);
+    s_marks.run = NULL;
+    s_marks.running = FALSE;
+    if (g_hMainWnd != NULL)
+        KillTimer(g_hMainWnd, MARKS_ROUND_TIMER);
+}
+
+/* Keeps a text for the log-on variables; NULL when memory ran out. */
+static const char *KeepLogOnText(char *text)
+{
+    if (text != NULL)
+        s_marks.logOnTexts[s_marks.logOnTextCount++] = text;
+    return text;
+}
+
+static void AddLogOn(const char *name, char *value, int group)
+{
+    const char *name_ = KeepLogOnText(_strdup(name));
+    const char *value_ = KeepLogOnText(value);
+
+    if (name_ != NULL && value_ != NULL) {
+        s_marks.logOn[s_marks.logOnCount].name = name_;
+        s_marks.logOn[s_marks.logOnCount].value = value_;
+        s_marks.logOn[s_marks.logOnCount].group = group;
+        s_marks.logOnCount++;
+    }
+}
+
+/* The names that Windows itself sets take their values from the program's own environment. */
+static void AddCoreNames(int group)
+{
+    size_t count, i;
+    const char *const *names = CoreVariableNames(group, &count);
+
+    for (i = 0; i < count; i++) {
+        char value[MAX_PATH * 3];
+        DWORD length = GetEnvironmentVariableA(names[i], value, sizeof value);
+        if (length > 0 && length < sizeof value)
+            AddLogOn(names[i], _strdup(value), group);
+    }
+}
+
+/* The variables that log-on defines, with the registry's values; an expandable one is expanded
+   with what its own place in the order may use. */
+static void ReadLogOnVariables(const CheckVariable *variables, size_t count)
+{
+    static const char *const keys[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
+    size_t most = count + 32, i;
+
+    FreeLogOn();
+    s_marks.logOn = (LogOnVariable *)calloc(most, sizeof *s_marks.logOn);
+    s_marks.logOnTexts = (char **)calloc(most * 2, sizeof *s_marks.logOnTexts);
+    if (s_marks.logOn == NULL || s_marks.logOnTexts == NULL)
+        return;
+    AddCoreNames(GROUP_CORE_SYSTEM);
+    AddCoreNames(GROUP_CORE_USER);
+    AddCoreNames(GROUP_ACCOUNT);
+    for (i = 0; i < count; i++) {
+        int group = variables[i].machine ? (variables[i].expandable ? GROUP_MACHINE_EXPAND : GROUP_MACHINE_SZ)
+                                         : (variables[i].expandable ? GROUP_USER_EXPAND : GROUP_USER_SZ);
+        char *value = ReadEnvValue(keys[variables[i].machine ? 0 : 1], variables[i].name);
+        if (value != NULL && variables[i].expandable) {
+            char *expanded = ExpandAtLogOn(value, !variables[i].machine, s_marks.logOn, s_marks.logOnCount);
+            free(value);
+            value = expanded;
+        }
+        if (value != NULL && _stricmp(variables[i].name, g_varName) != 0)
+            AddLogOn(variables[i].name, value, group);
+        else
+            free(value);
+    }
+}
+
+/* The variable being edited as the machine section of the list would write it, for user rows
+   that refer to it. */
+static void AddEditedVariable(void)
+{
+    char *machine = JoinSection(SECTION_MACHINE);
+
+    if (machine != NULL && machine[0] != '\0') {
+        char *expanded = ExpandAtLogOn(machine, 0, s_marks.logOn, s_marks.logOnCount);
+        AddLogOn(g_varName, expanded, GROUP_MACHINE_EXPAND);
+    }
+    free(machine);
+}
+
+BOOL StartMarksRound(void)
+{
+    CheckCallbacks callbacks = {NULL, ExpandRow, AskRowPath, TextUnits, FoldCase, Found};
+    ValueName *names[2] = {NULL, NULL};
+    size_t counts[2] = {0, 0}, count = 0;
+    CheckVariable *variables;
+    int i;
+
+    s_marks.roundAsked = FALSE;
+    s_marks.stale = FALSE;
+    EndRound();
+    FreeFindings();
+    FitRows(GetRowCount());
+    for (i = 0; i < s_marks.rowCount; i++)
+        s_marks.rows[i].findings = s_marks.rows[i].last = -1;
+    variables = ReadVariables(names, counts, &count);
+    if (variables != NULL) {
+        s_marks.run = StartCheck(g_varName, variables, count, &callbacks);
+        ReadLogOnVariables(variables, count);
+    }
+    free(variables);
+    ReleaseValueNames(names[0], counts[0]);
+    ReleaseValueNames(names[1], counts[1]);
+    s_marks.next = 0;
+    s_marks.current = -1;
+    s_marks.sectionHeaders = 0;
+    s_marks.running = s_marks.run != NULL;
+    if (s_marks.running)
+        SetTimer(g_hMainWnd, MARKS_ROUND_TIMER, USER_TIMER_MINIMUM, NULL);
+    return TRUE;
+}
+
+static BOOL CheckNextRow(void)
+{
+    int row = s_marks.next++;
+    struct RowMarks *marks = &s_marks.rows[row];
+    char *text;
+    BOOL ok;
+
+    marks->others = 0;
+    marks->path = -1;
+    marks->header = GetRowData(row) != 0;
+    s_marks.sectionHeaders += marks->header;
+    marks->user = s_marks.sectionHeaders >= 2;
+    if (marks->header)
+        return CheckRow(s_marks.run, row, NULL, TRUE);
+    text = CopyRowText(row);
+    s_marks.current = row;
+    ok = CheckRow(s_marks.run, row, text, FALSE);
+    s_marks.current = -1;
+    free(text);
+    return ok;
+}
+
+/* Rows for up to ms milliseconds (0: to the end); the round ends after its last row. */
+static void RunRound(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    BOOL ok = TRUE;
+
+    while (s_marks.running && !s_marks.stale && s_marks.next < s_marks.rowCount && ok) {
+        ok = CheckNextRow();
+        if (ms != 0 && GetTickCount() - start >= ms)
+            break;
+    }
+    if (s_marks.running && !s_marks.stale && (s_marks.next >= s_marks.rowCount || !ok)) {
+        if (ok)
+            FinishCheck(s_marks.run);
+        EndRound();
+        AddEditedVariable();
+    }
+    Redraw();
+}
+
+BOOL OnMarksTimer(WPARAM id)
+{
+    if (id == MARKS_ROUND_TIMER)
+        RunRound(SLICE_MS);
+    else if (id == MARKS_SLOW_TIMER)
+        MarkSlowPaths();
+    else
+        return FALSE;
+    return TRUE;
+}
+
+void CompleteMarksRound(void)
+{
+    if (s_marks.stale || s_marks.roundAsked || s_marks.rowCount != GetRowCount())
+        StartMarksRound();
+    RunRound(0);
+}
+
+void RetestMarks(void)
+{
+    ForgetPaths();
+    AskRound();
+}
+
+/* Only what draws the window and brings the answers: commands and input wait for the end. */
+int WaitForAnswer(int id)
+{
+    static const UINT kinds[][2] = {{WM_PAINT, WM_PAINT}, {WM_TIMER, WM_TIMER}, {UM_EXIST_ANSWER, UM_EXIST_ANSWER}};
+    int state;
+    MSG msg;
+    size_t i;
+
+    while ((state = StateOfPath(id)) == PATH_WAITING) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+        for (i = 0; i < sizeof kinds / sizeof kinds[0]; i++)
+            while (PeekMessageA(&msg, NULL, kinds[i][0], kinds[i][1], PM_REMOVE))
+                DispatchMessageA(&msg);
+    }
+    return state;
+}
+
+/* ---- What the window shows ---- */
+
+int RowMarkOf(int row)
+{
+    const struct RowMarks *marks;
+
+    if (row < 0 || row >= s_marks.rowCount || (s_marks.running && row >= s_marks.next))
+        return -1;
+    marks = &s_marks.rows[row];
+    return marks->header ? MARK_NONE : RowMark(StateOfPath(marks->path), marks->others);
+}
+
+/* A mark of the row's height: a red disc for a path that does not exist, an amber diamond for
+   any other finding, a grey ring for a path that does not answer. */
+static void DrawMark(HDC dc, const RECT *box, int mark)
+{
+    static const COLORREF colours[] = {0, RGB(200, 30, 30), RGB(230, 150, 0), RGB(128, 128, 128)};
+    int size = box->bottom - box->top, inset = size / 4;
+    RECT area = {box->left + inset, box->top + inset, box->left + size - inset, box->bottom - inset};
+    HBRUSH brush = mark == MARK_NOT_ANSWERING ? (HBRUSH)GetStockObject(NULL_BRUSH) : CreateSolidBrush(colours[mark]);
+    HPEN pen = CreatePen(PS_SOLID, mark == MARK_NOT_ANSWERING ? 2 : 1, colours[mark]);
+    HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
+
+    if (mark == MARK_PROBLEM) {
+        int middleX = (area.left + area.right) / 2, middleY = (area.top + area.bottom) / 2;
+        POINT diamond[4] = {{middleX, area.top}, {area.right, middleY}, {middleX, area.bottom}, {area.left, middleY}};
+        Polygon(dc, diamond, 4);
+    } else {
+        Ellipse(dc, area.left, area.top, area.right, area.bottom);
+    }
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    if (mark != MARK_NOT_ANSWERING)
+        DeleteObject(brush);
+}
+
+#define DRAWN_UNITS 4096   /* more of a row than this never fits the list's width */
+
+BOOL DrawListRow(const DRAWITEMSTRUCT *item)
+{
+    BOOL selected = (item->itemState & ODS_SELECTED) != 0;
+    RECT box = item->rcItem;
+    int height = box.bottom - box.top, mark;
+    LRESULT length;
+    WCHAR *text;
+
+    if (item->CtlID != IDC_ENTRY_LIST)
+        return FALSE;
+    if (item->itemAction == ODA_FOCUS) {
+        DrawFocusRect(item->hDC, &box);
+        return TRUE;
+    }
+    FillRect(item->hDC, &box, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (item->itemID != (UINT)-1) {
+        mark = RowMarkOf((int)item->itemID);
+        if (mark > MARK_NONE)
+            DrawMark(item->hDC, &box, mark);
+        length = SendMessageW(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0);
+        text = length > 0 ? (WCHAR *)malloc(((size_t)length + 1) * sizeof *text) : NULL;
+        if (text != NULL && SendMessageW(item->hwndItem, LB_GETTEXT, item->itemID, (LPARAM)text) > 0) {
+            SetBkMode(item->hDC, TRANSPARENT);
+            SetTextColor(item->hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+            ExtTextOutW(item->hDC, box.left + height, box.top, ETO_CLIPPED, &box, text,
+                        (UINT)(length < DRAWN_UNITS ? length : DRAWN_UNITS), NULL);
+        }
+        free(text);
+    }
+    if (item->itemState & ODS_FOCUS)
+        DrawFocusRect(item->hDC, &box);
+    return TRUE;
+}
+
+/* The section's rows and problems, from its header row on. */
+static void SectionStatus(int header, char *out, size_t size)
+{
+    int rows = 0, problems = 0, i;
+
+    for (i = header + 1; i < s_marks.rowCount && !s_marks.rows[i].header; i++) {
+        rows++;
+        problems += s_marks.rows[i].others + (PathProblem(StateOfPath(s_marks.rows[i].path)) != NULL);
+    }
+    FormatSectionStatus(out, size, s_marks.rows[header].user ? "Current User" : "Local Machine", rows, problems);
+}
+
+#define STATUS_PROBLEMS 16   /* a row has a handful of findings at most: more are not shown */
+
+/* The entry row's expansion at log-on and its problems, in Check all's words. */
+static char *EntryStatus(int row)
+{
+    const struct RowMarks *marks = &s_marks.rows[row];
+    const char *problems[STATUS_PROBLEMS];
+    size_t count = 0;
+    char *text = CopyRowText(row), *expansion, *status = NULL;
+    int finding;
+
+    if (PathProblem(StateOfPath(marks->path)) != NULL)
+        problems[count++] = PathProblem(StateOfPath(marks->path));
+    for (finding = marks->findings; finding >= 0 && count < STATUS_PROBLEMS; finding = s_marks.findings[finding].next)
+        problems[count++] = s_marks.findings[finding].text;
+    expansion = ExpandAtLogOn(text ? text : "", marks->user, s_marks.logOn, s_marks.logOnCount);
+    if (expansion != NULL)
+        status = FormatRowStatus(expansion, problems, count);
+    free(expansion);
+    free(text);
+    return status;
+}
+
+/* The status bar's text is its window text, so that another program can read it. */
+void ShowRowStatus(void)
+{
+    HWND bar = GetDlgItem(g_hMainWnd, IDC_STATUS_BAR);
+    int row = GetSelectedRow();
+    char summary[128] = "", *status = NULL;
+    WCHAR *wide;
+
+    if (bar == NULL)
+        return;
+    if (row >= 0 && row < s_marks.rowCount && !(s_marks.running && row >= s_marks.next)) {
+        if (s_marks.rows[row].header)
+            SectionStatus(row, summary, sizeof summary);
+        else
+            status = EntryStatus(row);
+    }
+    wide = WideFromText(status ? status : summary);
+    if (wide != NULL)
+        SetWindowTextW(bar, wide);
+    free(wide);
+    free(status);
+}
+
+void StartMarks(HWND window)
+{
+    StartExistWorker(window, UM_EXIST_ANSWER);
+}
+
+void StopMarks(void)
+{
+    EndRound();
+    StopExistWorker();
+    ForgetPaths();
+    FreeFindings();
+    FreeLogOn();
+    free(s_marks.rows);
+    free(s_marks.findings);
+    free(s_marks.paths);
+    free(s_marks.slots);
+    ZeroMemory(&s_marks, sizeof s_marks);
+}
