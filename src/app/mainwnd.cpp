@@ -89,7 +89,6 @@ BOOL LayoutControls(WPARAM sizeType, int width, int height)
 
     if (sizeType == SIZE_MINIMIZED)
         return TRUE;
-    SendMessageA(bar, WM_SIZE, 0, 0);   /* takes the height of its font */
     GetWindowRect(bar, &barRect);
     height = ComputeStatusBar(width, height, barRect.bottom - barRect.top, &barBox);
     MoveWindow(bar, barBox.left, barBox.top, barBox.width, barBox.height, TRUE);
@@ -130,15 +129,20 @@ static void SetWindowIcons(HWND wnd)
     }
 }
 
-/* The status bar of one part under the edit field: the selected row in words. It keeps the
-   height that it takes for its font; the layout places it. */
+/* The status bar of one part under the edit field: the selected row in words. It takes the
+   height of its font once, aligned by itself; from then on the layout places it. */
 static void CreateStatusBar(HWND wnd)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    HWND bar;
 
     InitCommonControlsEx(&controls);
-    CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                    wnd, (HMENU)(INT_PTR)IDC_STATUS_BAR, (HINSTANCE)GetWindowLongPtrA(wnd, GWLP_HINSTANCE), NULL);
+    bar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, wnd,
+                          (HMENU)(INT_PTR)IDC_STATUS_BAR, (HINSTANCE)GetWindowLongPtrA(wnd, GWLP_HINSTANCE), NULL);
+    if (bar == NULL)
+        return;
+    SendMessageW(bar, WM_SIZE, 0, 0);
+    SetWindowLongPtrW(bar, GWL_STYLE, GetWindowLongPtrW(bar, GWL_STYLE) | CCS_NORESIZE | CCS_NOPARENTALIGN);
 }
 
 /* The list draws its rows itself (with their marks): a row is as high as its font's line. */
