@@ -528,6 +528,11 @@ BOOL OnMarksTimer(WPARAM id)
     return TRUE;
 }
 
+BOOL MarksComplete(void)
+{
+    return !s_marks.roundAsked && !s_marks.running && !s_marks.stale && s_marks.waiting == 0;
+}
+
 void CompleteMarksRound(void)
 {
     if (s_marks.stale || s_marks.roundAsked || s_marks.rowCount != GetRowCount())

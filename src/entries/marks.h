@@ -36,6 +36,9 @@ void ShowRowStatus(void);
 /* What the path of a row, or a path, has been answered (PATH_* of rowstatus.h). */
 int RowPathState(int row);
 int PathStateOf(const char *path);
+/* Whether every row has its mark: no round to run, no path waiting for its answer (one that does
+   not answer counts as answered). */
+BOOL MarksComplete(void);
 /* Finishes the round under way, if any, at once. */
 void CompleteMarksRound(void);
 /* Forgets every answer: every path is asked again, and a new round is asked for. */
