@@ -199,7 +199,7 @@ BOOL RequestExistence(int id, const char *path)
 {
     struct Worker *w = s_worker;
     char *copy;
-    BOOL ok = FALSE;
+    BOOL ok = FALSE, wake = FALSE;
 
     if (w == NULL || (copy = _strdup(path)) == NULL)
         return FALSE;
@@ -219,13 +219,14 @@ BOOL RequestExistence(int id, const char *path)
     if (w->first + w->count < w->capacity) {
         w->questions[w->first + w->count].id = id;
         w->questions[w->first + w->count].path = copy;
-        w->count++;
+        /* The worker sleeps only on an empty queue: only the first question wakes it. */
+        wake = w->count++ == 0;
         ok = TRUE;
     }
     LeaveCriticalSection(&w->lock);
-    if (ok)
+    if (wake)
         SetEvent(w->wake);
-    else
+    if (!ok)
         free(copy);
     return ok;
 }

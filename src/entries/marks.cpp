@@ -13,7 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define SLICE_MS          20     /* a round's slice: the window answers between two of them */
+#define SLICE_MS          10     /* a round's slice: the window answers between two of them */
 #define NOT_ANSWERING_MS  2000   /* a path that has not answered so long is shown as such */
 #define SLOW_CHECK_MS     500
 
@@ -28,7 +28,7 @@ struct RowMarks {
 };
 
 struct Finding {
-    char *text;
+    size_t text;   /* where its words begin in the findings' texts */
     int next;
 };
 
@@ -43,6 +43,8 @@ static struct {
     int rowCount, rowCapacity;
     struct Finding *findings;
     int findingCount, findingCapacity;
+    char *texts;                 /* the findings' words, one after the other: freed at once */
+    size_t textUsed, textCapacity;
     struct PathEntry *paths;
     int pathCount, pathCapacity;
     int *slots;                  /* open addressing over paths, -1 free; twice their capacity */
@@ -55,6 +57,12 @@ static struct {
     int next, current, sectionHeaders;
     LogOnVariable *logOn;        /* the variables as log-on defines them, for the status bar */
     size_t logOnCount;
+    BOOL logOnRead;              /* read for this round: when the status bar first needs them */
+    BOOL editedAdded;            /* the variable being edited is among them */
+    CheckVariable *variables;    /* the round's variables of the Environment keys */
+    size_t variableCount;
+    ValueName *names[2];
+    size_t nameCounts[2];
     char **logOnTexts;           /* what logOn points into */
     size_t logOnTextCount;
 } s_marks;
@@ -259,14 +267,18 @@ static void Redraw(void)
     ShowRowStatus();
 }
 
+/* The list is drawn again (its visible rows only); the status bar only when the selected row's
+   answer has come. */
 BOOL TakeExistAnswers(void)
 {
-    int id;
+    int id, selected = GetSelectedRow(), before = RowPathState(selected);
     BOOL exists;
 
     while (TakeExistAnswer(&id, &exists))
         Answered(id, exists ? PATH_EXISTS : PATH_MISSING);
-    Redraw();
+    InvalidateRect(GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST), NULL, FALSE);
+    if (RowPathState(selected) != before)
+        ShowRowStatus();
     return TRUE;
 }
 
@@ -292,6 +304,7 @@ static BOOL KeepFinding(int row, const char *problem)
 {
     struct RowMarks *marks = &s_marks.rows[row];
     struct Finding *finding;
+    size_t length;
 
     if (s_marks.findingCount == s_marks.findingCapacity) {
         int capacity = s_marks.findingCapacity ? s_marks.findingCapacity * 2 : 1024;
@@ -301,11 +314,22 @@ static BOOL KeepFinding(int row, const char *problem)
         s_marks.findings = grown;
         s_marks.findingCapacity = capacity;
     }
+    length = strlen(problem) + 1;
+    if (s_marks.textUsed + length > s_marks.textCapacity) {
+        size_t capacity = s_marks.textCapacity ? s_marks.textCapacity * 2 : 65536;
+        char *grown;
+        while (capacity < s_marks.textUsed + length)
+            capacity *= 2;
+        grown = (char *)realloc(s_marks.texts, capacity);
+        if (grown == NULL)
+            return FALSE;
+        s_marks.texts = grown;
+        s_marks.textCapacity = capacity;
+    }
     finding = &s_marks.findings[s_marks.findingCount];
-    finding->text = (char *)malloc(strlen(problem) + 1);
-    if (finding->text == NULL)
-        return FALSE;
-    strcpy(finding->text, problem);
+    finding->text = s_marks.textUsed;
+    memcpy(s_marks.texts + s_marks.textUsed, problem, length);
+    s_marks.textUsed += length;
     finding->next = -1;
     if (marks->last >= 0)
         s_marks.findings[marks->last].next = s_marks.findingCount;
@@ -335,11 +359,8 @@ static int AskRowPath(void *context, const char *path)
 
 static void FreeFindings(void)
 {
-    int i;
-
-    for (i = 0; i < s_marks.findingCount; i++)
-        free(s_marks.findings[i].text);
     s_marks.findingCount = 0;
+    s_marks.textUsed = 0;
 }
 
 static void FreeLogOn(void)
@@ -407,6 +428,7 @@ static void ReadLogOnVariables(const CheckVariable *variables, size_t count)
     size_t most = count + 32, i;
 
     FreeLogOn();
+    s_marks.editedAdded = FALSE;
     s_marks.logOn = (LogOnVariable *)calloc(most, sizeof *s_marks.logOn);
     s_marks.logOnTexts = (char **)calloc(most * 2, sizeof *s_marks.logOnTexts);
     if (s_marks.logOn == NULL || s_marks.logOnTexts == NULL)
@@ -431,10 +453,16 @@ static void ReadLogOnVariables(const CheckVariable *variables, size_t count)
 }
 
 /* The variable being edited as the machine section of the list would write it, for user rows
-   that refer to it. */
+   that refer to it: joined once per round, when such a row is first shown (a join of many rows
+   would hold the window). */
 static void AddEditedVariable(void)
 {
-    char *machine = JoinSection(SECTION_MACHINE);
+    char *machine;
+
+    if (s_marks.editedAdded)
+        return;
+    s_marks.editedAdded = TRUE;
+    machine = JoinSection(SECTION_MACHINE);
 
     if (machine != NULL && machine[0] != '\0') {
         char *expanded = ExpandAtLogOn(machine, 0, s_marks.logOn, s_marks.logOnCount);
@@ -443,12 +471,29 @@ static void AddEditedVariable(void)
     free(machine);
 }
 
+static void ReleaseVariables(void)
+{
+    free(s_marks.variables);
+    ReleaseValueNames(s_marks.names[0], s_marks.nameCounts[0]);
+    ReleaseValueNames(s_marks.names[1], s_marks.nameCounts[1]);
+    s_marks.variables = NULL;
+    s_marks.names[0] = s_marks.names[1] = NULL;
+    s_marks.nameCounts[0] = s_marks.nameCounts[1] = s_marks.variableCount = 0;
+}
+
+/* The log-on variables are read from the registry when the status bar first needs them in a
+   round, not with every round. */
+static void ReadLogOnOnce(void)
+{
+    if (s_marks.logOnRead)
+        return;
+    s_marks.logOnRead = TRUE;
+    ReadLogOnVariables(s_marks.variables, s_marks.variableCount);
+}
+
 BOOL StartMarksRound(void)
 {
     CheckCallbacks callbacks = {NULL, ExpandRow, AskRowPath, TextUnits, FoldCase, Found};
-    ValueName *names[2] = {NULL, NULL};
-    size_t counts[2] = {0, 0}, count = 0;
-    CheckVariable *variables;
     int i;
 
     s_marks.roundAsked = FALSE;
@@ -458,14 +503,11 @@ BOOL StartMarksRound(void)
     FitRows(GetRowCount());
     for (i = 0; i < s_marks.rowCount; i++)
         s_marks.rows[i].findings = s_marks.rows[i].last = -1;
-    variables = ReadVariables(names, counts, &count);
-    if (variables != NULL) {
-        s_marks.run = StartCheck(g_varName, variables, count, &callbacks);
-        ReadLogOnVariables(variables, count);
-    }
-    free(variables);
-    ReleaseValueNames(names[0], counts[0]);
-    ReleaseValueNames(names[1], counts[1]);
+    ReleaseVariables();
+    s_marks.logOnRead = FALSE;
+    s_marks.variables = ReadVariables(s_marks.names, s_marks.nameCounts, &s_marks.variableCount);
+    if (s_marks.variables != NULL)
+        s_marks.run = StartCheck(g_varName, s_marks.variables, s_marks.variableCount, &callbacks);
     s_marks.next = 0;
     s_marks.current = -1;
     s_marks.sectionHeaders = 0;
@@ -512,7 +554,6 @@ static void RunRound(DWORD ms)
         if (ok)
             FinishCheck(s_marks.run);
         EndRound();
-        AddEditedVariable();
     }
     Redraw();
 }
@@ -662,7 +703,10 @@ static char *EntryStatus(int row)
     if (PathProblem(StateOfPath(marks->path)) != NULL)
         problems[count++] = PathProblem(StateOfPath(marks->path));
     for (finding = marks->findings; finding >= 0 && count < STATUS_PROBLEMS; finding = s_marks.findings[finding].next)
-        problems[count++] = s_marks.findings[finding].text;
+        problems[count++] = s_marks.texts + s_marks.findings[finding].text;
+    ReadLogOnOnce();
+    if (marks->user && text != NULL && strchr(text, '%') != NULL)
+        AddEditedVariable();
     expansion = ExpandAtLogOn(text ? text : "", marks->user, s_marks.logOn, s_marks.logOnCount);
     if (expansion != NULL)
         status = FormatRowStatus(expansion, problems, count);
@@ -681,11 +725,25 @@ void ShowRowStatus(void)
 
     if (bar == NULL)
         return;
-    if (row >= 0 && row < s_marks.rowCount && !(s_marks.running && row >= s_marks.next)) {
+    if (s_marks.running && row >= s_marks.next) {
+        /* not reached by the round yet: nothing to say */
+    } else if (row >= 0 && row < s_marks.rowCount) {
         if (s_marks.rows[row].header)
             SectionStatus(row, summary, sizeof summary);
         else
             status = EntryStatus(row);
+    } else if (row < 0) {
+        /* Without a selection, both sections' summaries. */
+        for (row = 0; row < s_marks.rowCount; row++) {
+            size_t length = strlen(summary);
+            if (!s_marks.rows[row].header)
+                continue;
+            if (length > 0 && length + 2 < sizeof summary) {
+                strcpy(summary + length, "; ");
+                length += 2;
+            }
+            SectionStatus(row, summary + length, sizeof summary - length);
+        }
     }
     wide = WideFromText(status ? status : summary);
     if (wide != NULL)
@@ -706,8 +764,10 @@ void StopMarks(void)
     ForgetPaths();
     FreeFindings();
     FreeLogOn();
+    ReleaseVariables();
     free(s_marks.rows);
     free(s_marks.findings);
+    free(s_marks.texts);
     free(s_marks.paths);
     free(s_marks.slots);
     ZeroMemory(&s_marks, sizeof s_marks);
