@@ -18,7 +18,7 @@ void ForgetExistRequests(void);
 /* Takes one answer; FALSE when none is waiting. */
 BOOL TakeExistAnswer(int *id, BOOL *exists);
 /* The id of the test that has run for at least ms milliseconds; -2 when that test answers a
-question forgotten since (the questions behind it wait for it); -1 when no test has run so long. */
+   question forgotten since (the questions behind it wait for it); -1 when no test has run so long. */
 int SlowExistTest(DWORD ms);
 
 #endif

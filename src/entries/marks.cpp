@@ -282,17 +282,15 @@ BOOL TakeExistAnswers(void)
     return TRUE;
 }
 
-/* A test that runs too long is shown as not answering; the paths behind a test of a forgotten
-   question wait for it as well. */
+/* A test that runs too long holds the worker: its path, and every path that waits behind it, is
+   shown as not answering until its answer comes. */
 static void MarkSlowPaths(void)
 {
-    int slow = SlowExistTest(NOT_ANSWERING_MS), i;
+    int i;
 
-    if (slow == -1)
+    if (SlowExistTest(NOT_ANSWERING_MS) == -1)
         return;
-    if (slow >= 0)
-        Answered(slow, PATH_NOT_ANSWERING);
-    for (i = 0; slow == -2 && i < s_marks.pathCount; i++)
+    for (i = 0; i < s_marks.pathCount; i++)
         if (s_marks.paths[i].state == PATH_WAITING)
             Answered(i, PATH_NOT_ANSWERING);
     Redraw();
@@ -610,7 +608,8 @@ int RowMarkOf(int row)
 {
     const struct RowMarks *marks;
 
-    if (row < 0 || row >= s_marks.rowCount || (s_marks.running && row >= s_marks.next))
+    /* A row that the round has not reached yet keeps the mark of the last round. */
+    if (row < 0 || row >= s_marks.rowCount)
         return -1;
     marks = &s_marks.rows[row];
     return marks->header ? MARK_NONE : RowMark(StateOfPath(marks->path), marks->others);

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 /* Private messages of the main window (UM_ROW_MARK is sent by tests: wParam the row, the result
-   its MARK_* of rowstatus.h, -1 when there is no such row or its round has not reached it). */
+   its MARK_* of rowstatus.h, -1 when there is no such row). */
 #define UM_MARKS_ROUND  (WM_USER + 270)
 #define UM_EXIST_ANSWER (WM_USER + 271)
 #define UM_ROW_MARK     (WM_USER + 272)
