@@ -156,6 +156,8 @@ BOOL StartExistWorker(HWND window, UINT message)
         free(w);
         return FALSE;
     }
+    /* The window's thread comes first when both want the processor. */
+    SetThreadPriority(w->thread, THREAD_PRIORITY_BELOW_NORMAL);
     s_worker = w;
     return TRUE;
 }

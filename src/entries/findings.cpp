@@ -218,6 +218,14 @@ static int GrowSeen(CheckRun *run)
     return 1;
 }
 
+int ReserveCheckRows(CheckRun *run, size_t rows)
+{
+    while (run->seenCapacity < rows * 2)
+        if (!GrowSeen(run))
+            return 0;
+    return 1;
+}
+
 /* Fills the free slot with the folder's key (taken over) and the row's text. 0 when memory ran
    out. */
 static int AddFolder(CheckRun *run, struct SeenFolder *slot, size_t hash, char *key, const char *text)

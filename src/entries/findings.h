@@ -69,6 +69,10 @@ typedef struct CheckRun CheckRun;
    variables are ignored). NULL when memory runs out. */
 CheckRun *StartCheck(const char *varName, const CheckVariable *variables, size_t count,
                      const CheckCallbacks *callbacks);
+/* Makes room at once for the folders of rows rows, rather than growing while rows are checked
+   (a check in slices then never takes the time of a growth in one slice). 0 when memory ran
+   out; the check goes on all the same. */
+int ReserveCheckRows(CheckRun *run, size_t rows);
 /* The next row of the list, in order from row 0; text may be NULL for an empty row. 0 when
    memory ran out (the check cannot go on). */
 int CheckRow(CheckRun *run, int row, const char *text, int isHeader);

@@ -261,9 +261,25 @@ static void Answered(int id, int state)
     s_marks.paths[id].state = state;
 }
 
+static double Milliseconds(void);
+
+#define DRAW_MS 100   /* while marks come in, the list is drawn again at most this often */
+
+/* Has the list drawn again; while a round runs or answers come in, at most every DRAW_MS: its
+   painting costs the window more than the rows' checks. */
+static void DrawMarks(BOOL now)
+{
+    static double drawn;
+
+    if (now || Milliseconds() - drawn >= DRAW_MS) {
+        InvalidateRect(GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST), NULL, FALSE);
+        drawn = Milliseconds();
+    }
+}
+
 static void Redraw(void)
 {
-    InvalidateRect(GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST), NULL, FALSE);
+    DrawMarks(TRUE);
     ShowRowStatus();
 }
 
@@ -276,7 +292,7 @@ BOOL TakeExistAnswers(void)
 
     while (TakeExistAnswer(&id, &exists))
         Answered(id, exists ? PATH_EXISTS : PATH_MISSING);
-    InvalidateRect(GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST), NULL, FALSE);
+    DrawMarks(s_marks.waiting == 0);
     if (RowPathState(selected) != before)
         ShowRowStatus();
     return TRUE;
@@ -374,9 +390,26 @@ static void FreeLogOn(void)
     s_marks.logOnCount = s_marks.logOnTextCount = 0;
 }
 
+static DWORD WINAPI EndCheckAside(LPVOID run)
+{
+    EndCheck((CheckRun *)run);
+    return 0;
+}
+
+/* The end of a check of many rows frees a block for each of their folders: on a thread of its own
+   that would hold the window for tens of milliseconds. */
+#define ASIDE_ROWS 10000
+
 static void EndRound(void)
 {
-    EndCheck(s_marks.run);
+    HANDLE aside = NULL;
+
+    if (s_marks.run != NULL && s_marks.rowCount > ASIDE_ROWS)
+        aside = CreateThread(NULL, 64 * 1024, EndCheckAside, s_marks.run, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
+    if (aside != NULL)
+        CloseHandle(aside);
+    else
+        EndCheck(s_marks.run);
     s_marks.run = NULL;
     s_marks.running = FALSE;
     if (g_hMainWnd != NULL)
@@ -506,6 +539,11 @@ BOOL StartMarksRound(void)
     s_marks.variables = ReadVariables(s_marks.names, s_marks.nameCounts, &s_marks.variableCount);
     if (s_marks.variables != NULL)
         s_marks.run = StartCheck(g_varName, s_marks.variables, s_marks.variableCount, &callbacks);
+    /* Both tables take all the round's paths from the start: no slice grows them. */
+    if (s_marks.run != NULL)
+        ReserveCheckRows(s_marks.run, (size_t)s_marks.rowCount);
+    while (s_marks.pathCapacity < s_marks.rowCount && GrowPaths())
+        ;
     s_marks.next = 0;
     s_marks.current = -1;
     s_marks.sectionHeaders = 0;
@@ -537,23 +575,39 @@ static BOOL CheckNextRow(void)
     return ok;
 }
 
+/* Milliseconds from the performance counter: the tick count may move in steps of 16 ms (it does
+   under Wine), as long as a slice or more. */
+static double Milliseconds(void)
+{
+    static LARGE_INTEGER frequency;
+    LARGE_INTEGER now;
+
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
 /* Rows for up to ms milliseconds (0: to the end); the round ends after its last row. */
 static void RunRound(DWORD ms)
 {
-    DWORD start = GetTickCount();
+    double start = Milliseconds();
     BOOL ok = TRUE;
 
     while (s_marks.running && !s_marks.stale && s_marks.next < s_marks.rowCount && ok) {
         ok = CheckNextRow();
-        if (ms != 0 && GetTickCount() - start >= ms)
+        if (ms != 0 && Milliseconds() - start >= ms)
             break;
     }
     if (s_marks.running && !s_marks.stale && (s_marks.next >= s_marks.rowCount || !ok)) {
         if (ok)
             FinishCheck(s_marks.run);
         EndRound();
+        DrawMarks(TRUE);
+        ShowRowStatus();   /* the status bar says what the whole round found */
+    } else {
+        DrawMarks(FALSE);
     }
-    Redraw();
 }
 
 BOOL OnMarksTimer(WPARAM id)
@@ -724,9 +778,9 @@ void ShowRowStatus(void)
 
     if (bar == NULL)
         return;
-    if (s_marks.running && row >= s_marks.next) {
-        /* not reached by the round yet: nothing to say */
-    } else if (row >= 0 && row < s_marks.rowCount) {
+    if (s_marks.running)
+        return;   /* said when the round has ended */
+    if (row >= 0 && row < s_marks.rowCount) {
         if (s_marks.rows[row].header)
             SectionStatus(row, summary, sizeof summary);
         else
