@@ -5,6 +5,7 @@
 #include "entries/entrylist.h"
 #include "entries/existworker.h"
 #include "entries/findings.h"
+#include "entries/logonvars.h"
 #include "entries/rowstatus.h"
 #include "registry/regaccess.h"
 #include "common/common.h"
@@ -55,16 +56,12 @@ static struct {
     BOOL stale;                  /* the list changed during the round: a new one is asked */
     CheckRun *run;
     int next, current, sectionHeaders;
-    LogOnVariable *logOn;        /* the variables as log-on defines them, for the status bar */
-    size_t logOnCount;
-    BOOL logOnRead;              /* read for this round: when the status bar first needs them */
-    BOOL editedAdded;            /* the variable being edited is among them */
+    BOOL logOnRead;              /* log-on variables read for this round: when the status bar
+                                    first needs them */
     CheckVariable *variables;    /* the round's variables of the Environment keys */
     size_t variableCount;
     ValueName *names[2];
     size_t nameCounts[2];
-    char **logOnTexts;           /* what logOn points into */
-    size_t logOnTextCount;
 } s_marks;
 
 /* ---- The rows ---- */
@@ -377,19 +374,6 @@ static void FreeFindings(void)
     s_marks.textUsed = 0;
 }
 
-static void FreeLogOn(void)
-{
-    size_t i;
-
-    for (i = 0; i < s_marks.logOnTextCount; i++)
-        free(s_marks.logOnTexts[i]);
-    free(s_marks.logOnTexts);
-    free(s_marks.logOn);
-    s_marks.logOnTexts = NULL;
-    s_marks.logOn = NULL;
-    s_marks.logOnCount = s_marks.logOnTextCount = 0;
-}
-
 static DWORD WINAPI EndCheckAside(LPVOID run)
 {
     EndCheck((CheckRun *)run);
@@ -414,92 +398,6 @@ static void EndRound(void)
     s_marks.running = FALSE;
     if (g_hMainWnd != NULL)
         KillTimer(g_hMainWnd, MARKS_ROUND_TIMER);
-}
-
-/* Keeps a text for the log-on variables; NULL when memory ran out. */
-static const char *KeepLogOnText(char *text)
-{
-    if (text != NULL)
-        s_marks.logOnTexts[s_marks.logOnTextCount++] = text;
-    return text;
-}
-
-static void AddLogOn(const char *name, char *value, int group)
-{
-    const char *name_ = KeepLogOnText(_strdup(name));
-    const char *value_ = KeepLogOnText(value);
-
-    if (name_ != NULL && value_ != NULL) {
-        s_marks.logOn[s_marks.logOnCount].name = name_;
-        s_marks.logOn[s_marks.logOnCount].value = value_;
-        s_marks.logOn[s_marks.logOnCount].group = group;
-        s_marks.logOnCount++;
-    }
-}
-
-/* The names that Windows itself sets take their values from the program's own environment. */
-static void AddCoreNames(int group)
-{
-    size_t count, i;
-    const char *const *names = CoreVariableNames(group, &count);
-
-    for (i = 0; i < count; i++) {
-        char value[MAX_PATH * 3];
-        DWORD length = GetEnvironmentVariableA(names[i], value, sizeof value);
-        if (length > 0 && length < sizeof value)
-            AddLogOn(names[i], _strdup(value), group);
-    }
-}
-
-/* The variables that log-on defines, with the registry's values; an expandable one is expanded
-   with what its own place in the order may use. */
-static void ReadLogOnVariables(const CheckVariable *variables, size_t count)
-{
-    static const char *const keys[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
-    size_t most = count + 32, i;
-
-    FreeLogOn();
-    s_marks.editedAdded = FALSE;
-    s_marks.logOn = (LogOnVariable *)calloc(most, sizeof *s_marks.logOn);
-    s_marks.logOnTexts = (char **)calloc(most * 2, sizeof *s_marks.logOnTexts);
-    if (s_marks.logOn == NULL || s_marks.logOnTexts == NULL)
-        return;
-    AddCoreNames(GROUP_CORE_SYSTEM);
-    AddCoreNames(GROUP_CORE_USER);
-    AddCoreNames(GROUP_ACCOUNT);
-    for (i = 0; i < count; i++) {
-        int group = variables[i].machine ? (variables[i].expandable ? GROUP_MACHINE_EXPAND : GROUP_MACHINE_SZ)
-                                         : (variables[i].expandable ? GROUP_USER_EXPAND : GROUP_USER_SZ);
-        char *value = ReadEnvValue(keys[variables[i].machine ? 0 : 1], variables[i].name);
-        if (value != NULL && variables[i].expandable) {
-            char *expanded = ExpandAtLogOn(value, !variables[i].machine, s_marks.logOn, s_marks.logOnCount);
-            free(value);
-            value = expanded;
-        }
-        if (value != NULL && _stricmp(variables[i].name, g_varName) != 0)
-            AddLogOn(variables[i].name, value, group);
-        else
-            free(value);
-    }
-}
-
-/* The variable being edited as the machine section of the list would write it, for user rows
-   that refer to it: joined once per round, when such a row is first shown (a join of many rows
-   would hold the window). */
-static void AddEditedVariable(void)
-{
-    char *machine;
-
-    if (s_marks.editedAdded)
-        return;
-    s_marks.editedAdded = TRUE;
-    machine = JoinSection(SECTION_MACHINE);
-
-    if (machine != NULL && machine[0] != '\0') {
-        char *expanded = ExpandAtLogOn(machine, 0, s_marks.logOn, s_marks.logOnCount);
-        AddLogOn(g_varName, expanded, GROUP_MACHINE_EXPAND);
-    }
-    free(machine);
 }
 
 static void ReleaseVariables(void)
@@ -749,7 +647,8 @@ static char *EntryStatus(int row)
 {
     const struct RowMarks *marks = &s_marks.rows[row];
     const char *problems[STATUS_PROBLEMS];
-    size_t count = 0;
+    const LogOnVariable *variables;
+    size_t count = 0, variableCount;
     char *text = CopyRowText(row), *expansion, *status = NULL;
     int finding;
 
@@ -759,8 +658,9 @@ static char *EntryStatus(int row)
         problems[count++] = s_marks.texts + s_marks.findings[finding].text;
     ReadLogOnOnce();
     if (marks->user && text != NULL && strchr(text, '%') != NULL)
-        AddEditedVariable();
-    expansion = ExpandAtLogOn(text ? text : "", marks->user, s_marks.logOn, s_marks.logOnCount);
+        AddEditedLogOnVariable();
+    variables = LogOnVariables(&variableCount);
+    expansion = ExpandAtLogOn(text ? text : "", marks->user, variables, variableCount);
     if (expansion != NULL)
         status = FormatRowStatus(expansion, problems, count);
     free(expansion);
@@ -816,7 +716,7 @@ void StopMarks(void)
     StopExistWorker();
     ForgetPaths();
     FreeFindings();
-    FreeLogOn();
+    ReleaseLogOnVariables();
     ReleaseVariables();
     free(s_marks.rows);
     free(s_marks.findings);
