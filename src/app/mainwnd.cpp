@@ -254,7 +254,7 @@ INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
     case UM_SYNC_EDIT:
         return OnSyncEdit();
     case UM_MARKS_ROUND:
-        return StartMarksRound();
+        return OnMarksRoundMessage();
     case UM_EXIST_ANSWER:
         return TakeExistAnswers();
     case WM_TIMER:

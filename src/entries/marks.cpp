@@ -420,6 +420,12 @@ static void ReadLogOnOnce(void)
     ReadLogOnVariables(s_marks.variables, s_marks.variableCount);
 }
 
+BOOL OnMarksRoundMessage(void)
+{
+    /* A round run at once since the message was posted has made it late. */
+    return !s_marks.roundAsked || StartMarksRound();
+}
+
 BOOL StartMarksRound(void)
 {
     CheckCallbacks callbacks = {NULL, ExpandRow, AskRowPath, TextUnits, FoldCase, Found};

@@ -26,6 +26,7 @@ void MarksRowDeleted(int index);
 void MarksListCleared(void);
 
 /* The main window's messages. */
+BOOL OnMarksRoundMessage(void);
 BOOL StartMarksRound(void);
 BOOL TakeExistAnswers(void);
 BOOL OnMarksTimer(WPARAM id);
