@@ -18,6 +18,7 @@
 /* Main window controls */
 #define IDC_ENTRY_LIST      101
 #define IDC_ENTRY_EDIT      102
+#define IDC_STATUS_BAR      103
 
 /* Variable-name dialog controls */
 #define IDC_VAR_NAME        101

@@ -23,6 +23,17 @@ void ComputeLayout(int clientWidth, int clientHeight, int itemHeight,
     list->height = NotBelowZero(clientHeight - itemHeight - 8);
 }
 
+int ComputeStatusBar(int clientWidth, int clientHeight, int statusHeight, struct ControlBox *status)
+{
+    int above = NotBelowZero(clientHeight - NotBelowZero(statusHeight));
+
+    status->left = 0;
+    status->top = above;
+    status->width = NotBelowZero(clientWidth);
+    status->height = clientHeight - above;
+    return above;
+}
+
 static struct ControlBox Box(int left, int top, int width, int height)
 {
     struct ControlBox box = { left, top, NotBelowZero(width), NotBelowZero(height) };

@@ -15,6 +15,10 @@ struct ControlBox {
 void ComputeLayout(int clientWidth, int clientHeight, int itemHeight,
                    struct ControlBox *edit, struct ControlBox *list);
 
+/* The status bar takes the bottom statusHeight pixels across the client area; returns the height
+   left above it for ComputeLayout (0 when none is left). */
+int ComputeStatusBar(int clientWidth, int clientHeight, int statusHeight, struct ControlBox *status);
+
 /* The dialog that shows a question too long for a message box: the icon at the top left, the text
    to its right down to the row of buttons, the buttons centred at the bottom, margin pixels
    between them and around them. Sizes that the client area cannot hold come out as 0. */

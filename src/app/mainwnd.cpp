@@ -16,6 +16,7 @@
 #include "entries/find.h"
 #include "entries/listdrag.h"
 #include "entries/undo.h"
+#include "entries/marks.h"
 #include "output/backup.h"
 #include "output/export.h"
 #include "registry/notify.h"
@@ -23,6 +24,7 @@
 #include "resource.h"
 #include "velkor_version.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <string.h>
 
@@ -93,13 +95,18 @@ BOOL LayoutControls(WPARAM sizeType, int width, int height)
 {
     HWND list = GetDlgItem(g_hMainWnd, IDC_ENTRY_LIST);
     HWND edit = GetDlgItem(g_hMainWnd, IDC_ENTRY_EDIT);
-    struct ControlBox editBox, listBox;
+    HWND bar = GetDlgItem(g_hMainWnd, IDC_STATUS_BAR);
+    struct ControlBox editBox, listBox, barBox;
+    RECT barRect = {0, 0, 0, 0};
     int row = (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
 
     if (sizeType == SIZE_MINIMIZED)
         return TRUE;
     if (row < 0)
         row = ScaleToDpi(LAYOUT_DEFAULT_ITEM_HEIGHT, BASE_DPI, WindowDpi(g_hMainWnd));
+    GetWindowRect(bar, &barRect);
+    height = ComputeStatusBar(width, height, barRect.bottom - barRect.top, &barBox);
+    MoveWindow(bar, barBox.left, barBox.top, barBox.width, barBox.height, TRUE);
     ComputeLayout(width, height, row, &editBox, &listBox);
     MoveWindow(edit, editBox.left, editBox.top, editBox.width, editBox.height, TRUE);
     MoveWindow(list, listBox.left, listBox.top, listBox.width, listBox.height, TRUE);
@@ -148,6 +155,35 @@ static void SetWindowIcons(HWND wnd)
     }
 }
 
+/* The status bar of one part under the edit field: the selected row in words. It takes the
+   height of its font once, aligned by itself; from then on the layout places it. */
+static void CreateStatusBar(HWND wnd)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    HWND bar;
+
+    InitCommonControlsEx(&controls);
+    bar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, wnd,
+                          (HMENU)(INT_PTR)IDC_STATUS_BAR, (HINSTANCE)GetWindowLongPtrA(wnd, GWLP_HINSTANCE), NULL);
+    if (bar == NULL)
+        return;
+    SendMessageW(bar, WM_SIZE, 0, 0);
+    SetWindowLongPtrW(bar, GWL_STYLE, GetWindowLongPtrW(bar, GWL_STYLE) | CCS_NORESIZE | CCS_NOPARENTALIGN);
+}
+
+/* The list draws its rows itself (with their marks): a row is as high as its font's line. */
+static void SetRowHeight(HWND list, HFONT font)
+{
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics;
+
+    if (GetTextMetricsA(dc, &metrics))
+        SendMessageA(list, LB_SETITEMHEIGHT, 0, metrics.tmHeight);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+}
+
 /* Both controls draw with one font, characters 12 pixels high at 96 DPI and as much larger as the
    window's DPI is. Any character set, so that the system may draw characters beyond Western
    scripts with a font that has them. A font is made once for each DPI and kept for the whole run:
@@ -174,6 +210,7 @@ static void SetControlsFont(HWND wnd, int dpi, BOOL redraw)
     }
     SendMessageA(GetDlgItem(wnd, IDC_ENTRY_LIST), WM_SETFONT, (WPARAM)font, redraw);
     SendMessageA(GetDlgItem(wnd, IDC_ENTRY_EDIT), WM_SETFONT, (WPARAM)font, redraw);
+    SetRowHeight(GetDlgItem(wnd, IDC_ENTRY_LIST), font);
 }
 
 /* Moved to a screen of another DPI (or its DPI changed): the window takes the rectangle that the
@@ -195,6 +232,8 @@ static BOOL OnInitDialog(HWND wnd)
     HandleDpiChangesAlone(wnd);   /* OnDpiChanged lays the window out and gives the fonts */
     SetControlsFont(wnd, WindowDpi(wnd), FALSE);
     StartListDragAndDrop(GetDlgItem(wnd, IDC_ENTRY_LIST));
+    CreateStatusBar(wnd);
+    StartMarks(wnd);
     SetWindowIcons(wnd);
     /* g_hMainWnd is stored only when the creation returns: the rest waits for the loop. */
     PostMessageA(wnd, UM_DEFERRED_INIT, 0, 0);
@@ -287,6 +326,27 @@ static BOOL OnEnable(HWND wnd, BOOL enabled)
     return FALSE;
 }
 
+static BOOL OnSyncEdit(void)
+{
+    SyncEditField();
+    ShowRowStatus();
+    return TRUE;
+}
+
+/* Another program (a test) reads a row's mark. */
+static BOOL ReplyRowMark(HWND wnd, int row)
+{
+    SetWindowLongPtrA(wnd, DWLP_MSGRESULT, RowMarkOf(row));
+    return TRUE;
+}
+
+/* The worker ends with the window, even while a test of a path is still waiting. */
+static BOOL OnDestroy(void)
+{
+    StopMarks();
+    return FALSE;
+}
+
 INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -299,11 +359,22 @@ INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
         return OnCommand(wnd, wParam, lParam);
     case UM_SYNC_EDIT:
-        SyncEditField();
-        return TRUE;
+        return OnSyncEdit();
     case WM_INITMENU:
     case WM_INITMENUPOPUP:
         return UpdateUndoCommands();
+    case UM_MARKS_ROUND:
+        return OnMarksRoundMessage();
+    case UM_EXIST_ANSWER:
+        return TakeExistAnswers();
+    case WM_TIMER:
+        return OnMarksTimer(wParam);
+    case WM_DRAWITEM:
+        return DrawListRow((const DRAWITEMSTRUCT *)lParam);
+    case UM_ROW_MARK:
+        return ReplyRowMark(wnd, (int)wParam);
+    case WM_DESTROY:
+        return OnDestroy();
     case WM_CLOSE:
         return OnClose();
     case WM_QUERYENDSESSION:

@@ -9,6 +9,8 @@
 #include "entries/findings.h"
 #include "entries/checksystem.h"
 #include "entries/undo.h"
+#include "entries/marks.h"
+#include "entries/rowstatus.h"
 #include "registry/regaccess.h"
 #include "common/common.h"
 #include "resource.h"
@@ -45,7 +47,7 @@ static struct {
 
 /* ---- What the findings need of the system ---- */
 
-static char *ExpandRow(void *context, const char *text)
+char *ExpandRow(void *context, const char *text)
 {
     char *copy = (char *)malloc(strlen(text) + 1);
     DWORD error = 0;
@@ -63,10 +65,17 @@ static char *ExpandRow(void *context, const char *text)
     return copy;
 }
 
+static void AddFinding(void *context, int row, const char *problem);
+
+/* The worker's answer, as the list's marks show it: the row has been answered before it is
+   checked. */
 static int PathExists(void *context, const char *path)
 {
-    (void)context;
-    return EntryExists(path);
+    int state = PathStateOf(path);
+
+    if (state == PATH_NOT_ANSWERING)
+        AddFinding(context, s_check.currentRow, PathProblem(state));
+    return state != PATH_MISSING;
 }
 
 /* Makes *buffer hold at least needed bytes; FALSE when memory runs out. */
@@ -231,6 +240,9 @@ static BOOL CheckSlice(void)
     DWORD start = GetTickCount();
 
     while (s_check.running && s_check.next < s_check.rows) {
+        /* The window never waits for the file system: the next slice looks again. */
+        if (RowPathState(s_check.next) == PATH_WAITING)
+            break;
         if (!CheckNextRow()) {
             s_check.failed = TRUE;
             break;
@@ -402,6 +414,7 @@ void CheckAllEntries(void)
     ZeroMemory(&s_check, sizeof s_check);
     s_check.currentRow = -1;
     s_check.goTo = -1;
+    CompleteMarksRound();
     variables = ReadCheckVariables(names, counts, &count);
     if (variables)
         s_check.run = StartCheck(g_varName, variables, count, &callbacks);

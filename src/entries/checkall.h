@@ -3,6 +3,8 @@
 #define VELKOR_CHECKALL_H
 
 #include <windows.h>
+#include "entries/findings.h"
+#include "registry/regaccess.h"
 
 /* Checks every row and shows the findings; Go to selects a finding's row, Remove row removes it
    (one undo step, pending as any change). Nothing else changes the list. */
@@ -14,6 +16,9 @@ HWND CheckReportWindow(void);
 /* Ends the open report, if any, as its Close button ends a finished check: a running check stops
    and no row is gone to. */
 void CloseCheckReport(void);
+
+/* How the findings expand a row (see findings.h), shared with the list's marks. */
+char *ExpandRow(void *context, const char *text);
 
 INT_PTR CALLBACK CheckReportDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -1,6 +1,7 @@
 #include "common/common.h"
 #include "entries/entrylist.h"
 #include "entries/undo.h"
+#include "entries/marks.h"
 #include "entries/valuesplit.h"
 #include "resource.h"
 
@@ -36,6 +37,8 @@ static int ResolveIndex(int index)
 
 static void RecordRow(BOOL inserted, HWND list, int index);
 
+/* Every change of the rows goes through the primitives below, which tell the marks and, while
+   a step is open, the undo history. */
 void ClearList(void)
 {
     int i;
@@ -44,6 +47,7 @@ void ClearList(void)
         for (i = GetRowCount() - 1; i >= 0; i--)
             RecordRow(FALSE, ListWindow(), i);
     SendToList(LB_RESETCONTENT, 0, 0);
+    MarksListCleared();
 }
 
 int GetRowCount(void)
@@ -72,6 +76,7 @@ static int AddRowTo(HWND list, const char *text, LPARAM data)
         SendMessageA(list, LB_SETITEMDATA, index, data);
     if (RecordingUndo())
         RecordRow(TRUE, list, index);
+    MarksRowInserted(index);
     return index;
 }
 
@@ -88,6 +93,7 @@ int InsertEntryRow(const char *text, int index)
     SendToList(LB_SETITEMDATA, added, 0);
     if (RecordingUndo())
         RecordRow(TRUE, ListWindow(), added);
+    MarksRowInserted(added);
     return added;
 }
 
@@ -101,6 +107,7 @@ int RestoreRow(const WCHAR *text, int index, LPARAM data)
     SendMessageW(list, LB_SETITEMDATA, added, data);
     if (RecordingUndo())
         RecordRow(TRUE, list, added);
+    MarksRowInserted(added);
     return added;
 }
 
@@ -108,7 +115,8 @@ void DeleteRow(int index)
 {
     if (RecordingUndo() && index >= 0 && index < GetRowCount())
         RecordRow(FALSE, ListWindow(), index);
-    SendToList(LB_DELETESTRING, index, 0);
+    if (SendToList(LB_DELETESTRING, index, 0) != LB_ERR)
+        MarksRowDeleted(index);
 }
 
 /* Rows are read as UTF-16 and converted to the program's code page with a measured size: the

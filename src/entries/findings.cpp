@@ -5,18 +5,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* The order in which Windows defines the variables when it builds the environment at log-on,
-   each group able to use the groups before it. The value being edited is written as
-   REG_EXPAND_SZ: a machine value may use the first two groups, a user value the first five. */
-#define GROUP_NONE           0
-#define GROUP_CORE_SYSTEM    1
-#define GROUP_MACHINE_SZ     2
-#define GROUP_MACHINE_EXPAND 3
-#define GROUP_CORE_USER      4
-#define GROUP_USER_SZ        5
-#define GROUP_USER_EXPAND    6
-#define GROUP_ACCOUNT        7
-
 static const char *const s_coreSystem[] = {"ALLUSERSPROFILE", "ProgramData", "PUBLIC", "SystemDrive", "SystemRoot"};
 static const char *const s_coreUser[] = {"APPDATA", "COMPUTERNAME", "LOCALAPPDATA", "ProgramFiles", "USERPROFILE"};
 static const char *const s_account[] = {"USERDNSDOMAIN", "USERDOMAIN", "USERNAME"};
@@ -32,14 +20,11 @@ struct KnownName {
     int group;
 };
 
-/* A folder named by an earlier row: its comparison key, that row's text and path (one block: the
-   text, a zero, the path), and whether the path exists. */
+/* A folder named by an earlier row: its comparison key and that row's text. */
 struct SeenFolder {
     size_t hash;
     char *key;   /* NULL: a free slot */
     char *text;
-    const char *path;
-    int exists;
 };
 
 /* What a section's value adds up to, as JoinSection would join it. */
@@ -138,6 +123,14 @@ static int AddKnownNames(CheckRun *run, const char *const *names, size_t count, 
 
 #define COUNT_OF(a) (sizeof a / sizeof a[0])
 
+const char *const *CoreVariableNames(int group, size_t *count)
+{
+    *count = group == GROUP_CORE_SYSTEM ? COUNT_OF(s_coreSystem)
+           : group == GROUP_CORE_USER   ? COUNT_OF(s_coreUser)
+           : group == GROUP_ACCOUNT     ? COUNT_OF(s_account) : 0;
+    return group == GROUP_CORE_SYSTEM ? s_coreSystem : group == GROUP_CORE_USER ? s_coreUser : s_account;
+}
+
 CheckRun *StartCheck(const char *varName, const CheckVariable *variables, size_t count,
                      const CheckCallbacks *callbacks)
 {
@@ -225,25 +218,28 @@ static int GrowSeen(CheckRun *run)
     return 1;
 }
 
-/* Fills the free slot with the folder's key (taken over), the row's text and its path. 0 when
-   memory ran out. */
-static int AddFolder(CheckRun *run, struct SeenFolder *slot, size_t hash, char *key, const char *text,
-                     const char *path, int exists)
+int ReserveCheckRows(CheckRun *run, size_t rows)
 {
-    size_t textSize = strlen(text) + 1;
-    char *block = (char *)malloc(textSize + strlen(path) + 1);
+    while (run->seenCapacity < rows * 2)
+        if (!GrowSeen(run))
+            return 0;
+    return 1;
+}
 
-    if (block == NULL) {
+/* Fills the free slot with the folder's key (taken over) and the row's text. 0 when memory ran
+   out. */
+static int AddFolder(CheckRun *run, struct SeenFolder *slot, size_t hash, char *key, const char *text)
+{
+    char *copy = (char *)malloc(strlen(text) + 1);
+
+    if (copy == NULL) {
         free(key);
         return 0;
     }
-    memcpy(block, text, textSize);
-    strcpy(block + textSize, path);
+    strcpy(copy, text);
     slot->hash = hash;
     slot->key = key;
-    slot->text = block;
-    slot->path = block + textSize;
-    slot->exists = exists;
+    slot->text = copy;
     run->seenCount++;
     return run->seenCount * 2 <= run->seenCapacity || GrowSeen(run);
 }
@@ -326,9 +322,8 @@ size_t ElementKeyUnfolded(const char *element, char *key)
     return UnfoldedKey(element, 1, key);
 }
 
-/* Missing and duplicate: what the row's path (expanded, without a leading ';') names. A path
-   exactly as an earlier row's is not tested again: the answer is the same, and a folder that the
-   system is slow to answer for (a share that does not answer) costs that wait only once. */
+/* Missing and duplicate: what the row's path (expanded, without a leading ';') names. Every row's
+   path is asked of the callback, which answers a path it has seen before from what it found. */
 static int CheckFolder(CheckRun *run, int row, const char *text, char *path)
 {
     struct SeenFolder *slot = NULL;
@@ -344,10 +339,7 @@ static int CheckFolder(CheckRun *run, int row, const char *text, char *path)
         hash = HashOf(key);
         slot = SlotOf(run->seen, run->seenCapacity, hash, key);
     }
-    if (slot != NULL && slot->key != NULL && strcmp(slot->path, path) == 0)
-        exists = slot->exists;
-    else
-        exists = run->cb.exists(run->cb.context, path);
+    exists = run->cb.exists(run->cb.context, path);
     if (!exists && !Report(run, row, "does not exist")) {
         free(key);
         return 0;
@@ -357,7 +349,7 @@ static int CheckFolder(CheckRun *run, int row, const char *text, char *path)
         return 1;
     }
     if (slot->key == NULL)
-        return AddFolder(run, slot, hash, key, text, path, exists);
+        return AddFolder(run, slot, hash, key, text);
     free(key);
     return Report(run, row, "same folder as the earlier row %s", slot->text);
 }

@@ -20,6 +20,22 @@
 /* The most characters that one variable may hold in a program's environment. */
 #define ENV_VALUE_LIMIT 32767
 
+/* The order in which Windows defines the variables when it builds the environment at log-on,
+   each group able to use the groups before it. The value being edited is written as
+   REG_EXPAND_SZ: a machine value may use the first two groups, a user value the first five. */
+#define GROUP_NONE           0
+#define GROUP_CORE_SYSTEM    1
+#define GROUP_MACHINE_SZ     2
+#define GROUP_MACHINE_EXPAND 3
+#define GROUP_CORE_USER      4
+#define GROUP_USER_SZ        5
+#define GROUP_USER_EXPAND    6
+#define GROUP_ACCOUNT        7
+
+/* The names that Windows itself defines in a group (GROUP_CORE_SYSTEM, GROUP_CORE_USER,
+   GROUP_ACCOUNT), and *count of them; none for another group. */
+const char *const *CoreVariableNames(int group, size_t *count);
+
 /* A variable defined under one of the two Environment keys. Only REG_SZ and REG_EXPAND_SZ values
    define variables. */
 typedef struct CheckVariable {
@@ -53,6 +69,10 @@ typedef struct CheckRun CheckRun;
    variables are ignored). NULL when memory runs out. */
 CheckRun *StartCheck(const char *varName, const CheckVariable *variables, size_t count,
                      const CheckCallbacks *callbacks);
+/* Makes room at once for the folders of rows rows, rather than growing while rows are checked
+   (a check in slices then never takes the time of a growth in one slice). 0 when memory ran
+   out; the check goes on all the same. */
+int ReserveCheckRows(CheckRun *run, size_t rows);
 /* The next row of the list, in order from row 0; text may be NULL for an empty row. 0 when
    memory ran out (the check cannot go on). */
 int CheckRow(CheckRun *run, int row, const char *text, int isHeader);

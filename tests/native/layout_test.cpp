@@ -61,6 +61,25 @@ TEST(Layout, ListAndEditFieldDoNotOverlapAndFillTheHeight)
     }
 }
 
+/* The status bar takes the bottom across the width; the rest is left above it, never below 0. */
+TEST(Layout, StatusBarTakesTheBottom)
+{
+    const struct {
+        int width, height, barHeight, above;
+        ControlBox bar;
+    } cases[] = {
+        {400, 300, 22, 278, {0, 278, 400, 22}},
+        {400, 10, 22, 0, {0, 0, 400, 10}},
+        {0, 0, 22, 0, {0, 0, 0, 0}},
+        {400, 300, -1, 300, {0, 300, 400, 0}},
+    };
+    for (const auto &c : cases) {
+        ControlBox bar;
+        EXPECT_EQ(c.above, ComputeStatusBar(c.width, c.height, c.barHeight, &bar)) << c.height;
+        ExpectBox(c.bar, bar, "status bar", "status bar");
+    }
+}
+
 /* The long-question dialog at any size that holds it: icon, text and buttons lie inside the
    client area and never overlap, the text ends above the row of buttons, which is centred; with
    no room at all nothing gets a negative size, and an unused button is empty. */

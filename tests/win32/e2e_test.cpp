@@ -5,6 +5,8 @@
 #include "output_support.h"
 #include "app/settings.h"
 #include "common/texts.h"
+#include "entries/marks.h"
+#include "entries/rowstatus.h"
 #include "resource.h"
 
 #include <algorithm>
@@ -378,6 +380,82 @@ TEST_F(AppWorkflow, RestartFileMissingDamagedOrOfAnotherAccount)
         EXPECT_EQ(c.content != NULL && !c.machineRow, GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES);
     }
     DeleteFileA(path.c_str());
+}
+
+/* The marks come without a command and follow an edit; the status bar words the selected row as
+   Check all does; a path held 30 s by the test hook shows as not answering, the window answers
+   meanwhile, and the program still ends at once. */
+TEST_F(AppWorkflow, MarksAndStatusBarFollowTheListWithoutWaiting)
+{
+    const std::string slow = "C:\\velkor-e2e-slow";
+    CreateDirectoryA("C:\\velkor-e2e-here", NULL);
+    ASSERT_TRUE(SetEnvText(HKEY_CURRENT_USER, "PATH",
+                           "C:\\velkor-e2e-here;C:\\velkor-e2e-missing;c:\\VELKOR-E2E-HERE\\;%VELKOR_E2E_UNSET%\\bin;" + slow, REG_SZ));
+    SetEnvironmentVariableA("VELKOR_TEST_DELAY", (slow + "|30000").c_str());
+    bool started = app.Start();
+    SetEnvironmentVariableA("VELKOR_TEST_DELAY", NULL);
+    ASSERT_TRUE(started);
+    HWND wnd = app.WaitForMainWindow();
+    ASSERT_TRUE(wnd != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return ListEndsWith(wnd, slow); }, 10000));
+    int user = RowCount(wnd) - 6;   /* the user header */
+    auto mark = [&](int row) {
+        DWORD_PTR result = (DWORD_PTR)-2;
+        SendMessageTimeoutW(wnd, UM_ROW_MARK, row, 0, SMTO_ABORTIFHUNG, 2000, &result);
+        return (int)(LONG_PTR)result;
+    };
+    const int expected[] = {MARK_NONE, MARK_NONE, MARK_MISSING, MARK_PROBLEM, MARK_MISSING, MARK_NOT_ANSWERING};
+    auto marks = [&] {
+        std::vector<int> got;
+        for (int i = 0; i < 6; i++)
+            got.push_back(mark(user + i));
+        return got;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return marks() == std::vector<int>(std::begin(expected), std::end(expected)); }, 10000))
+        << ::testing::PrintToString(marks());
+
+    /* While the slow path is tested, the window answers at once. */
+    for (int i = 0; i < 5; i++) {
+        DWORD start = GetTickCount(), result;
+        EXPECT_TRUE(SendMessageTimeoutW(wnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, (PDWORD_PTR)&result));
+        EXPECT_LT(GetTickCount() - start, 500u);
+    }
+
+    HWND bar = GetDlgItem(wnd, IDC_STATUS_BAR);
+    const struct {
+        int row;
+        const char *status;
+    } rows[] = {
+        {0, "Current User: 5 rows, 5 problems"},
+        {2, "C:\\velkor-e2e-missing - does not exist"},
+        {3, "c:\\VELKOR-E2E-HERE\\ - same folder as the earlier row C:\\velkor-e2e-here"},
+        {4, "%VELKOR_E2E_UNSET%\\bin - does not exist; %VELKOR_E2E_UNSET% is defined nowhere: it would have "
+            "to be a machine variable, or a user variable of type REG_SZ"},
+        {5, "C:\\velkor-e2e-slow - not answering"},
+    };
+    for (const auto &r : rows) {
+        SelectListRow(wnd, user + r.row);
+        EXPECT_TRUE(WaitUntil([&] { return WindowText(bar) == r.status; }, 5000)) << WindowText(bar);
+    }
+
+    /* Modify names the first row's folder in place of the missing one: the mark changes by itself
+       (the path's answer is known already; a new path would wait behind the slow one). */
+    SelectListRow(wnd, user + 2);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(wnd, IDC_ENTRY_EDIT)) == "C:\\velkor-e2e-missing"; }, 5000));
+    SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-here");
+    PostCommand(wnd, IDM_MODIFY);
+    EXPECT_TRUE(WaitUntil([&] { return ListText(GetDlgItem(wnd, IDC_ENTRY_LIST), user + 2) == "C:\\velkor-e2e-here" &&
+                                       mark(user + 2) == MARK_PROBLEM; }, 10000));
+
+    /* Closing, answered No: the program ends although the slow test still waits. */
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    HWND question = app.WaitForDialog(APP_TITLE);
+    ASSERT_TRUE(question != NULL);
+    ClickButton(question, IDNO);
+    DWORD code = 12345;
+    EXPECT_TRUE(app.WaitForExit(5000, &code));
+    EXPECT_EQ(0u, code);
+    RemoveDirectoryA("C:\\velkor-e2e-here");
 }
 
 /* velkor.exe writes a snapshot before the update, and the registry editor restores from it the

@@ -133,13 +133,12 @@ TEST_F(MainWindow, ControlsUseTheFixedPitchFont)
            variable.) */
         EXPECT_EQ(narrow.cx, wide.cx);
         EXPECT_EQ(12 * dpi / 96, metrics.tmHeight - metrics.tmInternalLeading);
-        /* The rows as tall as the text, the edit field one row high at the bottom. */
+        /* The rows as tall as the text, the edit field one row high at the bottom, above the status bar. */
         EXPECT_EQ(metrics.tmHeight, (int)SendMessageA(EntryList(), LB_GETITEMHEIGHT, 0, 0));
-        RECT window, client, edit = ChildRect(EntryEdit());
+        RECT window, edit = ChildRect(EntryEdit()), bar = ChildRect(GetDlgItem(g_hMainWnd, IDC_STATUS_BAR));
         GetWindowRect(g_hMainWnd, &window);
         EXPECT_EQ(suggested.right - suggested.left, window.right - window.left);
-        GetClientRect(g_hMainWnd, &client);
-        EXPECT_EQ(client.bottom - 2, edit.bottom);
+        EXPECT_EQ(bar.top - 2, edit.bottom);   /* above the status bar */
         EXPECT_EQ(metrics.tmHeight + 4, edit.bottom - edit.top);
     }
 }
@@ -164,14 +163,20 @@ TEST_F(MainWindow, ControlsFillTheClientAreaAtEverySize)
         if (size.width != client.right)
             SendMessageA(g_hMainWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.width, size.height));
         RECT list = ChildRect(EntryList()), edit = ChildRect(EntryEdit());
+        /* The status bar takes the bottom at its own height; the rest is laid out above it. */
+        RECT bar = ChildRect(GetDlgItem(g_hMainWnd, IDC_STATUS_BAR));
+        int above = std::max(0, size.height - (int)(bar.bottom - bar.top));
+        EXPECT_GT(bar.bottom - bar.top, 0);
+        EXPECT_EQ(above, bar.top);
+        EXPECT_EQ(size.width, bar.right);
         EXPECT_EQ(1, list.left);
         EXPECT_EQ(1, list.top);
         EXPECT_EQ(size.width - 1, list.right);
         EXPECT_EQ(1, edit.left);
         EXPECT_EQ(size.width - 1, edit.right);
-        EXPECT_EQ(size.height - 2, edit.bottom);
+        EXPECT_EQ(above - 2, edit.bottom);
         EXPECT_EQ(row + 4, edit.bottom - edit.top);
-        EXPECT_EQ(std::max(0, size.height - row - 8), list.bottom - list.top);
+        EXPECT_EQ(std::max(0, above - row - 8), list.bottom - list.top);
         if (list.bottom > list.top) {
             EXPECT_EQ(list.bottom + 1, edit.top) << "one pixel between the list and the edit field";
         }

@@ -3,6 +3,7 @@
 #include "app/mainwnd.h"
 #include "app/msgloop.h"
 #include "common/common.h"
+#include "entries/entrylist.h"
 #include "registry/question.h"
 #include "resource.h"
 
@@ -249,13 +250,15 @@ std::vector<std::string> ListRows()
 
 void SetListRows(const std::vector<std::string> &rows)
 {
-    HWND list = EntryList();
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    /* Through the list's primitives, as the program changes it: the marks follow. */
+    ClearList();
     for (const std::string &row : rows) {
         bool header = !row.empty() && row[0] == '#';
         std::string text = header ? row.substr(1) : row;
-        LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)text.c_str());
-        SendMessageA(list, LB_SETITEMDATA, index, header ? 1 : 0);
+        if (header)
+            AddRow(text.c_str(), 1);
+        else
+            InsertEntryRow(text.c_str(), -1);
     }
 }
 
