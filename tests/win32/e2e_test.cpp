@@ -593,7 +593,12 @@ protected:
         HWND dialog = app.WaitForDialog("EnvVar Name");
         if (!dialog)
             return NULL;
-        SetWindowTextOf(GetDlgItem(dialog, IDC_VAR_NAME), name);
+        /* The dialog puts the current name in its field one message after it opens: a name typed
+           before that would be replaced by it. */
+        HWND field = GetDlgItem(dialog, IDC_VAR_NAME);
+        if (!WaitUntil([&] { return !WindowText(field).empty(); }, 10000))
+            return NULL;
+        SetWindowTextOf(field, name);
         ClickButton(dialog, IDC_VAR_OK);
         /* The retrieve runs as the dialog ends, before the program reads any message of ours: the
            list is not read while it still shows PATH. */
