@@ -418,6 +418,10 @@ void CheckAllEntries(void)
     variables = ReadCheckVariables(names, counts, &count);
     if (variables)
         s_check.run = StartCheck(g_varName, variables, count, &callbacks);
+    /* Each row asks its own answer, so that a path that does not answer is told on every row
+       that names it, as the marks show it; the worker's table answers at once. */
+    if (s_check.run)
+        AskEveryPath(s_check.run, 1);
     if (s_check.run == NULL) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
     } else {

@@ -24,7 +24,9 @@ struct KnownName {
 struct SeenFolder {
     size_t hash;
     char *key;   /* NULL: a free slot */
-    char *text;
+    char *text;   /* one block: the row's text, a zero, the row's path */
+    const char *path;
+    int exists;
 };
 
 /* What a section's value adds up to, as JoinSection would join it. */
@@ -39,6 +41,7 @@ struct CheckRun {
     CheckCallbacks cb;
     char *edited;   /* the folded name of the variable being edited */
     int isPath;
+    int everyPath;   /* every row's path is asked, even one asked before */
     struct KnownName *known;
     size_t knownCount;
     struct SeenFolder *seen;   /* open addressing; capacity a power of two, at most half full */
@@ -218,6 +221,11 @@ static int GrowSeen(CheckRun *run)
     return 1;
 }
 
+void AskEveryPath(CheckRun *run, int every)
+{
+    run->everyPath = every;
+}
+
 int ReserveCheckRows(CheckRun *run, size_t rows)
 {
     while (run->seenCapacity < rows * 2)
@@ -226,20 +234,25 @@ int ReserveCheckRows(CheckRun *run, size_t rows)
     return 1;
 }
 
-/* Fills the free slot with the folder's key (taken over) and the row's text. 0 when memory ran
-   out. */
-static int AddFolder(CheckRun *run, struct SeenFolder *slot, size_t hash, char *key, const char *text)
+/* Fills the free slot with the folder's key (taken over), the row's text and its path. 0 when
+   memory ran out. */
+static int AddFolder(CheckRun *run, struct SeenFolder *slot, size_t hash, char *key, const char *text,
+                     const char *path, int exists)
 {
-    char *copy = (char *)malloc(strlen(text) + 1);
+    size_t textSize = strlen(text) + 1;
+    char *block = (char *)malloc(textSize + strlen(path) + 1);
 
-    if (copy == NULL) {
+    if (block == NULL) {
         free(key);
         return 0;
     }
-    strcpy(copy, text);
+    memcpy(block, text, textSize);
+    strcpy(block + textSize, path);
     slot->hash = hash;
     slot->key = key;
-    slot->text = copy;
+    slot->text = block;
+    slot->path = block + textSize;
+    slot->exists = exists;
     run->seenCount++;
     return run->seenCount * 2 <= run->seenCapacity || GrowSeen(run);
 }
@@ -322,8 +335,8 @@ size_t ElementKeyUnfolded(const char *element, char *key)
     return UnfoldedKey(element, 1, key);
 }
 
-/* Missing and duplicate: what the row's path (expanded, without a leading ';') names. Every row's
-   path is asked of the callback, which answers a path it has seen before from what it found. */
+/* Missing and duplicate: what the row's path (expanded, without a leading ';') names; a path
+   exactly as an earlier row's is asked again only when every path is to be asked. */
 static int CheckFolder(CheckRun *run, int row, const char *text, char *path)
 {
     struct SeenFolder *slot = NULL;
@@ -339,7 +352,10 @@ static int CheckFolder(CheckRun *run, int row, const char *text, char *path)
         hash = HashOf(key);
         slot = SlotOf(run->seen, run->seenCapacity, hash, key);
     }
-    exists = run->cb.exists(run->cb.context, path);
+    if (!run->everyPath && slot != NULL && slot->key != NULL && strcmp(slot->path, path) == 0)
+        exists = slot->exists;
+    else
+        exists = run->cb.exists(run->cb.context, path);
     if (!exists && !Report(run, row, "does not exist")) {
         free(key);
         return 0;
@@ -349,7 +365,7 @@ static int CheckFolder(CheckRun *run, int row, const char *text, char *path)
         return 1;
     }
     if (slot->key == NULL)
-        return AddFolder(run, slot, hash, key, text);
+        return AddFolder(run, slot, hash, key, text, path, exists);
     free(key);
     return Report(run, row, "same folder as the earlier row %s", slot->text);
 }

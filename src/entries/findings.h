@@ -73,6 +73,11 @@ CheckRun *StartCheck(const char *varName, const CheckVariable *variables, size_t
    (a check in slices then never takes the time of a growth in one slice). 0 when memory ran
    out; the check goes on all the same. */
 int ReserveCheckRows(CheckRun *run, size_t rows);
+/* Whether every row's path is asked of the exists callback (every nonzero), as the list's marks
+   need to learn each row's path. By default a path exactly as an earlier row's is not asked
+   again: the answer is the same, and a folder that the system is slow to answer for (a share
+   that does not answer) costs that wait only once. */
+void AskEveryPath(CheckRun *run, int every);
 /* The next row of the list, in order from row 0; text may be NULL for an empty row. 0 when
    memory ran out (the check cannot go on). */
 int CheckRow(CheckRun *run, int row, const char *text, int isHeader);

@@ -444,9 +444,12 @@ BOOL StartMarksRound(void)
     s_marks.variables = ReadCheckVariables(s_marks.names, s_marks.nameCounts, &s_marks.variableCount);
     if (s_marks.variables != NULL)
         s_marks.run = StartCheck(g_varName, s_marks.variables, s_marks.variableCount, &callbacks);
-    /* Both tables take all the round's paths from the start: no slice grows them. */
-    if (s_marks.run != NULL)
+    /* Every row learns its path, and both tables take all the round's paths from the start: no
+       slice grows them. */
+    if (s_marks.run != NULL) {
+        AskEveryPath(s_marks.run, 1);
         ReserveCheckRows(s_marks.run, (size_t)s_marks.rowCount);
+    }
     while (s_marks.pathCapacity < s_marks.rowCount && GrowPaths())
         ;
     s_marks.next = 0;

@@ -47,8 +47,11 @@ char *Expand(void *, const char *text)
 
 /* Everything exists but what is empty, says "missing" (in lower case: the test tells case) or holds
    a quote, which no file name can. */
+int g_existsAsked;
+
 int Exists(void *, const char *path)
 {
+    g_existsAsked++;
     return path[0] != '\0' && !strstr(path, "missing") && !strchr(path, '"');
 }
 
@@ -184,5 +187,27 @@ TEST(Findings, SummaryCountsProblemsAndRows)
         char summary[128];
         FormatCheckSummary(summary, sizeof summary, c.state, c.problems, c.done, c.rows);
         EXPECT_STREQ(c.summary, summary);
+    }
+}
+
+/* A path exactly as an earlier row's is asked once (a share that does not answer costs its wait
+   once), unless every row's path is to be asked, as the list's marks ask them. */
+TEST(Findings, ARepeatedPathIsAskedOnceUnlessEveryPathIsAsked)
+{
+    const char *const rows[] = {"C:\\dir", "C:\\dir", "c:\\DIR", "C:\\missing", "C:\\missing"};
+    for (int every : {0, 1}) {
+        std::vector<std::pair<int, std::string>> found;
+        CheckCallbacks callbacks = {&found, Expand, Exists, Units, Fold, Found};
+        CheckRun *run = StartCheck("PATH", kVariables, sizeof kVariables / sizeof kVariables[0], &callbacks);
+        ASSERT_TRUE(run != NULL);
+        AskEveryPath(run, every);
+        g_existsAsked = 0;
+        for (int i = 0; i < 5; i++)
+            EXPECT_EQ(1, CheckRow(run, i, rows[i], 0));
+        EndCheck(run);
+        EXPECT_EQ(every ? 5 : 3, g_existsAsked) << every;
+        EXPECT_EQ(2, std::count_if(found.begin(), found.end(), [](const std::pair<int, std::string> &f) {
+                      return f.second == "does not exist";
+                  })) << every;
     }
 }
