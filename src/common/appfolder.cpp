@@ -57,3 +57,46 @@ WCHAR *JoinFolderPath(const WCHAR *folder, const char *name)
     MultiByteToWideChar(CP_UTF8, 0, name, -1, path + folderLength + 1, nameLength);
     return path;
 }
+
+char **ListFolderFiles(const WCHAR *folder, const char *pattern, size_t *count)
+{
+    WIN32_FIND_DATAW found;
+    WCHAR *wildcard = JoinFolderPath(folder, pattern);
+    HANDLE find = wildcard ? FindFirstFileW(wildcard, &found) : INVALID_HANDLE_VALUE;
+    char **names = NULL;
+    size_t capacity = 0;
+
+    free(wildcard);
+    *count = 0;
+    if (find == INVALID_HANDLE_VALUE)
+        return NULL;
+    do {
+        int length = WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, NULL, 0, NULL, NULL);
+        char *name = length > 0 ? (char *)malloc((size_t)length) : NULL;
+        if (name)
+            WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, name, length, NULL, NULL);
+        if (name && *count == capacity) {
+            char **grown = (char **)realloc(names, (capacity * 2 + 64) * sizeof *names);
+            if (grown == NULL) {
+                free(name);
+                name = NULL;
+            } else {
+                names = grown;
+                capacity = capacity * 2 + 64;
+            }
+        }
+        if (name)
+            names[(*count)++] = name;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+void FreeFileNames(char **names, size_t count)
+{
+    size_t i;
+
+    for (i = 0; i < count; i++)
+        free(names[i]);
+    free(names);
+}

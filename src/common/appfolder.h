@@ -21,4 +21,10 @@ DWORD AddFolder(WCHAR *folder, const WCHAR *part);
 /* folder\name as a new UTF-16 path (free it), name being UTF-8; NULL when memory runs out. */
 WCHAR *JoinFolderPath(const WCHAR *folder, const char *name);
 
+/* The names (UTF-8) of the files of folder that match pattern ("*.reg"), in no order: a new
+   array of new texts (FreeFileNames), or NULL with *count 0 when there are none. A name that
+   memory cannot hold is left out. */
+char **ListFolderFiles(const WCHAR *folder, const char *pattern, size_t *count);
+void FreeFileNames(char **names, size_t count);
+
 #endif

@@ -49,55 +49,22 @@ static char *ReadFileBytes(const WCHAR *folder, const char *fileName, size_t siz
     return bytes;
 }
 
-/* The names of the record files of the safe name in folder, newest first (free each and the
-   array). */
+/* The names of the record files of the safe name in folder, newest first (FreeFileNames). */
 static char **ListRecordFiles(const WCHAR *folder, const char *safeName, size_t *count)
 {
-    WIN32_FIND_DATAW found;
-    WCHAR *pattern = JoinFolderPath(folder, "*.history");
-    HANDLE find = pattern ? FindFirstFileW(pattern, &found) : INVALID_HANDLE_VALUE;
-    char **names = NULL;
-    size_t capacity = 0;
+    char **names = ListFolderFiles(folder, "*.history", count);
+    size_t i, kept = 0;
 
-    free(pattern);
-    *count = 0;
-    if (find == INVALID_HANDLE_VALUE)
-        return NULL;
-    do {
-        int length = WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, NULL, 0, NULL, NULL);
-        char *name = length > 0 ? (char *)malloc((size_t)length) : NULL;
-        if (name)
-            WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, name, length, NULL, NULL);
-        if (name && !IsHistoryFileOf(name, safeName)) {
-            free(name);
-            continue;
-        }
-        if (name && *count == capacity) {
-            char **grown = (char **)realloc(names, (capacity * 2 + 64) * sizeof *names);
-            if (grown == NULL) {
-                free(name);
-                name = NULL;
-            } else {
-                names = grown;
-                capacity = capacity * 2 + 64;
-            }
-        }
-        if (name)
-            names[(*count)++] = name;
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    if (*count > 0)
-        qsort(names, *count, sizeof *names, NewestHistoryFirst);
+    for (i = 0; i < *count; i++) {
+        if (IsHistoryFileOf(names[i], safeName))
+            names[kept++] = names[i];
+        else
+            free(names[i]);
+    }
+    *count = kept;
+    if (kept > 0)
+        qsort(names, kept, sizeof *names, NewestHistoryFirst);
     return names;
-}
-
-static void FreeNames(char **names, size_t count)
-{
-    size_t i;
-
-    for (i = 0; i < count; i++)
-        free(names[i]);
-    free(names);
 }
 
 /* Deletes the variable's records beyond the newest HISTORY_KEPT. Nothing is reported: a record
@@ -117,7 +84,7 @@ static void DropOldRecords(const WCHAR *folder, const char *safeName, const char
         }
         free(head);
     }
-    FreeNames(names, count);
+    FreeFileNames(names, count);
 }
 
 /* Writes text into a new file of the folder, under the first free name. 0 or the error code;
@@ -232,7 +199,7 @@ DWORD ReadHistory(const char *name, size_t most, History *history)
         free(found);
         free(text);
     }
-    FreeNames(names, count);
+    FreeFileNames(names, count);
     return error;
 }
 

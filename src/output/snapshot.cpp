@@ -9,11 +9,6 @@
 #include <string.h>
 #include <wchar.h>
 
-static WCHAR *JoinPath(const WCHAR *folder, const char *name)
-{
-    return JoinFolderPath(folder, name);
-}
-
 DWORD FindSnapshotFolder(WCHAR *folder)
 {
     DWORD error = FindAppFolder(folder, TRUE);
@@ -69,7 +64,7 @@ static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const 
     for (counter = 1; counter <= 1000 && error == ERROR_FILE_EXISTS; counter++) {
         free(path);
         SnapshotFileName(fileName, safeName, &time, counter);
-        path = JoinPath(folder, fileName);
+        path = JoinFolderPath(folder, fileName);
         if (path == NULL)
             return ERROR_NOT_ENOUGH_MEMORY;
         error = CreateUnicodeOutFile(&file, path) ? 0 : GetLastError();
@@ -94,7 +89,7 @@ static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const 
 static int IsSnapshotOfVariable(const WCHAR *folder, const char *fileName, const char *name)
 {
     unsigned char head[SNAPSHOT_HEAD_SIZE];
-    WCHAR *path = JoinPath(folder, fileName);
+    WCHAR *path = JoinFolderPath(folder, fileName);
     HANDLE file = path ? CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL)
                        : INVALID_HANDLE_VALUE;
@@ -116,32 +111,10 @@ static int IsSnapshotOfVariable(const WCHAR *folder, const char *fileName, const
 static void DropOldSnapshots(const WCHAR *folder, const char *safeName, const char *name,
                              const char *written)
 {
-    WIN32_FIND_DATAW found;
-    WCHAR *pattern = JoinPath(folder, "*.reg");
-    HANDLE find = pattern ? FindFirstFileW(pattern, &found) : INVALID_HANDLE_VALUE;
-    char **names = NULL;
+    size_t count = 0, i;
+    char **names = ListFolderFiles(folder, "*.reg", &count);
     unsigned char *ours, *doomed;
-    size_t count = 0, capacity = 0, i;
 
-    free(pattern);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        char *fileName = Utf8FromWide(found.cFileName);
-        if (fileName != NULL && count == capacity) {
-            char **grown = (char **)realloc(names, (capacity * 2 + 64) * sizeof *names);
-            if (grown == NULL) {
-                free(fileName);
-                fileName = NULL;
-            } else {
-                names = grown;
-                capacity = capacity * 2 + 64;
-            }
-        }
-        if (fileName != NULL)
-            names[count++] = fileName;
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
     ours = (unsigned char *)malloc(count + 1);
     doomed = (unsigned char *)malloc(count + 1);
     if (ours && doomed) {
@@ -151,16 +124,14 @@ static void DropOldSnapshots(const WCHAR *folder, const char *safeName, const ch
         if (ChooseOldSnapshots((const char *const *)names, ours, count, safeName, written,
                                SNAPSHOTS_KEPT, doomed) > 0) {
             for (i = 0; i < count; i++) {
-                WCHAR *path = doomed[i] ? JoinPath(folder, names[i]) : NULL;
+                WCHAR *path = doomed[i] ? JoinFolderPath(folder, names[i]) : NULL;
                 if (path)
                     DeleteFileW(path);
                 free(path);
             }
         }
     }
-    for (i = 0; i < count; i++)
-        free(names[i]);
-    free(names);
+    FreeFileNames(names, count);
     free(ours);
     free(doomed);
 }
