@@ -178,18 +178,14 @@ static void ShowSummary(int state)
 /* FALSE when memory ran out. */
 static BOOL CheckNextRow(void)
 {
-    int row = s_check.next++, length;
+    int row = s_check.next++;
     BOOL ok;
 
     if (GetRowData(row) != 0)
         return CheckRow(s_check.run, row, NULL, TRUE);
-    length = GetRowTextLength(row);
-    if (length < 0)
-        length = 0;
-    if (!Room(&s_check.text, &s_check.textSize, (size_t)length + 1))
+    /* A row that cannot be read is not taken for an empty one. */
+    if (ReadRowText(row, &s_check.text, &s_check.textSize) < 0)
         return FALSE;
-    if (length == 0 || GetRowText(row, s_check.text) < 0)
-        s_check.text[0] = '\0';
     s_check.currentRow = row;
     ok = CheckRow(s_check.run, row, s_check.text, FALSE) && !s_check.failed;
     s_check.currentRow = -1;

@@ -246,6 +246,32 @@ char *CopyRowText(int index)
     return copy;
 }
 
+int ReadRowText(int index, char **buffer, size_t *size)
+{
+    struct RowReader reader;
+    const WCHAR *text;
+    int units, length = -1;
+
+    index = ResolveIndex(index);
+    if (index < 0)
+        return -1;
+    StartReading(&reader, ListWindow());
+    text = ReadRow(&reader, index, &units);
+    if (text != NULL) {
+        length = BytesOf(text, units);
+        if ((size_t)length >= *size) {
+            char *larger = (char *)realloc(*buffer, (size_t)length + 1);
+            if (larger != NULL) {
+                *buffer = larger;
+                *size = (size_t)length + 1;
+            }
+        }
+        length = (size_t)length < *size ? ConvertRow(text, units, *buffer, length) : -1;
+    }
+    EndReading(&reader);
+    return length;
+}
+
 int GetRowText(int index, char *buffer)
 {
     struct RowReader reader;

@@ -23,6 +23,10 @@ int GetRowTextLength(int index);                    /* -1 when index names no ro
    message, when memory runs out: the caller reports it. */
 char *CopyRowText(int index);                       /* NULL for an empty text or no row */
 int GetRowText(int index, char *buffer);            /* buffer: GetRowTextLength + 1 bytes */
+/* The row's text into *buffer, which the caller keeps from row to row (and frees): grown when the
+   row needs more than its *size bytes. One read of the row, where GetRowTextLength and GetRowText
+   make two. The text's length in bytes; -1 when index names no row or memory runs out. */
+int ReadRowText(int index, char **buffer, size_t *size);
 LRESULT GetRowData(int index);                      /* -1 when index names no row */
 /* The section that a row belongs to, SECTION_MACHINE or SECTION_USER (a header row begins its
    section); -1 when index names no row or a row before the first or after the second section. */

@@ -57,6 +57,8 @@ static struct {
     BOOL stale;                  /* the list changed during the round: a new one is asked */
     CheckRun *run;
     int next, current, sectionHeaders;
+    char *text;                  /* the row being checked, kept from row to row */
+    size_t textSize;
     BOOL logOnRead;              /* log-on variables read for this round: when the status bar
                                     first needs them */
     CheckVariable *variables;    /* the round's variables of the Environment keys */
@@ -465,7 +467,6 @@ static BOOL CheckNextRow(void)
 {
     int row = s_marks.next++;
     struct RowMarks *marks = &s_marks.rows[row];
-    char *text;
     BOOL ok;
 
     marks->others = 0;
@@ -475,11 +476,11 @@ static BOOL CheckNextRow(void)
     marks->user = s_marks.sectionHeaders >= 2;
     if (marks->header)
         return CheckRow(s_marks.run, row, NULL, TRUE);
-    text = CopyRowText(row);
+    if (ReadRowText(row, &s_marks.text, &s_marks.textSize) < 0)
+        return FALSE;
     s_marks.current = row;
-    ok = CheckRow(s_marks.run, row, text, FALSE);
+    ok = CheckRow(s_marks.run, row, s_marks.text, FALSE);
     s_marks.current = -1;
-    free(text);
     return ok;
 }
 
@@ -729,6 +730,7 @@ void StopMarks(void)
     ReleaseLogOnVariables();
     ReleaseVariables();
     free(s_marks.rows);
+    free(s_marks.text);
     free(s_marks.findings);
     free(s_marks.texts);
     free(s_marks.paths);

@@ -8,24 +8,15 @@
 
 #include <stdlib.h>
 
-/* Writes every row through one buffer sized to the longest row. 0 when it cannot be had. */
+/* Writes every row through one buffer, grown to the longest row. 0 when it cannot be had. */
 static int WriteRows(OutFile *file)
 {
-    int count = GetRowCount();
-    int longest = 0;
-    int row;
-    char *text;
+    int count = GetRowCount(), row;
+    char *text = NULL;
+    size_t size = 0;
 
     for (row = 0; row < count; row++) {
-        int length = GetRowTextLength(row);
-        if (length > longest)
-            longest = length;
-    }
-    text = (char *)malloc((size_t)longest + 1);
-    if (text == NULL)
-        return 0;
-    for (row = 0; row < count; row++) {
-        if (GetRowText(row, text) < 0) {
+        if (ReadRowText(row, &text, &size) < 0) {
             free(text);   /* no memory to read the row: a file without it would pass for whole */
             return 0;
         }

@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -68,6 +69,15 @@ TEST_F(EntryListWindow, RowOperations)
     EXPECT_EQ(3, GetRowTextLength(4));
     EXPECT_EQ(1, GetRowData(1));
     EXPECT_EQ(0, GetRowData(2));
+    char *kept = NULL;   /* one buffer, grown and kept from row to row */
+    size_t keptSize = 0;
+    EXPECT_EQ(3, ReadRowText(4, &kept, &keptSize));
+    EXPECT_STREQ("\xE9t\xE9", kept);
+    EXPECT_EQ(0, ReadRowText(2, &kept, &keptSize));
+    EXPECT_STREQ("", kept);
+    EXPECT_EQ(-1, ReadRowText(6, &kept, &keptSize));
+    EXPECT_EQ(-1, ReadRowText(-1, &kept, &keptSize));
+    free(kept);
 
     List(LB_SETCURSEL, 3);
     EXPECT_EQ(3, GetSelectedRow());
