@@ -30,6 +30,8 @@ static struct {
                              than adding a line */
     CheckRun *run;
     int next, rows;                 /* the next row to check, and the list's rows */
+    char *isHeader;                 /* each row's kind, read once: the list does not change under
+                                       the modal report while the walk runs */
     int entries, entriesDone, problems;
     BOOL running;
     BOOL failed;                    /* memory ran out: the check cannot go on */
@@ -181,7 +183,7 @@ static BOOL CheckNextRow(void)
     int row = s_check.next++;
     BOOL ok;
 
-    if (GetRowData(row) != 0)
+    if (s_check.isHeader[row])
         return CheckRow(s_check.run, row, NULL, TRUE);
     /* A row that cannot be read is not taken for an empty one. */
     if (ReadRowText(row, &s_check.text, &s_check.textSize) < 0)
@@ -389,13 +391,20 @@ INT_PTR CALLBACK CheckReportDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
 
 /* ---- The command ---- */
 
-static int CountEntryRows(int rows)
+/* Reads which rows are headers and counts the entry rows; FALSE when memory ran out. */
+static BOOL ReadRowKinds(void)
 {
-    int entries = 0, i;
+    int i;
 
-    for (i = 0; i < rows; i++)
-        entries += GetRowData(i) == 0;
-    return entries;
+    s_check.rows = GetRowCount();
+    s_check.isHeader = (char *)malloc((size_t)s_check.rows + 1);
+    if (s_check.isHeader == NULL)
+        return FALSE;
+    for (i = 0; i < s_check.rows; i++) {
+        s_check.isHeader[i] = GetRowData(i) != 0;
+        s_check.entries += !s_check.isHeader[i];
+    }
+    return TRUE;
 }
 
 void CheckAllEntries(void)
@@ -418,21 +427,20 @@ void CheckAllEntries(void)
        that names it, as the marks show it; the worker's table answers at once. */
     if (s_check.run)
         AskEveryPath(s_check.run, 1);
-    if (s_check.run == NULL) {
+    if (s_check.run == NULL || !ReadRowKinds()) {
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
     } else {
-        s_check.rows = GetRowCount();
-        s_check.entries = CountEntryRows(s_check.rows);
         DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_CHECK), g_hMainWnd, CheckReportDialogProc, 0);
     }
     EndCheck(s_check.run);
     free(s_check.text);
     free(s_check.line);
+    free(s_check.isHeader);
     free(variables);
     ReleaseValueNames(names[0], counts[0]);
     ReleaseValueNames(names[1], counts[1]);
     s_check.run = NULL;
-    s_check.text = s_check.line = NULL;
+    s_check.text = s_check.line = s_check.isHeader = NULL;
     s_check.dlg = NULL;
     if (s_check.goTo >= 0) {
         /* As a selection made in the list: the edit field follows. */
