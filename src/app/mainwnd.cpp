@@ -371,6 +371,8 @@ INT_PTR CALLBACK MainDialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
         return OnMarksTimer(wParam);
     case WM_DRAWITEM:
         return DrawListRow((const DRAWITEMSTRUCT *)lParam);
+    case WM_DELETEITEM:
+        return TRUE;   /* the rows hold nothing to free; a retrieve drops every one of them */
     case UM_ROW_MARK:
         return ReplyRowMark(wnd, (int)wParam);
     case WM_DESTROY:

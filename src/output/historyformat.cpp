@@ -89,10 +89,12 @@ static int NextLine(Reader *reader, const char **line, size_t *count)
     return 1;
 }
 
+/* The digit's value, as WriteHex writes it (lower case only); -1 for any other character. Every
+   retrieve reads the newest record, two digits for each byte of four values: a search of s_hex
+   for each of them was most of the time of a retrieve of long values. */
 static int HexDigit(char c)
 {
-    const char *found = c ? strchr(s_hex, c) : NULL;
-    return found ? (int)(found - s_hex) : -1;
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
 /* Decodes count hex digits into a new buffer with three zero bytes after; NULL when they are not
