@@ -225,27 +225,6 @@ int GetRowTextLength(int index)
     return length;
 }
 
-char *CopyRowText(int index)
-{
-    struct RowReader reader;
-    const WCHAR *text;
-    char *copy = NULL;
-    int units, length;
-
-    index = ResolveIndex(index);
-    if (index < 0)
-        return NULL;
-    StartReading(&reader, ListWindow());
-    text = ReadRow(&reader, index, &units);
-    length = text ? BytesOf(text, units) : 0;
-    if (length > 0)
-        copy = (char *)malloc((size_t)length + 1);
-    if (copy != NULL)
-        ConvertRow(text, units, copy, length);
-    EndReading(&reader);
-    return copy;
-}
-
 int ReadRowText(int index, char **buffer, size_t *size)
 {
     struct RowReader reader;
@@ -272,21 +251,14 @@ int ReadRowText(int index, char **buffer, size_t *size)
     return length;
 }
 
-int GetRowText(int index, char *buffer)
+char *CopyRowText(int index)
 {
-    struct RowReader reader;
-    const WCHAR *text;
-    int units, length = -1;
+    char *copy = NULL;
+    size_t size = 0;
 
-    index = ResolveIndex(index);
-    if (index < 0)
-        return -1;
-    StartReading(&reader, ListWindow());
-    text = ReadRow(&reader, index, &units);
-    if (text != NULL)
-        length = ConvertRow(text, units, buffer, BytesOf(text, units));
-    EndReading(&reader);
-    return length;
+    if (ReadRowText(index, &copy, &size) <= 0)
+        ReleaseText(&copy);
+    return copy;
 }
 
 void PauseListRedraw(BOOL pause)

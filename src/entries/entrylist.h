@@ -19,13 +19,12 @@ int InsertEntryRow(const char *text, int index);    /* index -1: after the last 
 int RestoreRow(const WCHAR *text, int index, LPARAM data);
 void DeleteRow(int index);
 int GetRowTextLength(int index);                    /* -1 when index names no row */
-/* The two texts below are malloc'ed for the caller (ReleaseText). Both give NULL, without a
+/* A text malloc'ed for the caller (ReleaseText); NULL for an empty text or no row, and, without a
    message, when memory runs out: the caller reports it. */
-char *CopyRowText(int index);                       /* NULL for an empty text or no row */
-int GetRowText(int index, char *buffer);            /* buffer: GetRowTextLength + 1 bytes */
+char *CopyRowText(int index);
 /* The row's text into *buffer, which the caller keeps from row to row (and frees): grown when the
-   row needs more than its *size bytes. One read of the row, where GetRowTextLength and GetRowText
-   make two. The text's length in bytes; -1 when index names no row or memory runs out. */
+   row needs more than its *size bytes: a walk over many rows reads each once, without a copy
+   of its own. The text's length in bytes; -1 when index names no row or memory runs out. */
 int ReadRowText(int index, char **buffer, size_t *size);
 LRESULT GetRowData(int index);                      /* -1 when index names no row */
 /* The section that a row belongs to, SECTION_MACHINE or SECTION_USER (a header row begins its
