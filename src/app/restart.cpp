@@ -93,10 +93,9 @@ static BOOL CollectList(struct RestartList *list)
 static DWORD SaveList(WCHAR *path)
 {
     struct RestartList list;
-    DWORD error = 0, written = 0;
+    DWORD error = 0;
     size_t size = 0;
     char *text = NULL;
-    HANDLE file;
 
     if (!CollectList(&list) || (text = FormatRestartList(&list, &size)) == NULL)
         error = ERROR_NOT_ENOUGH_MEMORY;
@@ -107,17 +106,7 @@ static DWORD SaveList(WCHAR *path)
         error = ERROR_FILENAME_EXCED_RANGE;
     if (error == 0) {
         swprintf(path + wcslen(path), 40, L"\\restart-%lu.txt", GetCurrentProcessId());
-        file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (file == INVALID_HANDLE_VALUE) {
-            error = GetLastError();
-        } else {
-            if (!WriteFile(file, text, (DWORD)size, &written, NULL) || written != size)
-                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-            if (!CloseHandle(file) && error == 0)
-                error = GetLastError();
-            if (error != 0)
-                DeleteFileW(path);
-        }
+        error = WriteWholeFile(path, CREATE_ALWAYS, text, size, FALSE);
     }
     free(text);
     return error;
@@ -221,27 +210,6 @@ static BOOL ListToCodePage(struct RestartList *list)
     return TRUE;
 }
 
-/* Reads the whole file into a new buffer (free it). 0 or the error. */
-static DWORD ReadWholeFile(const WCHAR *path, char **text, size_t *size)
-{
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    DWORD length, got = 0, error = 0;
-
-    *text = NULL;
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    length = GetFileSize(file, NULL);
-    if (length == INVALID_FILE_SIZE)
-        error = GetLastError();
-    else if ((*text = (char *)malloc((size_t)length + 1)) == NULL)
-        error = ERROR_NOT_ENOUGH_MEMORY;
-    else if (!ReadFile(file, *text, length, &got, NULL) || got != length)
-        error = GetLastError() ? GetLastError() : ERROR_READ_FAULT;
-    CloseHandle(file);
-    *size = got;
-    return error;
-}
-
 /* Tells that the file could not be used, and why, before the usual start. */
 static void TellUnreadable(const char *why)
 {
@@ -267,7 +235,7 @@ BOOL TakeOverRestartList(void)
 
     if (s_restartFile[0] == L'\0')
         return FALSE;
-    error = ReadWholeFile(s_restartFile, &text, &size);
+    error = ReadFileStart(s_restartFile, 0, &text, &size);
     if (error != 0) {
         if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
                             reason, sizeof reason, NULL))

@@ -100,3 +100,52 @@ void FreeFileNames(char **names, size_t count)
         free(names[i]);
     free(names);
 }
+
+DWORD ReadFileStart(const WCHAR *path, size_t most, char **bytes, size_t *got)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    LARGE_INTEGER length;
+    DWORD error = 0, read = 0;
+
+    *bytes = NULL;
+    *got = 0;
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    if (!GetFileSizeEx(file, &length))
+        error = GetLastError();
+    else if (length.QuadPart >= 0x40000000)
+        error = ERROR_FILE_TOO_LARGE;
+    if (error == 0 && (most == 0 || (LONGLONG)most > length.QuadPart))
+        most = (size_t)length.QuadPart;
+    if (error == 0 && (*bytes = (char *)malloc(most + 1)) == NULL)
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    if (error == 0 && (!ReadFile(file, *bytes, (DWORD)most, &read, NULL) || read != most))
+        error = GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT;
+    CloseHandle(file);
+    if (error != 0) {
+        free(*bytes);
+        *bytes = NULL;
+        return error;
+    }
+    (*bytes)[most] = '\0';
+    *got = most;
+    return 0;
+}
+
+DWORD WriteWholeFile(const WCHAR *path, DWORD disposition, const char *bytes, size_t length, BOOL flush)
+{
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD error = 0, written = 0;
+
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    if (!WriteFile(file, bytes, (DWORD)length, &written, NULL) || written != length ||
+        (flush && !FlushFileBuffers(file)))
+        error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+    if (!CloseHandle(file) && error == 0)
+        error = GetLastError();
+    if (error != 0)
+        DeleteFileW(path);
+    return error;
+}

@@ -27,4 +27,15 @@ WCHAR *JoinFolderPath(const WCHAR *folder, const char *name);
 char **ListFolderFiles(const WCHAR *folder, const char *pattern, size_t *count);
 void FreeFileNames(char **names, size_t count);
 
+/* The first most bytes of the file (all of it when most is 0; a file of 1 GB or more is refused),
+   in a new buffer with a zero after (free it), their count in *got. 0 or the error code, *bytes
+   NULL then. */
+DWORD ReadFileStart(const WCHAR *path, size_t most, char **bytes, size_t *got);
+
+/* Writes length bytes into the file path, opened as disposition says (CREATE_NEW, CREATE_ALWAYS)
+   and not shared; with flush, on the disk before it is closed. 0 or the error code: a file that
+   cannot be opened is left as it is (CREATE_NEW gives ERROR_FILE_EXISTS), one that was opened and
+   then failed is deleted. */
+DWORD WriteWholeFile(const WCHAR *path, DWORD disposition, const char *bytes, size_t length, BOOL flush);
+
 #endif

@@ -18,34 +18,16 @@ static DWORD FindHistoryFolder(WCHAR *folder, BOOL make)
     return 0;
 }
 
-/* The first size bytes of a file (all of it when size is 0) as a new buffer with a zero after;
-   NULL when it cannot be read. */
+/* The first size bytes of a file of folder (all of it when size is 0) as a new buffer with a zero
+   after; NULL when it cannot be read. */
 static char *ReadFileBytes(const WCHAR *folder, const char *fileName, size_t size, size_t *got)
 {
     WCHAR *path = JoinFolderPath(folder, fileName);
-    HANDLE file = path ? CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL)
-                       : INVALID_HANDLE_VALUE;
-    LARGE_INTEGER length;
     char *bytes = NULL;
-    DWORD read = 0;
 
+    if (path != NULL)
+        ReadFileStart(path, size, &bytes, got);
     free(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return NULL;
-    if (GetFileSizeEx(file, &length) && length.QuadPart < 0x40000000) {
-        if (size == 0 || (LONGLONG)size > length.QuadPart)
-            size = (size_t)length.QuadPart;
-        bytes = (char *)malloc(size + 1);
-        if (bytes && ReadFile(file, bytes, (DWORD)size, &read, NULL) && read == size) {
-            bytes[size] = '\0';
-            *got = size;
-        } else {
-            free(bytes);
-            bytes = NULL;
-        }
-    }
-    CloseHandle(file);
     return bytes;
 }
 
@@ -93,30 +75,18 @@ static DWORD WriteRecordFile(const WCHAR *folder, const char *safeName, const Sn
                              const char *text, size_t length)
 {
     char fileName[SNAPSHOT_FILE_NAME_SIZE];
-    HANDLE file = INVALID_HANDLE_VALUE;
-    WCHAR *path = NULL;
-    DWORD error = ERROR_FILE_EXISTS, written = 0;
+    WCHAR *path;
+    DWORD error = ERROR_FILE_EXISTS;
     int counter;
 
     for (counter = 1; counter <= 999 && error == ERROR_FILE_EXISTS; counter++) {
-        free(path);
         HistoryFileName(fileName, safeName, time, counter);
         path = JoinFolderPath(folder, fileName);
         if (path == NULL)
             return ERROR_NOT_ENOUGH_MEMORY;
-        file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-        error = file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
+        error = WriteWholeFile(path, CREATE_NEW, text, length, TRUE);
+        free(path);
     }
-    if (error == 0) {
-        if (!WriteFile(file, text, (DWORD)length, &written, NULL) || written != length ||
-            !FlushFileBuffers(file))
-            error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-        if (!CloseHandle(file) && error == 0)
-            error = GetLastError();
-        if (error != 0)
-            DeleteFileW(path);
-    }
-    free(path);
     return error;
 }
 

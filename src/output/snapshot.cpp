@@ -88,20 +88,16 @@ static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const 
    line names it. Only the file's first bytes are read; a file that cannot be read is nobody's. */
 static int IsSnapshotOfVariable(const WCHAR *folder, const char *fileName, const char *name)
 {
-    unsigned char head[SNAPSHOT_HEAD_SIZE];
     WCHAR *path = JoinFolderPath(folder, fileName);
-    HANDLE file = path ? CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL)
-                       : INVALID_HANDLE_VALUE;
-    DWORD got = 0;
-    int ours = 0;
+    char *head = NULL;
+    size_t got = 0;
+    int ours;
 
+    if (path != NULL)
+        ReadFileStart(path, SNAPSHOT_HEAD_SIZE, &head, &got);
+    ours = head != NULL && SnapshotNamesVariable((const unsigned char *)head, got, name);
+    free(head);
     free(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    if (ReadFile(file, head, sizeof head, &got, NULL))
-        ours = SnapshotNamesVariable(head, got, name);
-    CloseHandle(file);
     return ours;
 }
 
