@@ -185,6 +185,9 @@ void StopExistWorker(void)
     DropQuestions(w);
     LeaveCriticalSection(&w->lock);
     SetEvent(w->wake);
+    /* A test waiting on a share that does not answer is told to give up, where the redirector
+       allows it; the thread then ends within the wait below. */
+    CancelSynchronousIo(w->thread);
     ended = WaitForSingleObject(w->thread, STOP_WAIT_MS) == WAIT_OBJECT_0;
     if (!ended)
         return;   /* stuck in a test: what it still uses stays for the process's end */
