@@ -1,4 +1,5 @@
 #include "entries/findings.h"
+#include "common/hash.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -188,11 +189,7 @@ void EndCheck(CheckRun *run)
 
 static size_t HashOf(const char *key)
 {
-    size_t hash = (size_t)14695981039346656037ULL;
-
-    while (*key)
-        hash = (hash ^ (unsigned char)*key++) * (size_t)1099511628211ULL;
-    return hash;
+    return HashBytes(key, strlen(key));
 }
 
 /* The slot that holds the key, or the free slot where it would go. */

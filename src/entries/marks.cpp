@@ -10,6 +10,7 @@
 #include "entries/rowstatus.h"
 #include "registry/regaccess.h"
 #include "common/common.h"
+#include "common/hash.h"
 #include "resource.h"
 
 #include <stdlib.h>
@@ -162,11 +163,7 @@ void MarksListCleared(void)
 
 static size_t HashOf(const char *text)
 {
-    size_t hash = (size_t)14695981039346656037ULL;
-
-    while (*text)
-        hash = (hash ^ (unsigned char)*text++) * (size_t)1099511628211ULL;
-    return hash;
+    return HashBytes(text, strlen(text));
 }
 
 static int *SlotOf(size_t hash, const char *text)

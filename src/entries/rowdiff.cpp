@@ -1,5 +1,6 @@
 #include "entries/rowdiff.h"
 #include "entries/valuesplit.h"
+#include "common/hash.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -21,7 +22,7 @@ static char *CopyBytes(const char *text, size_t length)
 
 typedef struct Element {
     size_t begin, length;
-    unsigned hash;
+    size_t hash;
 } Element;
 
 typedef struct Elements {
@@ -30,16 +31,6 @@ typedef struct Elements {
     size_t count, capacity;
     int failed;
 } Elements;
-
-static unsigned HashBytes(const char *bytes, size_t length)
-{
-    unsigned hash = 2166136261u;
-    size_t i;
-
-    for (i = 0; i < length; i++)
-        hash = (hash ^ (unsigned char)bytes[i]) * 16777619u;
-    return hash;
-}
 
 static void CollectElement(void *context, size_t begin, size_t end)
 {
