@@ -209,19 +209,7 @@ typedef struct CheckOutput {
 
 static char *ExpandForCheck(void *context, const char *text)
 {
-    CheckOutput *output = (CheckOutput *)context;
-    char *copy = (char *)malloc(strlen(text) + 1);
-    DWORD error = 0;
-
-    if (copy == NULL)
-        return NULL;
-    strcpy(copy, text);
-    if (strchr(text, '%') == NULL)
-        return copy;
-    copy = ExpandEntryTextQuietly(copy, &error);
-    if (error != 0 && output->expandError == 0)
-        output->expandError = error;
-    return copy;
+    return ExpandForFindings(text, &((CheckOutput *)context)->expandError);
 }
 
 static int ExistsForCheck(void *context, const char *path)

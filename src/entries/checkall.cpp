@@ -49,22 +49,11 @@ static struct {
 
 /* ---- What the findings need of the system ---- */
 
-char *ExpandRow(void *context, const char *text)
+/* A failing expansion is told once when the check ends, not once for each of many rows. */
+static char *ExpandRow(void *context, const char *text)
 {
-    char *copy = (char *)malloc(strlen(text) + 1);
-    DWORD error = 0;
-
     (void)context;
-    if (copy == NULL)
-        return NULL;
-    strcpy(copy, text);
-    if (strchr(text, '%') == NULL)
-        return copy;   /* nothing to expand: the system need not be asked */
-    /* A failing expansion is told once when the check ends, not once for each of many rows. */
-    copy = ExpandEntryTextQuietly(copy, &error);
-    if (error != 0 && s_check.expandError == 0)
-        s_check.expandError = error;
-    return copy;
+    return ExpandForFindings(text, &s_check.expandError);
 }
 
 static void AddFinding(void *context, int row, const char *problem);

@@ -17,9 +17,6 @@ HWND CheckReportWindow(void);
    and no row is gone to. */
 void CloseCheckReport(void);
 
-/* How the findings expand a row (see findings.h), shared with the list's marks. */
-char *ExpandRow(void *context, const char *text);
-
 INT_PTR CALLBACK CheckReportDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -69,6 +69,22 @@ BOOL EntryExists(const char *expanded)
     return attributes != INVALID_FILE_ATTRIBUTES;
 }
 
+char *ExpandForFindings(const char *text, DWORD *firstError)
+{
+    char *copy = (char *)malloc(strlen(text) + 1);
+    DWORD error = 0;
+
+    if (copy == NULL)
+        return NULL;
+    strcpy(copy, text);
+    if (strchr(text, '%') == NULL)
+        return copy;   /* nothing to expand: the system need not be asked */
+    copy = ExpandEntryTextQuietly(copy, &error);
+    if (error != 0 && firstError != NULL && *firstError == 0)
+        *firstError = error;
+    return copy;
+}
+
 size_t TextUnitsOf(void *context, const char *text)
 {
     int units = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);

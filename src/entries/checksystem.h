@@ -10,6 +10,10 @@
 /* Takes ownership of text; returns the expanded text (or text itself when the expansion fails,
    which sets *error; otherwise it is left as it is). */
 char *ExpandEntryTextQuietly(char *text, DWORD *error);
+/* A row's text as the findings expand it: a new text (NULL when memory runs out), a plain copy
+   when it holds no '%'. The first expansion that fails sets *firstError (when firstError is not
+   NULL and *firstError is still 0), to be told once when the check ends. */
+char *ExpandForFindings(const char *text, DWORD *firstError);
 /* Whether an expanded entry names an existing file or folder, whatever its attributes. */
 BOOL EntryExists(const char *expanded);
 /* CheckCallbacks.units and .fold: the text's length in UTF-16 units; the text in upper case of any

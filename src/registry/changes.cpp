@@ -1,6 +1,7 @@
 #include "registry/changes.h"
 #include "output/history.h"
 #include "registry/confirmtext.h"
+#include "entries/checksystem.h"
 #include "common/common.h"
 
 #include <stdio.h>
@@ -131,15 +132,12 @@ static BOOL StillAsLeft(const SnapshotValue *left, const StoredValue *current)
     return SameStoredValue(&recorded, current);
 }
 
+/* Expanded as Check all expands a row: the program's environment, and the size of the result
+   measured whatever the code page. */
 static char *ExpandWithEnvironment(void *context, const char *text)
 {
-    DWORD size = ExpandEnvironmentStringsA(text, NULL, 0);
-    char *expanded = (char *)malloc(size + 1);
-
     (void)context;
-    if (expanded && (size == 0 || ExpandEnvironmentStringsA(text, expanded, size + 1) == 0))
-        strcpy(expanded, text);
-    return expanded;
+    return ExpandForFindings(text, NULL);
 }
 
 /* A value's length in UTF-16 units, up to its first zero. */
