@@ -62,7 +62,9 @@ void EnableRestartCommand(void)
 static BOOL CollectList(struct RestartList *list)
 {
     int count = GetRowCount(), i, section = -1;
-    char *text, *row;
+    char *text = NULL, *row;
+    size_t size = 0;
+    BOOL ok;
 
     ZeroMemory(list, sizeof *list);
     list->name = Utf8FromText(g_varName);
@@ -70,23 +72,20 @@ static BOOL CollectList(struct RestartList *list)
     list->pending = g_modified;
     list->rows[RESTART_MACHINE] = (char **)calloc((size_t)count + 1, sizeof(char *));
     list->rows[RESTART_USER] = (char **)calloc((size_t)count + 1, sizeof(char *));
-    if (!list->name || !list->account || !list->rows[RESTART_MACHINE] || !list->rows[RESTART_USER])
-        return FALSE;
-    for (i = 0; i < count; i++) {
-        if (GetRowData(i) == 1)
+    ok = list->name && list->account && list->rows[RESTART_MACHINE] && list->rows[RESTART_USER];
+    for (i = 0; ok && i < count; i++) {
+        if (GetRowData(i) == 1) {
             section = RowSection(i) == SECTION_MACHINE ? RESTART_MACHINE : RESTART_USER;
-        if (GetRowData(i) == 1 || section < 0)
             continue;
-        text = NULL;
-        if (GetRowTextLength(i) > 0 && (text = CopyRowText(i)) == NULL)
-            return FALSE;
-        row = Utf8FromText(text ? text : "");
-        ReleaseText(&text);
-        if (row == NULL)
-            return FALSE;
-        list->rows[section][list->count[section]++] = row;
+        }
+        if (section < 0)
+            continue;
+        ok = ReadRowText(i, &text, &size) >= 0 && (row = Utf8FromText(text)) != NULL;
+        if (ok)
+            list->rows[section][list->count[section]++] = row;
     }
-    return TRUE;
+    free(text);
+    return ok;
 }
 
 /* Writes the list into a new file of the program's folder, named into path. 0 or the error. */
