@@ -47,6 +47,15 @@ static void DropSteps(int from)
         ReleaseStep(&s_steps[--s_count]);
 }
 
+/* Nothing can be undone or redone any more, and the list is not what the registry holds. */
+static void GiveUpHistory(void)
+{
+    DropSteps(0);
+    s_done = 0;
+    s_writtenAt = -1;
+    g_modified = TRUE;
+}
+
 void ForgetUndoSteps(void)
 {
     DropSteps(0);
@@ -139,9 +148,7 @@ void EndUndoStep(void)
     }
     if (s_lost) {
         ReleaseStep(&s_open);
-        DropSteps(0);
-        s_done = 0;
-        s_writtenAt = -1;
+        GiveUpHistory();
         s_lost = FALSE;
         return;
     }
@@ -190,10 +197,7 @@ static void Replay(BOOL forwards)
     PauseListRedraw(FALSE);
     if (!whole) {
         /* The list is neither before nor after the step: the history no longer fits it. */
-        DropSteps(0);
-        s_done = 0;
-        s_writtenAt = -1;
-        g_modified = TRUE;
+        GiveUpHistory();
         ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
         return;
     }
