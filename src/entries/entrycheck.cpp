@@ -20,31 +20,35 @@ char *ExpandEntryText(char *text)
 }
 
 /* The expanded text of every entry row from first on is asked of the worker at once, each path
-   once; ids[] gets each row's path (-1: a header, or nothing to test). FALSE when memory ran out
-   (reported). */
+   once; ids[] gets each row's path (-1: a header, or nothing to test). A failing expansion is
+   told once, not for each row. FALSE when memory ran out (reported). */
 static BOOL AskRows(int first, int count, int *ids)
 {
-    int i;
+    char *text = NULL, *expanded;
+    size_t size = 0;
+    DWORD error = 0;
+    int i, length;
+    BOOL ok = TRUE;
 
-    for (i = first; i < count; i++) {
-        char *text;
-
+    for (i = first; ok && i < count; i++) {
         ids[i - first] = -1;
         if (GetRowData(i) != 0)
             continue;
-        text = CopyRowText(i);
-        if (text == NULL) {
-            if (GetRowTextLength(i) < 1)
-                continue;   /* an empty row names nothing to check */
-            /* Skipping a row that could not be read would report a clean list that is not. */
-            ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
-            return FALSE;
-        }
-        text = ExpandEntryText(text);
-        ids[i - first] = AskPath(text);
-        ReleaseText(&text);
+        /* Skipping a row that could not be read would report a clean list that is not; an empty
+           row names nothing to check. */
+        length = ReadRowText(i, &text, &size);
+        expanded = length > 0 ? ExpandForFindings(text, &error) : NULL;
+        ok = length == 0 || expanded != NULL;
+        if (expanded != NULL)
+            ids[i - first] = AskPath(expanded);
+        free(expanded);
     }
-    return TRUE;
+    free(text);
+    if (!ok)
+        ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+    else if (error != 0)
+        ShowSystemError(error);
+    return ok;
 }
 
 /* Every path is asked again, and the rows from the selection on take the worker's answers in

@@ -29,7 +29,6 @@ static char *FoldedRowText(void *context, int row, int expanded)
 {
     struct RowCache *cache = (struct RowCache *)context;
     char *text;
-    DWORD error = 0;
 
     if (cache->row != row) {
         ReleaseText(&cache->text);
@@ -40,11 +39,7 @@ static char *FoldedRowText(void *context, int row, int expanded)
         return NULL;
     if (!expanded)
         return FoldTextCase(NULL, cache->text);
-    text = (char *)malloc(strlen(cache->text) + 1);
-    if (text == NULL)
-        return NULL;
-    strcpy(text, cache->text);
-    text = ExpandEntryTextQuietly(text, &error);
+    text = ExpandForFindings(cache->text, NULL);
     cache->row = -1;   /* the expansion is the row's last question */
     ReleaseText(&cache->text);
     cache->text = text;
