@@ -135,6 +135,13 @@ const char *const *CoreVariableNames(int group, size_t *count)
     return group == GROUP_CORE_SYSTEM ? s_coreSystem : group == GROUP_CORE_USER ? s_coreUser : s_account;
 }
 
+int VariableGroup(const CheckVariable *variable)
+{
+    if (variable->machine)
+        return variable->expandable ? GROUP_MACHINE_EXPAND : GROUP_MACHINE_SZ;
+    return variable->expandable ? GROUP_USER_EXPAND : GROUP_USER_SZ;
+}
+
 CheckRun *StartCheck(const char *varName, const CheckVariable *variables, size_t count,
                      const CheckCallbacks *callbacks)
 {
@@ -158,9 +165,7 @@ CheckRun *StartCheck(const char *varName, const CheckVariable *variables, size_t
          AddKnownNames(run, s_coreUser, COUNT_OF(s_coreUser), GROUP_CORE_USER) &&
          AddKnownNames(run, s_account, COUNT_OF(s_account), GROUP_ACCOUNT);
     for (i = 0; ok && i < count; i++) {
-        int group = variables[i].machine ? (variables[i].expandable ? GROUP_MACHINE_EXPAND : GROUP_MACHINE_SZ)
-                                         : (variables[i].expandable ? GROUP_USER_EXPAND : GROUP_USER_SZ);
-        ok = AddKnown(run, variables[i].name, group, 1);
+        ok = AddKnown(run, variables[i].name, VariableGroup(&variables[i]), 1);
     }
     if (!ok) {
         EndCheck(run);

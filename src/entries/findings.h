@@ -43,6 +43,8 @@ typedef struct CheckVariable {
     int machine;      /* non-zero: under the machine key; 0: under the user key */
     int expandable;   /* non-zero: REG_EXPAND_SZ; 0: REG_SZ */
 } CheckVariable;
+/* The group (GROUP_...) that defines the variable at log-on. */
+int VariableGroup(const CheckVariable *variable);
 
 typedef struct CheckCallbacks {
     void *context;

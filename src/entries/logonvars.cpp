@@ -83,8 +83,6 @@ void ReadLogOnVariables(const CheckVariable *variables, size_t count)
     AddCoreNames(GROUP_CORE_USER);
     AddCoreNames(GROUP_ACCOUNT);
     for (i = 0; i < count; i++) {
-        int group = variables[i].machine ? (variables[i].expandable ? GROUP_MACHINE_EXPAND : GROUP_MACHINE_SZ)
-                                         : (variables[i].expandable ? GROUP_USER_EXPAND : GROUP_USER_SZ);
         char *value;
 
         /* The variable being edited is what the list makes of it (AddEditedLogOnVariable). */
@@ -96,7 +94,7 @@ void ReadLogOnVariables(const CheckVariable *variables, size_t count)
             free(value);
             value = expanded;
         }
-        Add(variables[i].name, value, group);
+        Add(variables[i].name, value, VariableGroup(&variables[i]));
     }
 }
 
