@@ -1,6 +1,7 @@
 #include "entries/rowdiff.h"
 #include "entries/valuesplit.h"
 #include "common/hash.h"
+#include "common/textbuild.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -238,42 +239,12 @@ void ReleaseRowDiff(RowDiff *diff)
 
 /* ---- The diff as lines ---- */
 
-typedef struct Lines {
-    char *text;
-    size_t length, capacity;
-    int failed;
-} Lines;
-
-static void Append(Lines *lines, const char *bytes, size_t count)
-{
-    if (lines->failed)
-        return;
-    if (lines->length + count + 1 > lines->capacity) {
-        size_t capacity = (lines->length + count + 1) * 2;
-        char *grown = (char *)realloc(lines->text, capacity);
-        if (grown == NULL) {
-            lines->failed = 1;
-            return;
-        }
-        lines->text = grown;
-        lines->capacity = capacity;
-    }
-    memcpy(lines->text + lines->length, bytes, count);
-    lines->length += count;
-    lines->text[lines->length] = '\0';
-}
-
-static void AppendText(Lines *lines, const char *text)
-{
-    Append(lines, text, strlen(text));
-}
-
 char *ComposeChangeLines(const RowDiff *diff, size_t limit, int positions)
 {
     static const char *const marks[3] = {"+ ", "- ", "moved "};
     const size_t totals[3] = {diff->added, diff->removed, diff->moved};
     size_t shown[3] = {0, 0, 0}, i;
-    Lines lines = {NULL, 0, 0, 0};
+    GrowingText lines = {NULL, 0, 0, 0};
     char number[64];
 
     AppendText(&lines, "");
@@ -283,7 +254,7 @@ char *ComposeChangeLines(const RowDiff *diff, size_t limit, int positions)
             continue;
         shown[row->kind]++;
         AppendText(&lines, marks[row->kind]);
-        Append(&lines, row->text, row->length);
+        AppendBytes(&lines, row->text, row->length);
         if (positions && row->kind == ROW_MOVED) {
             snprintf(number, sizeof number, " (from %lu to %lu)", (unsigned long)row->from,
                      (unsigned long)row->to);
@@ -296,11 +267,7 @@ char *ComposeChangeLines(const RowDiff *diff, size_t limit, int positions)
             AppendText(&lines, number);
         }
     }
-    if (lines.failed) {
-        free(lines.text);
-        return NULL;
-    }
-    return lines.text;
+    return FinishText(&lines);
 }
 
 /* ---- Damage ---- */
@@ -351,7 +318,7 @@ static int FindExpanded(const char *before, const char *after, ExpandRefs expand
                         int *found)
 {
     RowDiff diff;
-    Lines expanded = {NULL, 0, 0, 0}, added = {NULL, 0, 0, 0};
+    GrowingText expanded = {NULL, 0, 0, 0}, added = {NULL, 0, 0, 0};
     size_t i, rows = 0, common;
 
     *found = 0;
@@ -362,7 +329,7 @@ static int FindExpanded(const char *before, const char *after, ExpandRefs expand
     for (i = 0; i < diff.count; i++) {
         const DiffRow *row = &diff.rows[i];
         if (row->kind == ROW_ADDED && !HoldsReference(row->text, row->length)) {
-            Append(&added, row->text, row->length);
+            AppendBytes(&added, row->text, row->length);
             AppendText(&added, ";");
         } else if (row->kind == ROW_REMOVED && HoldsReference(row->text, row->length)) {
             char *text = CopyBytes(row->text, row->length), *wide = text ? expand(context, text) : NULL;

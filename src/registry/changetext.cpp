@@ -1,6 +1,7 @@
 #include "registry/changetext.h"
 #include "registry/confirmtext.h"
 #include "common/texts.h"
+#include "common/textbuild.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -8,50 +9,15 @@
 
 static const char *const s_sections[2] = {"Local Machine", "Current User"};
 
-/* A growing text; once memory has run out it stays failed and every append is dropped. */
-typedef struct Text {
-    char *text;
-    size_t length;
-    int failed;
-} Text;
-
-static void Add(Text *out, const char *piece)
+/* Appends a text that the caller gave away (NULL: memory ran out). */
+static void AddOwned(GrowingText *out, char *piece)
 {
-    size_t count = piece ? strlen(piece) : 0;
-    char *grown;
-
-    if (out->failed || piece == NULL) {
-        out->failed = 1;
-        return;
-    }
-    grown = (char *)realloc(out->text, out->length + count + 1);
-    if (grown == NULL) {
-        out->failed = 1;
-        return;
-    }
-    memcpy(grown + out->length, piece, count + 1);
-    out->text = grown;
-    out->length += count;
-}
-
-/* Adds a text that the caller gave away (NULL: memory ran out). */
-static void AddOwned(Text *out, char *piece)
-{
-    Add(out, piece);
+    AppendText(out, piece);
     free(piece);
 }
 
-static char *Finish(Text *out)
-{
-    if (out->failed || out->text == NULL) {
-        free(out->text);
-        return NULL;
-    }
-    return out->text;
-}
-
 /* The counts of one section: "1 added, 2 removed, 1 moved", or "unchanged". */
-static void AddCounts(Text *out, const RowDiff *diff)
+static void AddCounts(GrowingText *out, const RowDiff *diff)
 {
     const size_t counts[3] = {diff->added, diff->removed, diff->moved};
     static const char *const words[3] = {"added", "removed", "moved"};
@@ -63,11 +29,11 @@ static void AddCounts(Text *out, const RowDiff *diff)
             continue;
         snprintf(piece, sizeof piece, "%s%lu %s", first ? "" : ", ", (unsigned long)counts[kind],
                  words[kind]);
-        Add(out, piece);
+        AppendText(out, piece);
         first = 0;
     }
     if (first)
-        Add(out, "unchanged");
+        AppendText(out, "unchanged");
 }
 
 static int TypeChanges(const SectionChange *change)
@@ -76,66 +42,68 @@ static int TypeChanges(const SectionChange *change)
 }
 
 /* intro, the name of type a, middle, the name of type b. */
-static void AddTypes(Text *out, const char *intro, unsigned long a, const char *middle, unsigned long b)
+static void AddTypes(GrowingText *out, const char *intro, unsigned long a, const char *middle,
+                     unsigned long b)
 {
     char first[24], second[24];
 
-    Add(out, intro);
-    Add(out, RegistryTypeName(a, first, sizeof first));
-    Add(out, middle);
-    Add(out, RegistryTypeName(b, second, sizeof second));
+    AppendText(out, intro);
+    AppendText(out, RegistryTypeName(a, first, sizeof first));
+    AppendText(out, middle);
+    AppendText(out, RegistryTypeName(b, second, sizeof second));
 }
 
 /* "type changed from REG_SZ to REG_EXPAND_SZ" */
-static void AddTypeChange(Text *out, const SectionChange *change)
+static void AddTypeChange(GrowingText *out, const SectionChange *change)
 {
     AddTypes(out, "type changed from ", change->typeBefore, " to ", change->typeAfter);
 }
 
 /* "Yes writes it as REG_EXPAND_SZ instead of REG_SZ: ..." */
-static void AddWrittenType(Text *out, const SectionChange *change)
+static void AddWrittenType(GrowingText *out, const SectionChange *change)
 {
     AddTypes(out, "\r\nYes writes it as ", change->typeAfter, " instead of ", change->typeBefore);
-    Add(out, change->typeAfter == 2 ? ": each %NAME% in it will then be expanded." : ".");
+    AppendText(out, change->typeAfter == 2 ? ": each %NAME% in it will then be expanded." : ".");
 }
 
 /* A section's block: its name and counts, then its rows (limit of each kind, 0: all), without a
    final line break. */
-static void AddSection(Text *out, int section, const SectionChange *change, size_t limit, int positions)
+static void AddSection(GrowingText *out, int section, const SectionChange *change, size_t limit,
+                       int positions)
 {
     char *lines;
 
-    Add(out, s_sections[section]);
-    Add(out, ": ");
+    AppendText(out, s_sections[section]);
+    AppendText(out, ": ");
     if (change->diff == NULL) {
-        Add(out, "left as it is");
+        AppendText(out, "left as it is");
         return;
     }
     AddCounts(out, change->diff);
     lines = ComposeChangeLines(change->diff, limit, positions);
     if (lines && lines[0] != '\0') {
         lines[strlen(lines) - 2] = '\0';   /* the last "\r\n" */
-        Add(out, "\r\n");
+        AppendText(out, "\r\n");
     }
     AddOwned(out, lines);
 }
 
 char *ComposeChangeSummary(const SectionChange change[2])
 {
-    Text out = {NULL, 0, 0};
+    GrowingText out = {NULL, 0, 0, 0};
     int section;
 
-    Add(&out, "");
+    AppendText(&out, "");
     for (section = 0; section < 2; section++) {
-        Add(&out, section == 0 ? "\r\n\r\n" : "\r\n");
+        AppendText(&out, section == 0 ? "\r\n\r\n" : "\r\n");
         AddSection(&out, section, &change[section], SUMMARY_ROWS, 0);
         if (change[section].diff && TypeChanges(&change[section]))
             AddWrittenType(&out, &change[section]);
     }
-    return Finish(&out);
+    return FinishText(&out);
 }
 
-static void AddDamage(Text *out, const unsigned damage[2], const size_t units[2])
+static void AddDamage(GrowingText *out, const unsigned damage[2], const size_t units[2])
 {
     char piece[512];
     int section;
@@ -146,24 +114,24 @@ static void AddDamage(Text *out, const unsigned damage[2], const size_t units[2]
             snprintf(piece, sizeof piece, "\r\n\r\nThe %s value is now exactly %s characters long, "
                      "the length at which common tools cut a value: its end may have been lost.",
                      name, units[section] == 1024 ? "1,024" : "2,047");
-            Add(out, piece);
+            AppendText(out, piece);
         }
         if (damage[section] & DAMAGE_TYPE) {
             snprintf(piece, sizeof piece, "\r\n\r\nThe %s value is now of type REG_SZ instead of "
                      "REG_EXPAND_SZ: its %%NAME%% references are no longer expanded.", name);
-            Add(out, piece);
+            AppendText(out, piece);
         }
         if (damage[section] & DAMAGE_EXPANDED) {
             snprintf(piece, sizeof piece, "\r\n\r\nRows of the %s value that held %%NAME%% "
                      "references now hold them expanded.", name);
-            Add(out, piece);
+            AppendText(out, piece);
         }
     }
     if (damage[0] & DAMAGE_SYSTEM32)
-        Add(out, "\r\n\r\n%SystemRoot%\\system32 is gone from the Local Machine value: Windows "
+        AppendText(out, "\r\n\r\n%SystemRoot%\\system32 is gone from the Local Machine value: Windows "
                  "and most programs need it in PATH.");
     if (damage[1] & DAMAGE_MERGED)
-        Add(out, "\r\n\r\nMost of the Local Machine rows are now also in the Current User value: "
+        AppendText(out, "\r\n\r\nMost of the Local Machine rows are now also in the Current User value: "
                  "a merged PATH seems to have been copied into it.");
 }
 
@@ -171,70 +139,70 @@ char *ComposeOutsideChangeText(const char *name, const char *when, int sinceNoti
                                const SectionChange change[2], const unsigned damage[2],
                                const size_t units[2])
 {
-    Text out = {NULL, 0, 0};
+    GrowingText out = {NULL, 0, 0, 0};
     int section;
 
-    Add(&out, "Another program has changed the environment variable \"");
-    Add(&out, name);
-    Add(&out, sinceNoticed ? "\" since " APP_TITLE " last found it changed by another program, on "
+    AppendText(&out, "Another program has changed the environment variable \"");
+    AppendText(&out, name);
+    AppendText(&out, sinceNoticed ? "\" since " APP_TITLE " last found it changed by another program, on "
                            : "\" since " APP_TITLE " last wrote it, on ");
-    Add(&out, when);
-    Add(&out, ":\r\n");
+    AppendText(&out, when);
+    AppendText(&out, ":\r\n");
     for (section = 0; section < 2; section++) {
-        Add(&out, "\r\n");
+        AppendText(&out, "\r\n");
         AddSection(&out, section, &change[section], SUMMARY_ROWS, 0);
         if (TypeChanges(&change[section])) {
-            Add(&out, "\r\n");
+            AppendText(&out, "\r\n");
             AddTypeChange(&out, &change[section]);
         }
     }
     AddDamage(&out, damage, units);
-    Add(&out, "\r\n\r\nFile > History shows this change and can undo it.");
-    return Finish(&out);
+    AppendText(&out, "\r\n\r\nFile > History shows this change and can undo it.");
+    return FinishText(&out);
 }
 
 char *ComposeHistoryLine(const char *when, int byOther, const SectionChange change[2])
 {
     static const char *const marks[3] = {" +", " -", " moved "};
-    Text out = {NULL, 0, 0};
+    GrowingText out = {NULL, 0, 0, 0};
     char piece[64];
     int section, kind;
 
-    Add(&out, when);
-    Add(&out, byOther ? "   another program   " : "   " APP_TITLE "   ");
+    AppendText(&out, when);
+    AppendText(&out, byOther ? "   another program   " : "   " APP_TITLE "   ");
     for (section = 0; section < 2; section++) {
         const RowDiff *diff = change[section].diff;
         const size_t counts[3] = {diff ? diff->added : 0, diff ? diff->removed : 0, diff ? diff->moved : 0};
-        Add(&out, section == 0 ? "machine" : ", user");
+        AppendText(&out, section == 0 ? "machine" : ", user");
         if (diff == NULL || diff->count + (size_t)TypeChanges(&change[section]) == 0) {
-            Add(&out, " unchanged");
+            AppendText(&out, " unchanged");
             continue;
         }
         for (kind = 0; kind < 3; kind++) {
             if (counts[kind] == 0)
                 continue;
             snprintf(piece, sizeof piece, "%s%lu", marks[kind], (unsigned long)counts[kind]);
-            Add(&out, piece);
+            AppendText(&out, piece);
         }
         if (TypeChanges(&change[section]))
-            Add(&out, " type");
+            AppendText(&out, " type");
     }
-    return Finish(&out);
+    return FinishText(&out);
 }
 
 char *ComposeHistoryChanges(const SectionChange change[2])
 {
-    Text out = {NULL, 0, 0};
+    GrowingText out = {NULL, 0, 0, 0};
     int section;
 
-    Add(&out, "");
+    AppendText(&out, "");
     for (section = 0; section < 2; section++) {
         AddSection(&out, section, &change[section], 0, 1);
-        Add(&out, "\r\n");
+        AppendText(&out, "\r\n");
         if (TypeChanges(&change[section])) {
             AddTypeChange(&out, &change[section]);
-            Add(&out, "\r\n");
+            AppendText(&out, "\r\n");
         }
     }
-    return Finish(&out);
+    return FinishText(&out);
 }
