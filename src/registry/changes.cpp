@@ -26,23 +26,25 @@ static StoredValue AsStored(const SnapshotValue *value)
     return stored;
 }
 
-/* Why the list cannot hold the section's value before the change whole, or NULL. */
-static const char *WhyNotRestorable(const SnapshotValue *value, BOOL exact, char *type, size_t size)
+/* Why the list cannot hold the section's value before the change whole, or NULL: what a retrieve
+   would leave as it is stored cannot be restored through the list either. */
+static const char *WhyNotRestorable(const SnapshotValue *value, char *type, size_t size)
 {
     StoredValue stored = AsStored(value);
+    struct LeftAsStored left;
 
     if (value->state == SNAPSHOT_KEY_MISSING)
         return "its key could not be read then";
-    if (value->state != SNAPSHOT_VALUE_PRESENT)
-        return NULL;
-    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) {
+    left = LeftAsStoredOf(&stored);
+    switch (left.reason) {
+    case LEFT_TYPE:
         snprintf(type, size, "it was of type %s", RegistryTypeName(value->type, type + 64, size - 64));
         return type;
-    }
-    if (StoredValueCut(&stored))
+    case LEFT_ZERO:
         return "it held text after a zero character";
-    if (!exact)
+    case LEFT_CODE_PAGE:
         return "it held characters that this system's code page cannot hold";
+    }
     return NULL;
 }
 
@@ -52,7 +54,7 @@ BOOL ViewChange(const HistoryRecord *record, ChangeView *view)
                                          {&record->after[0], &record->after[1]}};
     char type[128];
     const char *why;
-    BOOL ok = TRUE, exact;
+    BOOL ok = TRUE;
     int when, section;
 
     ZeroMemory(view, sizeof *view);
@@ -60,9 +62,9 @@ BOOL ViewChange(const HistoryRecord *record, ChangeView *view)
     for (when = 0; when < 2; when++) {
         for (section = 0; section < 2; section++) {
             StoredValue stored = AsStored(values[when][section]);
-            view->text[when][section] = StoredValueText(&stored, &exact);
+            view->text[when][section] = StoredValueText(&stored, NULL);
             ok = ok && view->text[when][section] != NULL;
-            why = when == 0 ? WhyNotRestorable(values[0][section], exact, type, sizeof type) : NULL;
+            why = when == 0 ? WhyNotRestorable(values[0][section], type, sizeof type) : NULL;
             if (why && view->restorable) {
                 view->restorable = FALSE;
                 snprintf(view->reason, sizeof view->reason,
