@@ -714,28 +714,26 @@ int main(int argc, char **argv)
     int rounds = 1000;
     bool snapshotOnly = false, questionOnly = false, checkAllOnly = false, consoleOnly = false;
     bool findUndoOnly = false, historyOnly = false, marksOnly = false, roundsGiven = false;
+    const struct {
+        const char *option;
+        bool *only;
+    } figures[] = {{"--snapshot-only", &snapshotOnly}, {"--question-only", &questionOnly},
+                   {"--check-all-only", &checkAllOnly}, {"--console-only", &consoleOnly},
+                   {"--find-undo-only", &findUndoOnly}, {"--history-only", &historyOnly},
+                   {"--marks-only", &marksOnly}};
+    bool all = true;
     for (int i = 1; i < argc; i++) {
         if (i + 1 < argc && strcmp(argv[i], "--rounds") == 0) {
             rounds = atoi(argv[i + 1]);
             roundsGiven = true;
         }
-        if (strcmp(argv[i], "--snapshot-only") == 0)
-            snapshotOnly = true;
-        if (strcmp(argv[i], "--question-only") == 0)
-            questionOnly = true;
-        if (strcmp(argv[i], "--check-all-only") == 0)
-            checkAllOnly = true;
-        if (strcmp(argv[i], "--console-only") == 0)
-            consoleOnly = true;
-        if (strcmp(argv[i], "--find-undo-only") == 0)
-            findUndoOnly = true;
-        if (strcmp(argv[i], "--history-only") == 0)
-            historyOnly = true;
-        if (strcmp(argv[i], "--marks-only") == 0)
-            marksOnly = true;
+        for (const auto &figure : figures) {
+            if (strcmp(argv[i], figure.option) == 0) {
+                *figure.only = true;
+                all = false;
+            }
+        }
     }
-    bool all = !snapshotOnly && !questionOnly && !checkAllOnly && !consoleOnly && !findUndoOnly && !historyOnly &&
-               !marksOnly;
 
     g_folder = TempDir();
     SetRawSetting("lastpath", g_folder.c_str());
