@@ -53,6 +53,12 @@ setup_wine() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
       touch "$WINEPREFIX/.velkor-unmanaged"
   fi
+  # A program that crashes is reported on its standard error and ends; Wine's crash dialog would
+  # wait for a click that never comes, and the suite would hang until its time-out.
+  if [ ! -f "$WINEPREFIX/.velkor-nocrashdialog" ]; then
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/.velkor-nocrashdialog"
+  fi
   # Windows draws Chinese and Japanese in a fixed-pitch font through its font links; a new
   # prefix has none, so one is added to a font that has those characters.
   if [ ! -f "$WINEPREFIX/.velkor-fontlink" ]; then

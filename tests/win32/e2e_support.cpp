@@ -363,15 +363,7 @@ void PostKey(HWND control, WORD virtualKey)
 
 std::string ListText(HWND list, int row)
 {
-    DWORD_PTR length = 0, got = 0;
-    /* The program may be refilling the list meanwhile: a row that is gone reads as "". */
-    SendMessageTimeoutW(list, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, 2000, &length);
-    if ((LRESULT)length < 0)
-        length = 0;
-    std::wstring text(length + 1, L'\0');
-    SendMessageTimeoutW(list, LB_GETTEXT, row, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 2000, &got);
-    text.resize((LRESULT)got < 0 || got > length ? 0 : got);
-    return Narrow(text);
+    return Narrow(ListRowWide(list, row));
 }
 
 std::vector<std::string> ListTexts(HWND list)

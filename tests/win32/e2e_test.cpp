@@ -669,7 +669,7 @@ TEST_F(AppForeignText, ValuesNamesAndFoldersInAnyScriptGoThroughUnchanged)
     EXPECT_TRUE(WaitUntil([&] { return EditFieldText(wnd) == u8"C:\\Łódź\\bin"; }, 5000)) << EditFieldText(wnd);
     SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), folder);
     PostCommand(wnd, IDM_MODIFY);
-    ASSERT_TRUE(WaitUntil([&] { return ListTexts(list)[1] == folder; }, 5000)) << ListTexts(list)[1];
+    ASSERT_TRUE(WaitUntil([&] { return ListText(list, 1) == folder; }, 5000)) << ListText(list, 1);
 
     /* F5 from the header: the existing folder named in Polish passes, the missing one stops it. */
     SelectListRow(wnd, 0);

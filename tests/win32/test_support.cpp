@@ -806,19 +806,33 @@ bool CommandGreyed(UINT id)
     return (GetMenuState(GetMenu(g_hMainWnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
 }
 
+std::wstring ListRowWide(HWND list, int row)
+{
+    /* LB_GETTEXT is given no size, and across processes it copies the row as the list holds it
+       when the message arrives: the length asked first may have failed, or the program may have
+       put a longer row at this index meanwhile. The buffer holds at least the most that one
+       message carries. */
+    const size_t most = 65536;
+    DWORD_PTR length = 0, got = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, 2000, &length) || (LRESULT)length < 0)
+        return std::wstring();
+    std::wstring text(std::max<size_t>(length, most) + 1, L'\0');
+    if (!SendMessageTimeoutW(list, LB_GETTEXT, row, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 2000, &got) ||
+        (LRESULT)got < 0 || got >= text.size())
+        return std::wstring();
+    text.resize(got);
+    return text;
+}
+
 std::wstring QuestionListText(HWND list)
 {
     std::wstring text;
     DWORD_PTR count = 0;
     SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
     for (int i = 0; i < (int)count; i++) {
-        DWORD_PTR length = 0, got = 0, continues = 0;
-        SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
-        std::wstring row((LRESULT)length > 0 ? length + 1 : 1, L'\0');
-        SendMessageTimeoutW(list, LB_GETTEXT, i, (LPARAM)&row[0], SMTO_ABORTIFHUNG, 2000, &got);
+        DWORD_PTR continues = 0;
         SendMessageTimeoutW(list, LB_GETITEMDATA, i, 0, SMTO_ABORTIFHUNG, 2000, &continues);
-        row.resize((LRESULT)got > 0 && got < row.size() ? got : 0);
-        text += row;
+        text += ListRowWide(list, i);
         if (i + 1 < (int)count && continues != QUESTION_ROW_CONTINUES)
             text += L"\r\n";
     }

@@ -235,6 +235,8 @@ bool AnyPlacementKey();
 /* Whether the main window's menu shows the command greyed. */
 bool CommandGreyed(UINT id);
 
+/* A row of a list box of this or another process (W form; "" when the row cannot be read). */
+std::wstring ListRowWide(HWND list, int row);
 /* The long-question dialog's text as its list shows it: the rows in order, with a line break after
    each row whose line ends there. Read with the wide messages, which work across processes. */
 std::wstring QuestionListText(HWND list);
