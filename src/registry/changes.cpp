@@ -188,13 +188,14 @@ static char *ComposeOutsideMessage(const HistoryRecord *record, const HistoryRec
 
 void TellOutsideChange(const StoredValue current[2])
 {
-    History history;
+    History history = {NULL, 0};
     HistoryRecord change;
     char *name = Utf8FromText(g_varName), *text;
     DWORD error;
 
     if (name == NULL || ReadHistory(name, 1, &history) != 0 || history.count == 0) {
         ReleaseText(&name);
+        ReleaseHistory(&history);   /* an empty history still holds its table */
         return;   /* nothing written yet, nothing to compare with */
     }
     ReleaseText(&name);
