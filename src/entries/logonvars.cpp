@@ -70,6 +70,7 @@ void ReadLogOnVariables(const CheckVariable *variables, size_t count)
 {
     static const char *const keys[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
     size_t i;
+    int group;
 
     ReleaseLogOnVariables();
     s_logOn.room = count + CORE_NAMES;
@@ -82,19 +83,23 @@ void ReadLogOnVariables(const CheckVariable *variables, size_t count)
     AddCoreNames(GROUP_CORE_SYSTEM);
     AddCoreNames(GROUP_CORE_USER);
     AddCoreNames(GROUP_ACCOUNT);
-    for (i = 0; i < count; i++) {
-        char *value;
+    /* Group by group, as Windows defines them: an expandable value takes the variables of the
+       groups before its own, wherever the registry lists them. */
+    for (group = GROUP_MACHINE_SZ; group <= GROUP_USER_EXPAND; group++) {
+        for (i = 0; i < count; i++) {
+            char *value;
 
-        /* The variable being edited is what the list makes of it (AddEditedLogOnVariable). */
-        if (_stricmp(variables[i].name, g_varName) == 0)
-            continue;
-        value = ReadEnvValue(keys[variables[i].machine ? 0 : 1], variables[i].name);
-        if (value != NULL && variables[i].expandable) {
-            char *expanded = ExpandAtLogOn(value, !variables[i].machine, s_logOn.variables, s_logOn.count);
-            free(value);
-            value = expanded;
+            /* The variable being edited is what the list makes of it (AddEditedLogOnVariable). */
+            if (VariableGroup(&variables[i]) != group || _stricmp(variables[i].name, g_varName) == 0)
+                continue;
+            value = ReadEnvValue(keys[variables[i].machine ? 0 : 1], variables[i].name);
+            if (value != NULL && variables[i].expandable) {
+                char *expanded = ExpandAtLogOn(value, !variables[i].machine, s_logOn.variables, s_logOn.count);
+                free(value);
+                value = expanded;
+            }
+            Add(variables[i].name, value, group);
         }
-        Add(variables[i].name, value, VariableGroup(&variables[i]));
     }
 }
 

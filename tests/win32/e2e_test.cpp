@@ -389,8 +389,11 @@ TEST_F(AppWorkflow, MarksAndStatusBarFollowTheListWithoutWaiting)
 {
     const std::string slow = "C:\\velkor-e2e-slow";
     CreateDirectoryA("C:\\velkor-e2e-here", NULL);
+    /* The expandable variable is listed before the one it uses: its log-on value takes it all the same. */
+    ASSERT_TRUE(SetEnvText(HKEY_LOCAL_MACHINE, "VELKOR_E2E_A", "%VELKOR_E2E_B%-missing", REG_EXPAND_SZ));
+    ASSERT_TRUE(SetEnvText(HKEY_LOCAL_MACHINE, "VELKOR_E2E_B", "C:\\velkor-e2e", REG_SZ));
     ASSERT_TRUE(SetEnvText(HKEY_CURRENT_USER, "PATH",
-                           "C:\\velkor-e2e-here;C:\\velkor-e2e-missing;c:\\VELKOR-E2E-HERE\\;%VELKOR_E2E_UNSET%\\bin;" + slow, REG_SZ));
+                           "C:\\velkor-e2e-here;%VELKOR_E2E_A%;c:\\VELKOR-E2E-HERE\\;%VELKOR_E2E_UNSET%\\bin;" + slow, REG_SZ));
     SetEnvironmentVariableA("VELKOR_TEST_DELAY", (slow + "|30000").c_str());
     bool started = app.Start();
     SetEnvironmentVariableA("VELKOR_TEST_DELAY", NULL);
@@ -441,7 +444,7 @@ TEST_F(AppWorkflow, MarksAndStatusBarFollowTheListWithoutWaiting)
     /* Modify names the first row's folder in place of the missing one: the mark changes by itself
        (the path's answer is known already; a new path would wait behind the slow one). */
     SelectListRow(wnd, user + 2);
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(wnd, IDC_ENTRY_EDIT)) == "C:\\velkor-e2e-missing"; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(wnd, IDC_ENTRY_EDIT)) == "%VELKOR_E2E_A%"; }, 5000));
     SetWindowTextOf(GetDlgItem(wnd, IDC_ENTRY_EDIT), "C:\\velkor-e2e-here");
     PostCommand(wnd, IDM_MODIFY);
     EXPECT_TRUE(WaitUntil([&] { return ListText(GetDlgItem(wnd, IDC_ENTRY_LIST), user + 2) == "C:\\velkor-e2e-here" &&
