@@ -6,7 +6,7 @@
 #include <string.h>
 #include <wchar.h>
 
-DWORD AddFolder(WCHAR *folder, const WCHAR *part)
+DWORD AddFolder(WCHAR *folder, const WCHAR *part, BOOL make)
 {
     DWORD attributes, error;
 
@@ -14,7 +14,7 @@ DWORD AddFolder(WCHAR *folder, const WCHAR *part)
         return ERROR_FILENAME_EXCED_RANGE;
     wcscat(folder, L"\\");
     wcscat(folder, part);
-    if (CreateDirectoryW(folder, NULL))
+    if (!make || CreateDirectoryW(folder, NULL))
         return 0;
     error = GetLastError();
     attributes = GetFileAttributesW(folder);
@@ -33,12 +33,7 @@ DWORD FindAppFolder(WCHAR *folder, BOOL make)
                                     SHGFP_TYPE_CURRENT, folder)))
             return ERROR_PATH_NOT_FOUND;
     }
-    if (make)
-        return AddFolder(folder, L"" APP_SHORT_NAME);
-    if (wcslen(folder) + 1 + wcslen(L"" APP_SHORT_NAME) >= APP_FOLDER_SIZE)
-        return ERROR_FILENAME_EXCED_RANGE;
-    wcscat(folder, L"\\" APP_SHORT_NAME);
-    return 0;
+    return AddFolder(folder, L"" APP_SHORT_NAME, make);
 }
 
 WCHAR *JoinFolderPath(const WCHAR *folder, const char *name)

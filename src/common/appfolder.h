@@ -14,9 +14,10 @@
    is missing. 0 or the error code. */
 DWORD FindAppFolder(WCHAR *folder, BOOL make);
 
-/* Appends \part to folder (APP_FOLDER_SIZE units) and makes that folder unless it is there. 0 or
-   the error code; a file standing where the folder should be gives ERROR_ALREADY_EXISTS. */
-DWORD AddFolder(WCHAR *folder, const WCHAR *part);
+/* Appends \part to folder (APP_FOLDER_SIZE units); with make, makes that folder unless it is
+   there. 0 or the error code; a file standing where the folder should be gives
+   ERROR_ALREADY_EXISTS. */
+DWORD AddFolder(WCHAR *folder, const WCHAR *part, BOOL make);
 
 /* folder\name as a new UTF-16 path (free it), name being UTF-8; NULL when memory runs out. */
 WCHAR *JoinFolderPath(const WCHAR *folder, const char *name);

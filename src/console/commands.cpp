@@ -41,18 +41,13 @@ static void ReleaseSection(Section *section)
     section->text = NULL;
 }
 
-static BOOL IsAbsent(const StoredValue *value)
-{
-    return value->keyOpened && value->status == ERROR_FILE_NOT_FOUND;
-}
-
 /* Reads the section's value and splits it into rows. EXIT_DONE, or EXIT_FAILED after the
    system's text has been told. */
 static int ReadSection(int which, const char *name, Section *section)
 {
     ZeroMemory(section, sizeof *section);
     ReadStoredValue(s_paths[which], name, &section->stored);
-    if (section->stored.status != ERROR_SUCCESS && !IsAbsent(&section->stored)) {
+    if (section->stored.status != ERROR_SUCCESS && !StoredValueAbsent(&section->stored)) {
         ErrSystem(s_sectionNames[which], (DWORD)section->stored.status);
         return EXIT_FAILED;
     }
@@ -144,16 +139,6 @@ int ExportCommand(const ConsoleArgs *args)
 
 /* ---- backup ---- */
 
-/* The value as a backup block: a value that does not exist leaves its block out. */
-static void BackupValue(const StoredValue *stored, SnapshotValue *value)
-{
-    ZeroMemory(value, sizeof *value);
-    value->state = stored->status == ERROR_SUCCESS ? SNAPSHOT_VALUE_PRESENT : SNAPSHOT_VALUE_ABSENT;
-    value->type = stored->type;
-    value->bytes = stored->bytes;
-    value->size = stored->size;
-}
-
 int BackupCommand(const ConsoleArgs *args)
 {
     Section sections[2];
@@ -169,8 +154,9 @@ int BackupCommand(const ConsoleArgs *args)
         ErrSystem(args->file, GetLastError());
         code = EXIT_FAILED;
     } else if (code == EXIT_DONE) {
-        BackupValue(&sections[USER].stored, &user);
-        BackupValue(&sections[MACHINE].stored, &machine);
+        /* Read or absent, nothing else: a value that does not exist leaves its block out. */
+        user = RecordedValue(&sections[USER].stored);
+        machine = RecordedValue(&sections[MACHINE].stored);
         WriteBackupFile(&file.text, name, &user, &machine);
         code = Closed(&file, args->file);
     }

@@ -22,7 +22,7 @@ static void ReadForBackup(const char *keyPath, StoredValue *stored, SnapshotValu
         value->type = stored->type;
         value->bytes = stored->bytes;
         value->size = stored->size;
-    } else if (!stored->keyOpened || stored->status != ERROR_FILE_NOT_FOUND) {
+    } else if (!StoredValueAbsent(stored)) {
         ShowSystemError((DWORD)stored->status);
     }
 }

@@ -5,19 +5,6 @@
 #include <string.h>
 #include <wchar.h>
 
-/* The snapshot folder, made when missing with make (a read makes nothing). 0 or the error code. */
-static DWORD FindHistoryFolder(WCHAR *folder, BOOL make)
-{
-    DWORD error = FindAppFolder(folder, make);
-
-    if (error != 0 || make)
-        return error != 0 ? error : AddFolder(folder, L"snapshots");
-    if (wcslen(folder) + 11 >= APP_FOLDER_SIZE)
-        return ERROR_FILENAME_EXCED_RANGE;
-    wcscat(folder, L"\\snapshots");
-    return 0;
-}
-
 /* The first size bytes of a file of folder (all of it when size is 0) as a new buffer with a zero
    after; NULL when it cannot be read. */
 static char *ReadFileBytes(const WCHAR *folder, const char *fileName, size_t size, size_t *got)
@@ -90,45 +77,13 @@ static DWORD WriteRecordFile(const WCHAR *folder, const char *safeName, const Sn
     return error;
 }
 
-SnapshotValue RecordedValue(const StoredValue *stored)
-{
-    SnapshotValue value;
-
-    ZeroMemory(&value, sizeof value);
-    if (stored->status == ERROR_SUCCESS) {
-        value.state = SNAPSHOT_VALUE_PRESENT;
-        value.type = stored->type;
-        value.bytes = stored->bytes;
-        value.size = stored->size;
-    } else if (stored->keyOpened && stored->status == ERROR_FILE_NOT_FOUND) {
-        value.state = SNAPSHOT_VALUE_ABSENT;
-    } else {
-        value.state = SNAPSHOT_KEY_MISSING;
-        value.error = (unsigned long)stored->status;
-    }
-    return value;
-}
-
-void SetRecordTimeNow(SnapshotTime *time)
-{
-    SYSTEMTIME now;
-
-    GetLocalTime(&now);
-    time->year = now.wYear;
-    time->month = now.wMonth;
-    time->day = now.wDay;
-    time->hour = now.wHour;
-    time->minute = now.wMinute;
-    time->second = now.wSecond;
-}
-
 DWORD WriteHistoryRecord(const char *name, const HistoryRecord *record)
 {
     WCHAR folder[APP_FOLDER_SIZE];
     char safeName[SNAPSHOT_FILE_NAME_SIZE];
     size_t length = 0;
     char *text = ComposeHistoryRecord(name, record, &length);
-    DWORD error = text ? FindHistoryFolder(folder, TRUE) : ERROR_NOT_ENOUGH_MEMORY;
+    DWORD error = text ? FindSnapshotFolder(folder, TRUE) : ERROR_NOT_ENOUGH_MEMORY;
 
     if (error == 0) {
         SanitizeSnapshotName(name, safeName);
@@ -146,7 +101,7 @@ DWORD ReadHistory(const char *name, size_t most, History *history)
     char safeName[SNAPSHOT_FILE_NAME_SIZE];
     char **names = NULL;
     size_t count = 0, i, got;
-    DWORD error = FindHistoryFolder(folder, FALSE);
+    DWORD error = FindSnapshotFolder(folder, FALSE);
 
     history->records = NULL;
     history->count = 0;

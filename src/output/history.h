@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include "output/historyformat.h"
+#include "output/snapshot.h"
 #include "registry/regaccess.h"
 
 /* How many records of each variable are kept; older ones go when a new one has been written. */
@@ -16,10 +17,6 @@
    record leaves no file. */
 DWORD WriteHistoryRecord(const char *name, const HistoryRecord *record);
 
-/* A read value as a record keeps it; its bytes stay the read's. */
-SnapshotValue RecordedValue(const StoredValue *stored);
-/* The local time now, as records and snapshots name it. */
-void SetRecordTimeNow(SnapshotTime *time);
 /* Records what a write of the variable name did, now: both values before it (as read right before)
    and after it (what was written, or, for a section not written, as before). 0 or the error code. */
 DWORD RecordWrite(const char *name, const StoredValue before[2], const StoredValue *machineAfter,

@@ -9,11 +9,43 @@
 #include <string.h>
 #include <wchar.h>
 
-DWORD FindSnapshotFolder(WCHAR *folder)
+DWORD FindSnapshotFolder(WCHAR *folder, BOOL make)
 {
-    DWORD error = FindAppFolder(folder, TRUE);
+    DWORD error = FindAppFolder(folder, make);
 
-    return error != 0 ? error : AddFolder(folder, L"snapshots");
+    return error != 0 ? error : AddFolder(folder, L"snapshots", make);
+}
+
+SnapshotValue RecordedValue(const StoredValue *stored)
+{
+    SnapshotValue value;
+
+    ZeroMemory(&value, sizeof value);
+    if (stored->status == ERROR_SUCCESS) {
+        value.state = SNAPSHOT_VALUE_PRESENT;
+        value.type = stored->type;
+        value.bytes = stored->bytes;
+        value.size = stored->size;
+    } else if (StoredValueAbsent(stored)) {
+        value.state = SNAPSHOT_VALUE_ABSENT;
+    } else {
+        value.state = SNAPSHOT_KEY_MISSING;
+        value.error = (unsigned long)stored->status;
+    }
+    return value;
+}
+
+void SetRecordTimeNow(SnapshotTime *time)
+{
+    SYSTEMTIME now;
+
+    GetLocalTime(&now);
+    time->year = now.wYear;
+    time->month = now.wMonth;
+    time->day = now.wDay;
+    time->hour = now.wHour;
+    time->minute = now.wMinute;
+    time->second = now.wSecond;
 }
 
 /* One value as the snapshot needs it. 0, or the error that stops the snapshot: only a key that
@@ -22,20 +54,9 @@ static DWORD ReadForSnapshot(const char *path, const char *varName, StoredValue 
                              SnapshotValue *value)
 {
     ReadStoredValue(path, varName, stored);
-    ZeroMemory(value, sizeof *value);
-    if (stored->status == ERROR_SUCCESS) {
-        value->state = SNAPSHOT_VALUE_PRESENT;
-        value->type = stored->type;
-        value->bytes = stored->bytes;
-        value->size = stored->size;
-    } else if (stored->keyOpened && stored->status == ERROR_FILE_NOT_FOUND) {
-        value->state = SNAPSHOT_VALUE_ABSENT;
-    } else if (!stored->keyOpened && stored->status != ERROR_NOT_ENOUGH_MEMORY) {
-        value->state = SNAPSHOT_KEY_MISSING;
-        value->error = (unsigned long)stored->status;
-    } else {
+    *value = RecordedValue(stored);
+    if (value->state == SNAPSHOT_KEY_MISSING && (stored->keyOpened || stored->status == ERROR_NOT_ENOUGH_MEMORY))
         return (DWORD)stored->status;
-    }
     return 0;
 }
 
@@ -47,20 +68,13 @@ static DWORD WriteSnapshotFile(const WCHAR *folder, const char *safeName, const 
                                const SnapshotValue *user, const SnapshotValue *machine,
                                char *fileName)
 {
-    SYSTEMTIME now;
     SnapshotTime time;
     OutFile file;
     WCHAR *path = NULL;
     DWORD error = ERROR_FILE_EXISTS;
     int counter;
 
-    GetLocalTime(&now);
-    time.year = now.wYear;
-    time.month = now.wMonth;
-    time.day = now.wDay;
-    time.hour = now.wHour;
-    time.minute = now.wMinute;
-    time.second = now.wSecond;
+    SetRecordTimeNow(&time);
     for (counter = 1; counter <= 1000 && error == ERROR_FILE_EXISTS; counter++) {
         free(path);
         SnapshotFileName(fileName, safeName, &time, counter);
@@ -152,7 +166,7 @@ int TakeSnapshotQuietly(const char *varName, const StoredValue *machineShown,
     ZeroMemory(&user, sizeof user);
     ZeroMemory(&machine, sizeof machine);
     if (*error == 0)
-        *error = FindSnapshotFolder(folder);
+        *error = FindSnapshotFolder(folder, TRUE);
     if (*error == 0)
         *error = ReadForSnapshot(USER_ENV_KEY, varName, &user, &userValue);
     if (*error == 0)

@@ -4,6 +4,7 @@
 #define VELKOR_SNAPSHOT_H
 
 #include <windows.h>
+#include "output/snapshotformat.h"
 #include "registry/regaccess.h"
 
 /* How many snapshots of each variable are kept; older ones go when a new one has been written. */
@@ -25,9 +26,14 @@ int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown);
 int TakeSnapshotQuietly(const char *varName, const StoredValue *machineShown,
                         const StoredValue *userShown, DWORD *error);
 
-/* The snapshot folder in the program's folder (APP_FOLDER_SIZE units), made when missing. 0 or
-   the error code. */
-DWORD FindSnapshotFolder(WCHAR *folder);
+/* The snapshot folder in the program's folder (APP_FOLDER_SIZE units); with make, made when
+   missing (a read makes nothing). 0 or the error code. */
+DWORD FindSnapshotFolder(WCHAR *folder, BOOL make);
+
+/* A read value as a snapshot or a record keeps it; its bytes stay the read's. */
+SnapshotValue RecordedValue(const StoredValue *stored);
+/* The local time now, as snapshots and records name it. */
+void SetRecordTimeNow(SnapshotTime *time);
 
 /* Opens the snapshot folder in Explorer, making it when it is missing. */
 void OpenSnapshotFolder(void);

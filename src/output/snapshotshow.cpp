@@ -19,7 +19,7 @@ int TakeSnapshot(const StoredValue *machineShown, const StoredValue *userShown)
 void OpenSnapshotFolder(void)
 {
     WCHAR folder[APP_FOLDER_SIZE];
-    DWORD error = FindSnapshotFolder(folder);
+    DWORD error = FindSnapshotFolder(folder, TRUE);
 
     if (error == 0 &&
         (INT_PTR)ShellExecuteW(g_hMainWnd, L"open", folder, NULL, NULL, SW_SHOWNORMAL) <= 32) {

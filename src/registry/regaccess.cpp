@@ -160,7 +160,7 @@ void ReleaseStoredValue(StoredValue *value)
     value->size = 0;
 }
 
-static BOOL IsAbsent(const StoredValue *value)
+BOOL StoredValueAbsent(const StoredValue *value)
 {
     return value->keyOpened && value->status == ERROR_FILE_NOT_FOUND;
 }
@@ -190,8 +190,8 @@ void WrittenStoredValue(const char *text, StoredValue *value)
 
 int SameStoredValue(const StoredValue *a, const StoredValue *b)
 {
-    if (IsAbsent(a) || IsAbsent(b))
-        return IsAbsent(a) && IsAbsent(b);
+    if (StoredValueAbsent(a) || StoredValueAbsent(b))
+        return StoredValueAbsent(a) && StoredValueAbsent(b);
     if (a->status != ERROR_SUCCESS || b->status != ERROR_SUCCESS)
         return 0;
     return a->type == b->type && a->size == b->size && memcmp(a->bytes, b->bytes, a->size) == 0;
@@ -201,7 +201,7 @@ int SameReadResult(const StoredValue *a, const StoredValue *b)
 {
     if (SameStoredValue(a, b))
         return 1;
-    return a->status != ERROR_SUCCESS && !IsAbsent(a) && a->status == b->status &&
+    return a->status != ERROR_SUCCESS && !StoredValueAbsent(a) && a->status == b->status &&
            a->keyOpened == b->keyOpened;
 }
 

@@ -45,6 +45,8 @@ int SameStoredValue(const StoredValue *a, const StoredValue *b);
 /* Whether two reads found the same thing, a failure included: SameStoredValue, or the same
    failure to read. */
 int SameReadResult(const StoredValue *a, const StoredValue *b);
+/* Whether the read found the key but not the value. */
+BOOL StoredValueAbsent(const StoredValue *value);
 /* Fills *value with what a read finds after WriteEnvValue has stored text (REG_EXPAND_SZ, the
    text in UTF-16 with its zero), or, for NULL, after DeleteEnvValue (absent). Release it as a read
    value; when memory runs out its status is ERROR_NOT_ENOUGH_MEMORY. */

@@ -25,7 +25,7 @@ char *ReadEnvValue(const char *path, const char *name)
     if (!SplitRegistryPath(path, &root, &subkey))
         return NULL;
     ReadStoredValue(path, name, &value);
-    if (value.status != ERROR_SUCCESS && !(value.keyOpened && value.status == ERROR_FILE_NOT_FOUND)) {
+    if (value.status != ERROR_SUCCESS && !StoredValueAbsent(&value)) {
         ShowSystemError(value.status);
         return NULL;
     }

@@ -316,7 +316,7 @@ static void CheckOutside(int section, StoredValue *current, struct OutsideState 
     outside->refused = FALSE;
     if (IsLeftAsStored(section) || SameStoredValue(current, &s_reference[section]))
         ;
-    else if (current->keyOpened && current->status == ERROR_FILE_NOT_FOUND)
+    else if (StoredValueAbsent(current))
         outside->state = OUTSIDE_DELETED;
     else if (current->status != ERROR_SUCCESS)
         outside->state = OUTSIDE_UNREADABLE;
