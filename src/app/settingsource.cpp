@@ -1,17 +1,11 @@
 #include "app/settingsource.h"
+#include "common/asciicase.h"
 
 #include <string.h>
 
-/* ASCII letters compared without their case; other bytes as they are. */
 static int SameKey(const char *a, const char *b)
 {
-    for (; *a && *b; a++, b++) {
-        char x = *a >= 'A' && *a <= 'Z' ? (char)(*a - 'A' + 'a') : *a;
-        char y = *b >= 'A' && *b <= 'Z' ? (char)(*b - 'A' + 'a') : *b;
-        if (x != y)
-            return 0;
-    }
-    return *a == *b;
+    return strlen(a) == strlen(b) && SameIgnoringCase(a, b, strlen(a));
 }
 
 static int ListHasKey(const char *keys, const char *key)

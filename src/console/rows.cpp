@@ -1,6 +1,7 @@
 #include "console/rows.h"
 #include "entries/findings.h"
 #include "entries/valuesplit.h"
+#include "common/asciicase.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -9,8 +10,6 @@ struct Split {
     RowList *list;
     char *value;
     size_t *ends;
-    size_t capacity;
-    int full;
 };
 
 static void CountRow(void *context, size_t begin, size_t end)
@@ -143,11 +142,6 @@ static int IsAscii(const char *text)
     return 1;
 }
 
-static char Upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
-
 static void EndMatcher(Matcher *m)
 {
     int i;
@@ -212,7 +206,7 @@ static int MatchRow(Matcher *m, const char *row)
             continue;
         if (rowAscii && IsAscii(m->unfolded[i])) {
             for (k = 0; m->lengths[i] == keyLength && k < keyLength; k++)
-                if (Upper(m->scratch[k]) != Upper(m->unfolded[i][k]))
+                if (AsciiUpper(m->scratch[k]) != AsciiUpper(m->unfolded[i][k]))
                     break;
             if (m->lengths[i] == keyLength && k == keyLength)
                 match = i;
@@ -254,7 +248,7 @@ int AddElements(const RowList *list, const char *const *elements, int elementCou
     char **texts = (char **)calloc((size_t)elementCount + 1, sizeof *texts);
     const char **rows = (const char **)malloc((list->count + (size_t)elementCount + 1) * sizeof *rows);
     int *present = (int *)calloc((size_t)elementCount + 1, sizeof *present);
-    int failed = !started || texts == NULL || rows == NULL || present == NULL, i, j, added = 0;
+    int failed = !started || texts == NULL || rows == NULL || present == NULL, i, j, added = 0, whole;
     size_t r, count = 0;
 
     edit->value = NULL;
@@ -275,8 +269,9 @@ int AddElements(const RowList *list, const char *const *elements, int elementCou
         if (present[i])
             continue;
         texts[i] = ElementText(elements[i]);
-        failed = texts[i] == NULL;
-        if (!failed && SplitsInto(texts[i], (const char *const *)&texts[i], 1) != 1 && edit->unsafe < 0)
+        whole = texts[i] != NULL ? SplitsInto(texts[i], (const char *const *)&texts[i], 1) : -1;
+        failed = whole < 0;   /* memory ran out: a failure, not an unsafe element */
+        if (whole == 0 && edit->unsafe < 0)
             edit->unsafe = i;
         added++;
     }

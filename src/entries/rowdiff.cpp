@@ -1,5 +1,6 @@
 #include "entries/rowdiff.h"
 #include "entries/valuesplit.h"
+#include "common/asciicase.h"
 #include "common/hash.h"
 #include "common/textbuild.h"
 
@@ -271,19 +272,6 @@ char *ComposeChangeLines(const RowDiff *diff, size_t limit, int positions)
 }
 
 /* ---- Damage ---- */
-
-int SameIgnoringCase(const char *a, const char *b, size_t length)
-{
-    size_t i;
-
-    for (i = 0; i < length; i++) {
-        char x = a[i] >= 'a' && a[i] <= 'z' ? (char)(a[i] - 'a' + 'A') : a[i];
-        char y = b[i] >= 'a' && b[i] <= 'z' ? (char)(b[i] - 'a' + 'A') : b[i];
-        if (x != y)
-            return 0;
-    }
-    return 1;
-}
 
 #define REG_SZ_TYPE        1
 #define REG_EXPAND_SZ_TYPE 2

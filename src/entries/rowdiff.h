@@ -41,9 +41,6 @@ void ReleaseRowDiff(RowDiff *diff);
    With positions, a moved row gives "moved text (from 3 to 5)". A new text (free it), or NULL. */
 char *ComposeChangeLines(const RowDiff *diff, size_t limit, int positions);
 
-/* Whether length bytes of a and b are alike, ASCII letters' case ignored (as the registry and the
-   file system ignore it). */
-int SameIgnoringCase(const char *a, const char *b, size_t length);
 
 /* Damage that other programs are known to do, per section (0 machine, 1 user). */
 #define DAMAGE_CUT       0x01   /* now exactly 1,024 or 2,047 characters long */

@@ -1,6 +1,7 @@
 /* What the main list shows of a row: its mark, and the status bar's words for it. */
 #include "entries/rowstatus.h"
 #include "entries/findings.h"
+#include "common/asciicase.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,20 +28,8 @@ const char *PathProblem(int pathState)
 /* Names of variables ignore case; the names that Windows sets are plain ASCII. */
 static int SameName(const char *name, size_t length, const char *other)
 {
-    size_t i;
-
-    for (i = 0; i < length; i++) {
-        char a = name[i], b = other[i];
-        if (b == '\0')
-            return 0;
-        if (a >= 'a' && a <= 'z')
-            a = (char)(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z')
-            b = (char)(b - 'a' + 'A');
-        if (a != b)
-            return 0;
-    }
-    return other[length] == '\0';
+    /* A shorter other differs at its zero, where name (a reference's name) has none. */
+    return SameIgnoringCase(name, other, length) && other[length] == '\0';
 }
 
 /* The variable that the reference stands for in a value that may use groups up to last: the one

@@ -1,4 +1,5 @@
 #include "entries/wow64path.h"
+#include "common/asciicase.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -6,17 +7,7 @@
 /* Whether the length bytes at name are the variable's name, ASCII case ignored. */
 static int IsName(const char *name, size_t length, const char *variable)
 {
-    size_t i;
-
-    if (length != strlen(variable))
-        return 0;
-    for (i = 0; i < length; i++) {
-        char c = name[i] >= 'A' && name[i] <= 'Z' ? (char)(name[i] - 'A' + 'a') : name[i];
-        char v = variable[i] >= 'A' && variable[i] <= 'Z' ? (char)(variable[i] - 'A' + 'a') : variable[i];
-        if (c != v)
-            return 0;
-    }
-    return 1;
+    return length == strlen(variable) && SameIgnoringCase(name, variable, length);
 }
 
 char *Wow64ExpansionText(const char *text, int wow64, int hasProgramW6432, int hasCommonProgramW6432)

@@ -1,5 +1,5 @@
 #include "output/historyformat.h"
-#include "entries/rowdiff.h"
+#include "common/asciicase.h"
 
 #include <stdio.h>
 #include <stdlib.h>

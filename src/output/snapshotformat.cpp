@@ -1,4 +1,5 @@
 #include "output/snapshotformat.h"
+#include "common/asciicase.h"
 #include "common/texts.h"
 
 #include <stdio.h>
@@ -391,11 +392,7 @@ void SnapshotFileName(char *out, const char *safeName, const SnapshotTime *time,
 
 static int SameLetter(char a, char b)
 {
-    if (a >= 'a' && a <= 'z')
-        a = (char)(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z')
-        b = (char)(b - 'a' + 'A');
-    return a == b;
+    return AsciiUpper(a) == AsciiUpper(b);
 }
 
 /* Reads count digits at *text into *number; 0 when there are fewer. */
