@@ -292,10 +292,13 @@ static int StoreBothSections(const char *machineValue, const char *userValue, co
     BOOL machineStored = !machineRefused && StoreSection(MACHINE, machineValue, &fresh[MACHINE]);
     /* The user value is written even when the machine value could not be. */
     BOOL userStored = StoreSection(USER, userValue, &fresh[USER]);
+    const StoredValue *machineAfter = AfterUpdate(MACHINE, machineStored, fresh);
+    const StoredValue *userAfter = AfterUpdate(USER, userStored, fresh);
 
-    if ((machineStored && !IsLeftAsStored(MACHINE)) || (userStored && !IsLeftAsStored(USER)))
-        RecordUpdate(fresh, AfterUpdate(MACHINE, machineStored, fresh),
-                     AfterUpdate(USER, userStored, fresh));
+    /* A value found already as it would be written was left alone: with nothing else, there is
+       nothing to record, and a record of nothing would push a real one out of the history. */
+    if (!SameStoredValue(machineAfter, &fresh[MACHINE]) || !SameStoredValue(userAfter, &fresh[USER]))
+        RecordUpdate(fresh, machineAfter, userAfter);
 
     if (!machineStored || !userStored)
         return IDCANCEL;

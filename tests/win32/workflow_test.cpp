@@ -333,13 +333,15 @@ TEST_F(WorkflowUpdate, EmptySectionsDeleteTheirValuesAndUnchangedOnesAreLeftAlon
         const char *machine, *user;   /* NULL: deleted */
         const char *machineBefore;    /* NULL: absent */
         bool denied;                  /* the machine key refuses changes */
+        size_t records;               /* History's records of the update */
     } cases[] = {
-        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U", "old M", false},
-        {{"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT}, "M", NULL, "old M", false},
-        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT}, NULL, NULL, "old M", false},
-        {{"#" MACHINE_HEADER_TEXT, "", "#" USER_HEADER_TEXT, ""}, NULL, NULL, "old M", false},   /* empty rows join to nothing */
-        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U", NULL, true},
-        {{"#" MACHINE_HEADER_TEXT, "old M", "#" USER_HEADER_TEXT, "U"}, "old M", "U", "old M", true},
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U", "old M", false, 1},
+        {{"#" MACHINE_HEADER_TEXT, "M", "#" USER_HEADER_TEXT}, "M", NULL, "old M", false, 1},
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT}, NULL, NULL, "old M", false, 1},
+        {{"#" MACHINE_HEADER_TEXT, "", "#" USER_HEADER_TEXT, ""}, NULL, NULL, "old M", false, 1},   /* empty rows join to nothing */
+        {{"#" MACHINE_HEADER_TEXT, "#" USER_HEADER_TEXT, "U"}, NULL, "U", NULL, true, 1},
+        {{"#" MACHINE_HEADER_TEXT, "old M", "#" USER_HEADER_TEXT, "U"}, "old M", "U", "old M", true, 1},
+        {{"#" MACHINE_HEADER_TEXT, "old M", "#" USER_HEADER_TEXT, "old U"}, "old M", "old U", "old M", false, 0},
     };
     Start();
     for (const auto &c : cases) {
@@ -360,6 +362,7 @@ TEST_F(WorkflowUpdate, EmptySectionsDeleteTheirValuesAndUnchangedOnesAreLeftAlon
         EXPECT_EQ(std::string::npos, answerer.Seen()[0].text.find("administrator")) << answerer.Seen()[0].text;
         EXPECT_EQ(c.machine ? std::string(c.machine) + '\0' : "<none>", StoredValue(HKEY_LOCAL_MACHINE));
         EXPECT_EQ(c.user ? std::string(c.user) + '\0' : "<none>", StoredValue(HKEY_CURRENT_USER));
+        EXPECT_EQ(c.records, SnapshotFiles("*.history").size());
         EXPECT_FALSE(g_modified);
         DeleteEnvValues(kVarName);
     }
