@@ -30,8 +30,6 @@ struct Worker {
     BOOL posted;        /* the window has been told and has not taken the answers yet */
     BOOL stopping;
     BOOL testing;
-    int testId;
-    LONG testGeneration;
     DWORD testStart;
     char *delayPath;    /* for tests: this path answers only after delayMs */
     DWORD delayMs;
@@ -80,8 +78,6 @@ static BOOL NextQuestion(struct Worker *w, struct Question *question, LONG *gene
         w->count--;
         *generation = w->generation;
         w->testing = TRUE;
-        w->testId = question->id;
-        w->testGeneration = w->generation;
         w->testStart = GetTickCount();
     }
     LeaveCriticalSection(&w->lock);
@@ -269,16 +265,15 @@ BOOL TakeExistAnswer(int *id, BOOL *exists)
     return taken;
 }
 
-int SlowExistTest(DWORD ms)
+BOOL SlowExistTest(DWORD ms)
 {
     struct Worker *w = s_worker;
-    int id = -1;
+    BOOL slow;
 
     if (w == NULL)
-        return -1;
+        return FALSE;
     EnterCriticalSection(&w->lock);
-    if (w->testing && GetTickCount() - w->testStart >= ms)
-        id = w->testGeneration == w->generation ? w->testId : -2;
+    slow = w->testing && GetTickCount() - w->testStart >= ms;
     LeaveCriticalSection(&w->lock);
-    return id;
+    return slow;
 }

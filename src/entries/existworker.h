@@ -8,8 +8,9 @@
 
 /* Starts the thread; results are announced to window with message. FALSE when it cannot start. */
 BOOL StartExistWorker(HWND window, UINT message);
-/* Ends the thread. A test still waiting for the file system cannot be cancelled: the worker is
-   then left to end with the process, without holding its end. */
+/* Ends the thread. A test still waiting for the file system is asked to give up where the
+   system allows it; one that does not within a moment is left to end with the process, without
+   holding its end. */
 void StopExistWorker(void);
 /* Asks whether path names an existing file or folder; id comes back with the answer. */
 BOOL RequestExistence(int id, const char *path);
@@ -17,8 +18,8 @@ BOOL RequestExistence(int id, const char *path);
 void ForgetExistRequests(void);
 /* Takes one answer; FALSE when none is waiting. */
 BOOL TakeExistAnswer(int *id, BOOL *exists);
-/* The id of the test that has run for at least ms milliseconds; -2 when that test answers a
-   question forgotten since (the questions behind it wait for it); -1 when no test has run so long. */
-int SlowExistTest(DWORD ms);
+/* Whether a test has run for at least ms milliseconds: the questions behind it wait for it, even
+   when it answers a question forgotten since. */
+BOOL SlowExistTest(DWORD ms);
 
 #endif

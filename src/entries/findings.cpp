@@ -290,8 +290,6 @@ static void NormalizeFolder(char *path)
         path[--length] = '\0';
 }
 
-/* The folder's comparison key (a new text; empty when the path names nothing), or NULL when
-   memory ran out. */
 /* The key before the case is folded, into key (strlen(path) + 1 bytes); an element's without its
    leading ';' and surrounding quotes, and empty when it is blank. Returns its length. */
 static size_t UnfoldedKey(const char *path, int element, char *key)

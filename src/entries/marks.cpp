@@ -54,9 +54,8 @@ static struct {
     int slotCount;
     int waiting;                 /* paths asked and not answered */
     BOOL roundAsked;             /* a UM_MARKS_ROUND is on its way */
-    BOOL running;
     BOOL stale;                  /* the list changed during the round: a new one is asked */
-    CheckRun *run;
+    CheckRun *run;               /* the round running; NULL when none is */
     int next, current, sectionHeaders;
     char *text;                  /* the row being checked, kept from row to row */
     size_t textSize;
@@ -149,6 +148,7 @@ static void ForgetPaths(void)
         s_marks.slots[i] = -1;
     s_marks.pathCount = 0;
     s_marks.waiting = 0;
+    KillTimer(g_hMainWnd, MARKS_SLOW_TIMER);   /* nothing is waited for any more */
     for (i = 0; i < s_marks.rowCount; i++)
         s_marks.rows[i].path = -1;
 }
@@ -301,7 +301,7 @@ static void MarkSlowPaths(void)
 {
     int i;
 
-    if (SlowExistTest(NOT_ANSWERING_MS) == -1)
+    if (!SlowExistTest(NOT_ANSWERING_MS))
         return;
     for (i = 0; i < s_marks.pathCount; i++)
         if (s_marks.paths[i].state == PATH_WAITING)
@@ -402,7 +402,6 @@ static void EndRound(void)
     else
         EndCheck(s_marks.run);
     s_marks.run = NULL;
-    s_marks.running = FALSE;
     if (g_hMainWnd != NULL)
         KillTimer(g_hMainWnd, MARKS_ROUND_TIMER);
 }
@@ -461,8 +460,7 @@ BOOL StartMarksRound(void)
     s_marks.next = 0;
     s_marks.current = -1;
     s_marks.sectionHeaders = 0;
-    s_marks.running = s_marks.run != NULL;
-    if (s_marks.running)
+    if (s_marks.run != NULL)
         SetTimer(g_hMainWnd, MARKS_ROUND_TIMER, USER_TIMER_MINIMUM, NULL);
     return TRUE;
 }
@@ -507,12 +505,12 @@ static void RunRound(DWORD ms)
     double start = Milliseconds();
     BOOL ok = TRUE;
 
-    while (s_marks.running && !s_marks.stale && s_marks.next < s_marks.rowCount && ok) {
+    while (s_marks.run != NULL && !s_marks.stale && s_marks.next < s_marks.rowCount && ok) {
         ok = CheckNextRow();
         if (ms != 0 && Milliseconds() - start >= ms)
             break;
     }
-    if (s_marks.running && !s_marks.stale && (s_marks.next >= s_marks.rowCount || !ok)) {
+    if (s_marks.run != NULL && !s_marks.stale && (s_marks.next >= s_marks.rowCount || !ok)) {
         if (ok)
             FinishCheck(s_marks.run);
         EndRound();
@@ -536,7 +534,7 @@ BOOL OnMarksTimer(WPARAM id)
 
 BOOL MarksComplete(void)
 {
-    return !s_marks.roundAsked && !s_marks.running && !s_marks.stale && s_marks.waiting == 0;
+    return !s_marks.roundAsked && s_marks.run == NULL && !s_marks.stale && s_marks.waiting == 0;
 }
 
 void CompleteMarksRound(void)
@@ -693,7 +691,7 @@ void ShowRowStatus(void)
 
     if (bar == NULL)
         return;
-    if (s_marks.running)
+    if (s_marks.run != NULL)
         return;   /* said when the round has ended */
     if (row >= 0 && row < s_marks.rowCount) {
         if (s_marks.rows[row].header)
