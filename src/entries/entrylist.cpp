@@ -63,6 +63,15 @@ int GetSelectedRow(void)
 /* LB_ADDSTRING, and LB_SETITEMDATA for a header row: all that each row of a split costs. A new
    row of a list box holding strings starts with item data 0, so an entry row needs no second
    message; a retrieve of many elements costs half as many. */
+/* What follows a row's insertion: the undo step and the marks learn of it. Returns index. */
+static int RowInserted(HWND list, int index)
+{
+    if (RecordingUndo())
+        RecordRow(TRUE, list, index);
+    MarksRowInserted(index);
+    return index;
+}
+
 static int AddRowTo(HWND list, const char *text, LPARAM data)
 {
     int index;
@@ -74,10 +83,7 @@ static int AddRowTo(HWND list, const char *text, LPARAM data)
         return -1;
     if (data != 0)
         SendMessageA(list, LB_SETITEMDATA, index, data);
-    if (RecordingUndo())
-        RecordRow(TRUE, list, index);
-    MarksRowInserted(index);
-    return index;
+    return RowInserted(list, index);
 }
 
 int AddRow(const char *text, LPARAM data)
@@ -91,10 +97,7 @@ int InsertEntryRow(const char *text, int index)
     if (added < 0)
         return -1;
     SendToList(LB_SETITEMDATA, added, 0);
-    if (RecordingUndo())
-        RecordRow(TRUE, ListWindow(), added);
-    MarksRowInserted(added);
-    return added;
+    return RowInserted(ListWindow(), added);
 }
 
 int RestoreRow(const WCHAR *text, int index, LPARAM data)
@@ -105,10 +108,7 @@ int RestoreRow(const WCHAR *text, int index, LPARAM data)
     if (added < 0)
         return -1;
     SendMessageW(list, LB_SETITEMDATA, added, data);
-    if (RecordingUndo())
-        RecordRow(TRUE, list, added);
-    MarksRowInserted(added);
-    return added;
+    return RowInserted(list, added);
 }
 
 void DeleteRow(int index)
@@ -274,16 +274,25 @@ void PauseListRedraw(BOOL pause)
     }
 }
 
-/* Hands the undo history the row that has gone in, or is about to go out, as the list holds it. */
-static void RecordRow(BOOL inserted, HWND list, int index)
+WCHAR *CopyRowWide(HWND list, int index, LRESULT *units)
 {
-    LRESULT units = SendMessageW(list, LB_GETTEXTLEN, index, 0);
-    WCHAR *text = units >= 0 ? (WCHAR *)malloc(((size_t)units + 1) * sizeof(WCHAR)) : NULL;
+    WCHAR *text;
 
+    *units = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    text = *units >= 0 ? (WCHAR *)malloc(((size_t)*units + 1) * sizeof(WCHAR)) : NULL;
     if (text != NULL && SendMessageW(list, LB_GETTEXT, index, (LPARAM)text) < 0) {
         free(text);
         text = NULL;
     }
+    return text;
+}
+
+/* Hands the undo history the row that has gone in, or is about to go out, as the list holds it. */
+static void RecordRow(BOOL inserted, HWND list, int index)
+{
+    LRESULT units;
+    WCHAR *text = CopyRowWide(list, index, &units);
+
     RecordRowChange(inserted, index, text, SendMessageW(list, LB_GETITEMDATA, index, 0));
 }
 

@@ -26,6 +26,9 @@ char *CopyRowText(int index);
    row needs more than its *size bytes: a walk over many rows reads each once, without a copy
    of its own. The text's length in bytes; -1 when index names no row or memory runs out. */
 int ReadRowText(int index, char **buffer, size_t *size);
+/* A row of list as it holds it, in UTF-16: a text malloc'ed for the caller, its length in *units;
+   NULL when there is no such row or memory runs out. */
+WCHAR *CopyRowWide(HWND list, int index, LRESULT *units);
 LRESULT GetRowData(int index);                      /* -1 when index names no row */
 /* The section that a row belongs to, SECTION_MACHINE or SECTION_USER (a header row begins its
    section); -1 when index names no row or a row before the first or after the second section. */

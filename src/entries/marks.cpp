@@ -626,9 +626,8 @@ BOOL DrawListRow(const DRAWITEMSTRUCT *item)
         mark = RowMarkOf((int)item->itemID);
         if (mark > MARK_NONE)
             DrawMark(item->hDC, &box, mark);
-        length = SendMessageW(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0);
-        text = length > 0 ? (WCHAR *)malloc(((size_t)length + 1) * sizeof *text) : NULL;
-        if (text != NULL && SendMessageW(item->hwndItem, LB_GETTEXT, item->itemID, (LPARAM)text) > 0) {
+        text = CopyRowWide(item->hwndItem, (int)item->itemID, &length);
+        if (text != NULL && length > 0) {
             SetBkMode(item->hDC, TRANSPARENT);
             SetTextColor(item->hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
             ExtTextOutW(item->hDC, box.left + height, box.top, ETO_CLIPPED, &box, text,
