@@ -9,6 +9,9 @@
 #define USER_ENV_KEY    "HKEY_CURRENT_USER\\Environment"
 
 /* The two header rows of the entry list; the confirmation texts repeat them. */
+/* The sections' names, as the program's messages and summaries say them. */
+#define MACHINE_SECTION_NAME "Local Machine"
+#define USER_SECTION_NAME    "Current User"
 #define MACHINE_HEADER_TEXT "---------==< Local Machine >==---------"
 #define USER_HEADER_TEXT    "---------==< Current User >==----------"
 

@@ -24,7 +24,7 @@
 
 static const char *const s_paths[2] = {MACHINE_ENV_KEY, USER_ENV_KEY};
 static const char *const s_headers[2] = {MACHINE_HEADER_TEXT, USER_HEADER_TEXT};
-static const char *const s_sectionNames[2] = {"Local Machine", "Current User"};
+static const char *const s_sectionNames[2] = {MACHINE_SECTION_NAME, USER_SECTION_NAME};
 
 /* One section's value as read, and its rows. */
 typedef struct Section {

@@ -85,6 +85,12 @@ char *ExpandForFindings(const char *text, DWORD *firstError)
     return copy;
 }
 
+char *ExpandForFindingsQuietly(void *context, const char *text)
+{
+    (void)context;
+    return ExpandForFindings(text, NULL);
+}
+
 size_t TextUnitsOf(void *context, const char *text)
 {
     int units = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);

@@ -14,6 +14,8 @@ char *ExpandEntryTextQuietly(char *text, DWORD *error);
    when it holds no '%'. The first expansion that fails sets *firstError (when firstError is not
    NULL and *firstError is still 0), to be told once when the check ends. */
 char *ExpandForFindings(const char *text, DWORD *firstError);
+/* CheckCallbacks.expand where a failing expansion is not told. */
+char *ExpandForFindingsQuietly(void *context, const char *text);
 /* Whether an expanded entry names an existing file or folder, whatever its attributes. */
 BOOL EntryExists(const char *expanded);
 /* CheckCallbacks.units and .fold: the text's length in UTF-16 units; the text in upper case of any

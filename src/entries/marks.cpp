@@ -374,13 +374,6 @@ static void FreeFindings(void)
     s_marks.textUsed = 0;
 }
 
-/* The marks say nothing of an expansion that fails: Check all tells it. */
-static char *ExpandRow(void *context, const char *text)
-{
-    (void)context;
-    return ExpandForFindings(text, NULL);
-}
-
 static DWORD WINAPI EndCheckAside(LPVOID run)
 {
     EndCheck((CheckRun *)run);
@@ -434,7 +427,8 @@ BOOL OnMarksRoundMessage(void)
 
 BOOL StartMarksRound(void)
 {
-    CheckCallbacks callbacks = {NULL, ExpandRow, AskRowPath, TextUnitsOf, FoldTextCase, Found};
+    /* The marks say nothing of an expansion that fails: Check all tells it. */
+    CheckCallbacks callbacks = {NULL, ExpandForFindingsQuietly, AskRowPath, TextUnitsOf, FoldTextCase, Found};
     int i;
 
     s_marks.roundAsked = FALSE;
@@ -649,7 +643,7 @@ static void SectionStatus(int header, char *out, size_t size)
         rows++;
         problems += s_marks.rows[i].others + (PathProblem(StateOfPath(s_marks.rows[i].path)) != NULL);
     }
-    FormatSectionStatus(out, size, s_marks.rows[header].user ? "Current User" : "Local Machine", rows, problems);
+    FormatSectionStatus(out, size, s_marks.rows[header].user ? USER_SECTION_NAME : MACHINE_SECTION_NAME, rows, problems);
 }
 
 #define STATUS_PROBLEMS 16   /* a row has a handful of findings at most: more are not shown */

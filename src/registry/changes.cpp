@@ -8,7 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const char *const s_sectionNames[2] = {"Local Machine", "Current User"};
+static const char *const s_sectionNames[2] = {MACHINE_SECTION_NAME, USER_SECTION_NAME};
 
 /* A value of a record as a read would find it: its bytes are the record's (zero-ended after). */
 static StoredValue AsStored(const SnapshotValue *value)
@@ -134,14 +134,6 @@ static BOOL StillAsLeft(const SnapshotValue *left, const StoredValue *current)
     return SameStoredValue(&recorded, current);
 }
 
-/* Expanded as Check all expands a row: the program's environment, and the size of the result
-   measured whatever the code page. */
-static char *ExpandWithEnvironment(void *context, const char *text)
-{
-    (void)context;
-    return ExpandForFindings(text, NULL);
-}
-
 /* A value's length in UTF-16 units, up to its first zero. */
 static size_t Units(const SnapshotValue *value)
 {
@@ -179,7 +171,7 @@ static char *ComposeOutsideMessage(const HistoryRecord *record, const HistoryRec
         }
     }
     FormatHistoryTime(when, &last->time);
-    if (FindDamage(sides[0], sides[1], lstrcmpiA(g_varName, "PATH") == 0, ExpandWithEnvironment,
+    if (FindDamage(sides[0], sides[1], lstrcmpiA(g_varName, "PATH") == 0, ExpandForFindingsQuietly,
                    NULL, damage))
         text = ComposeOutsideChangeText(g_varName, when, last->byOther, view.change, damage, units);
     ReleaseChangeView(&view);

@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const char *const s_sections[2] = {"Local Machine", "Current User"};
+static const char *const s_sections[2] = {MACHINE_SECTION_NAME, USER_SECTION_NAME};
 
 /* Appends a text that the caller gave away (NULL: memory ran out). */
 static void AddOwned(GrowingText *out, char *piece)

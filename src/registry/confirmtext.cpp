@@ -88,8 +88,8 @@ char *ComposeSummarizedQuestion(int pending, const char *name, const char *machi
 
     if (!name || !machineValue || !userValue || !summary)
         return NULL;
-    machineNote = OutsideParagraph("Local Machine", machine);
-    userNote = OutsideParagraph("Current User", user);
+    machineNote = OutsideParagraph(MACHINE_SECTION_NAME, machine);
+    userNote = OutsideParagraph(USER_SECTION_NAME, user);
     accountNote = AccountParagraph(accounts);
     if (machineNote && userNote && accountNote)
         paragraphs = Format("%s%s%s%s", machineNote, userNote, accountNote,
@@ -186,8 +186,8 @@ char *ComposeLeftAsStoredText(const char *name, const struct LeftAsStored *machi
 
     if (!name)
         return NULL;
-    machineText = LeftAsStoredParagraph("Local Machine", name, machine);
-    userText = LeftAsStoredParagraph("Current User", name, user);
+    machineText = LeftAsStoredParagraph(MACHINE_SECTION_NAME, name, machine);
+    userText = LeftAsStoredParagraph(USER_SECTION_NAME, name, user);
     if (machineText && userText)
         text = Format("%s%sSo that nothing is lost, Update leaves %s exactly as it is in the registry, "
                       "and %s rows cannot be changed.",
