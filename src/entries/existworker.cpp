@@ -84,6 +84,26 @@ static BOOL NextQuestion(struct Worker *w, struct Question *question, LONG *gene
     return got;
 }
 
+/* Room for an answer to every question asked and not yet answered, and to one more: an answer
+   is then never lost for want of memory (its path would wait for ever). Under the lock. */
+static BOOL ReserveAnswers(struct Worker *w)
+{
+    size_t needed = w->count + w->answerCount + (w->testing ? 1 : 0) + 1, capacity;
+    struct Answer *grown;
+
+    if (needed <= w->answerCapacity)
+        return TRUE;
+    capacity = w->answerCapacity ? w->answerCapacity * 2 : 256;
+    if (capacity < needed)
+        capacity = needed;
+    grown = (struct Answer *)realloc(w->answers, capacity * sizeof *grown);
+    if (grown == NULL)
+        return FALSE;
+    w->answers = grown;
+    w->answerCapacity = capacity;
+    return TRUE;
+}
+
 /* Keeps the answer for the window, and tells it unless it has been told already. */
 static void KeepAnswer(struct Worker *w, int id, BOOL exists, LONG generation)
 {
@@ -92,15 +112,7 @@ static void KeepAnswer(struct Worker *w, int id, BOOL exists, LONG generation)
     EnterCriticalSection(&w->lock);
     w->testing = FALSE;
     if (generation == w->generation && !w->stopping) {
-        if (w->answerCount == w->answerCapacity) {
-            size_t capacity = w->answerCapacity ? w->answerCapacity * 2 : 256;
-            struct Answer *grown = (struct Answer *)realloc(w->answers, capacity * sizeof *grown);
-            if (grown != NULL) {
-                w->answers = grown;
-                w->answerCapacity = capacity;
-            }
-        }
-        if (w->answerCount < w->answerCapacity) {
+        if (w->answerCount < w->answerCapacity) {   /* reserved when it was asked */
             w->answers[w->answerCount].id = id;
             w->answers[w->answerCount].exists = exists;
             w->answerCount++;
@@ -217,7 +229,7 @@ BOOL RequestExistence(int id, const char *path)
             w->capacity = capacity;
         }
     }
-    if (w->first + w->count < w->capacity) {
+    if (w->first + w->count < w->capacity && ReserveAnswers(w)) {
         w->questions[w->first + w->count].id = id;
         w->questions[w->first + w->count].path = copy;
         /* The worker sleeps only on an empty queue: only the first question wakes it. */
