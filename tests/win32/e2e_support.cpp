@@ -57,14 +57,19 @@ std::string MenuItemText(HMENU menu, UINT position)
 
 } // namespace
 
-std::string AppExePath()
+std::string SiblingExePath(const std::string &name)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(NULL, path, sizeof path);
     std::string folder(path);
     size_t slash = folder.find_last_of("\\/");
     folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
-    return folder + VELKOR_EXE_NAME;
+    return folder + name;
+}
+
+std::string AppExePath()
+{
+    return SiblingExePath(VELKOR_EXE_NAME);
 }
 
 /* One argument as CommandLineToArgvW reads it back: quoted, a backslash doubled before a quote. */
@@ -87,8 +92,7 @@ static std::wstring QuotedArgument(const std::wstring &arg)
 
 int RunConsoleProgram(const std::vector<std::string> &args, std::string *out, std::string *err)
 {
-    std::string exe = AppExePath();
-    exe = exe.substr(0, exe.find_last_of("\\/") + 1) + "velkorc.exe";
+    std::string exe = SiblingExePath("velkorc.exe");
     std::wstring commandLine = QuotedArgument(Widen(exe));
     for (const std::string &arg : args)
         commandLine += L" " + QuotedArgument(Widen(arg));
@@ -97,8 +101,12 @@ int RunConsoleProgram(const std::vector<std::string> &args, std::string *out, st
     HANDLE readOut, writeOut;
     HANDLE errFile = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, NULL);
-    if (errFile == INVALID_HANDLE_VALUE || !CreatePipe(&readOut, &writeOut, &inherit, 0))
+    if (errFile == INVALID_HANDLE_VALUE)
         return -1;
+    if (!CreatePipe(&readOut, &writeOut, &inherit, 0)) {
+        CloseHandle(errFile);
+        return -1;
+    }
     SetHandleInformation(readOut, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

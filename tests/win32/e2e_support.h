@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-/* The path of velkor.exe, which lies next to the test executable. */
+/* The path of an executable that lies next to the test executable, and of velkor.exe. */
+std::string SiblingExePath(const std::string &name);
 std::string AppExePath();
 
 /* Runs velkorc.exe, which lies next to the test executable, with the arguments (UTF-8) as a

@@ -21,8 +21,7 @@ std::string BuildRoot()
 /* The executable (velkor.exe, velkorc.exe) of this tree, and of the other trees that exist. */
 std::vector<std::string> BuiltExecutables(const std::string &name = "velkor.exe")
 {
-    std::string exe = AppExePath();
-    std::vector<std::string> found = {exe.substr(0, exe.find_last_of("\\/") + 1) + name};
+    std::vector<std::string> found = {SiblingExePath(name)};
     for (const char *tree : {"win32", "release-win64", "release-win32"}) {
         std::string path = BuildRoot() + tree + "\\" + name;
         if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
