@@ -1,4 +1,5 @@
 #include "output/fileformat.h"
+#include "common/textbuild.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -149,33 +150,20 @@ void WriteRegKeyLine(TextFile *file, const char *keyPath)
     WriteText(file, "]\n");
 }
 
-/* A growing buffer in memory, the sink of ComposeInMemory. */
-typedef struct MemoryText {
-    char *bytes;
-    size_t length;
-    size_t capacity;
-} MemoryText;
-
+/* The sink of ComposeInMemory. */
 static int AppendToMemory(void *context, const char *bytes, size_t count)
 {
-    MemoryText *memory = (MemoryText *)context;
-    if (memory->length + count > memory->capacity) {
-        size_t capacity = (memory->length + count) * 2;
-        char *grown = (char *)realloc(memory->bytes, capacity);
-        if (grown == NULL)
-            return 0;
-        memory->bytes = grown;
-        memory->capacity = capacity;
-    }
-    memcpy(memory->bytes + memory->length, bytes, count);
-    memory->length += count;
-    return 1;
+    GrowingText *memory = (GrowingText *)context;
+
+    AppendBytes(memory, bytes, count);
+    return !memory->failed;
 }
 
 char *ComposeInMemory(int unicode, TextWriter write, const void *context, size_t *length)
 {
-    MemoryText memory = {NULL, 0, 0};
+    GrowingText memory = {NULL, 0, 0, 0};
     TextFile *file = (TextFile *)malloc(sizeof *file);   /* 16 KB: kept off the stack */
+    char *text;
     int written;
 
     *length = 0;
@@ -186,14 +174,16 @@ char *ComposeInMemory(int unicode, TextWriter write, const void *context, size_t
     else
         StartTextFile(file, AppendToMemory, &memory);
     write(file, context);
-    written = FinishTextFile(file) && AppendToMemory(&memory, "", 1);
+    written = FinishTextFile(file);
     free(file);
-    if (!written) {
-        free(memory.bytes);
+    AppendBytes(&memory, "", 0);   /* an empty file is an empty text */
+    text = FinishText(&memory);
+    if (!written || text == NULL) {
+        free(text);
         return NULL;
     }
-    *length = memory.length - 1;   /* the zero added above is not part of the file */
-    return memory.bytes;
+    *length = memory.length;
+    return text;
 }
 
 struct ExportRows {
