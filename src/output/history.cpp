@@ -116,7 +116,7 @@ DWORD ReadHistory(const char *name, size_t most, History *history)
         char *text = ReadFileBytes(folder, names[i], 0, &got), *found = NULL;
         HistoryRecord *record = &history->records[history->count];
         if (text && ParseHistoryRecord(text, got, record, &found)) {
-            if (HistoryNamesVariable(text, got, name))
+            if (SameVariableName(found, name))
                 history->count++;
             else
                 ReleaseHistoryRecord(record);

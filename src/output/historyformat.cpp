@@ -169,21 +169,42 @@ static int ReadValueLine(const char *line, size_t count, int section, int when, 
     return value->bytes != NULL;
 }
 
+/* The record's first two lines: its head and the variable's name, as a new text without zero
+   characters; NULL when they are not a record's. */
+static char *ReadHeadName(Reader *reader)
+{
+    const char *line, *rest;
+    size_t count, size = 0;
+    char *name;
+
+    if (!NextLine(reader, &line, &count) || count + 1 != strlen(RECORD_HEAD) ||
+        memcmp(line, RECORD_HEAD, count) != 0 || !NextLine(reader, &line, &count) ||
+        !Starts(line, count, "name ", &rest))
+        return NULL;
+    name = (char *)ReadHex(rest, count - 5, &size);
+    if (name != NULL && strlen(name) != size) {
+        free(name);
+        name = NULL;
+    }
+    return name;
+}
+
+int SameVariableName(const char *a, const char *b)
+{
+    return strlen(a) == strlen(b) && SameIgnoringCase(a, b, strlen(a));
+}
+
 int ParseHistoryRecord(const char *text, size_t length, HistoryRecord *record, char **name)
 {
     Reader reader = {text, text + length};
-    const char *line, *rest;
-    size_t count, size = 0;
+    const char *line;
+    size_t count;
     char by[16] = "";
     int ok, section, when;
     SnapshotTime *time = &record->time;
 
     memset(record, 0, sizeof *record);
-    *name = NULL;
-    ok = NextLine(&reader, &line, &count) && count + 1 == strlen(RECORD_HEAD) &&
-         memcmp(line, RECORD_HEAD, count) == 0 &&
-         NextLine(&reader, &line, &count) && Starts(line, count, "name ", &rest) &&
-         (*name = (char *)ReadHex(rest, count - 5, &size)) != NULL && strlen(*name) == size &&
+    ok = (*name = ReadHeadName(&reader)) != NULL &&
          NextLine(&reader, &line, &count) && count == 24 &&
          sscanf(line, "time %4d-%2d-%2d %2d:%2d:%2d", &time->year, &time->month, &time->day,
                 &time->hour, &time->minute, &time->second) == 6 &&
@@ -209,18 +230,9 @@ int ParseHistoryRecord(const char *text, size_t length, HistoryRecord *record, c
 int HistoryNamesVariable(const char *head, size_t size, const char *name)
 {
     Reader reader = {head, head + size};
-    const char *line, *rest;
-    size_t count, length = 0;
-    char *found = NULL;
-    int same;
+    char *found = ReadHeadName(&reader);
+    int same = found != NULL && SameVariableName(found, name);
 
-    if (!NextLine(&reader, &line, &count) || count + 1 != strlen(RECORD_HEAD) ||
-        memcmp(line, RECORD_HEAD, count) != 0 || !NextLine(&reader, &line, &count) ||
-        !Starts(line, count, "name ", &rest))
-        return 0;
-    found = (char *)ReadHex(rest, count - 5, &length);
-    same = found != NULL && strlen(found) == length && length == strlen(name) &&
-           SameIgnoringCase(found, name, length);
     free(found);
     return same;
 }

@@ -27,6 +27,8 @@ void ReleaseHistoryRecord(HistoryRecord *record);
 /* Whether a record's first bytes (size of them) name the variable name, ASCII letters' case
    ignored as the registry ignores it. */
 int HistoryNamesVariable(const char *head, size_t size, const char *name);
+/* Whether two variables' names are one, ASCII letters' case ignored. */
+int SameVariableName(const char *a, const char *b);
 
 /* "SAFENAME-YYYYMMDD-HHMMSS-NNN.history", counter 1 to 999: names of one variable sort by age. */
 void HistoryFileName(char *out, const char *safeName, const SnapshotTime *time, int counter);
