@@ -414,7 +414,7 @@ static void RecordInHistory(const char *name, const Section sections[2], const R
     for (which = 0; which < 2; which++) {
         before[which] = sections[which].stored;
         if (written[which])
-            WrittenStoredValue(edits[which].value[0] != '\0' ? edits[which].value : NULL, &after[which]);
+            WrittenStoredValue(edits[which].value, &after[which]);
     }
     if (error == 0)
         error = RecordWrite(utf8Name, before, written[MACHINE] ? &after[MACHINE] : &before[MACHINE],

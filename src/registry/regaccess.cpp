@@ -173,8 +173,8 @@ void WrittenStoredValue(const char *text, StoredValue *value)
     ZeroMemory(value, sizeof *value);
     value->keyOpened = TRUE;
     value->status = ERROR_FILE_NOT_FOUND;
-    if (text == NULL)
-        return;
+    if (text == NULL || text[0] == '\0')
+        return;   /* an empty section deletes the value */
     /* As a read gives it: three zero bytes behind the stored ones. */
     value->bytes = length > 0 ? (BYTE *)calloc(size + 3, 1) : NULL;
     if (value->bytes == NULL ||

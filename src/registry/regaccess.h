@@ -47,8 +47,9 @@ int SameStoredValue(const StoredValue *a, const StoredValue *b);
 int SameReadResult(const StoredValue *a, const StoredValue *b);
 /* Whether the read found the key but not the value. */
 BOOL StoredValueAbsent(const StoredValue *value);
-/* Fills *value with what a read finds after WriteEnvValue has stored text (REG_EXPAND_SZ, the
-   text in UTF-16 with its zero), or, for NULL, after DeleteEnvValue (absent). Release it as a read
+/* Fills *value with what a read finds after a section's value has been stored: text written by
+   WriteEnvValue (REG_EXPAND_SZ, the text in UTF-16 with its zero), or, for an empty section's
+   text or NULL, the value deleted by DeleteEnvValue (absent). Release it as a read
    value; when memory runs out its status is ERROR_NOT_ENOUGH_MEMORY. */
 void WrittenStoredValue(const char *text, StoredValue *value);
 /* Whether a REG_SZ or REG_EXPAND_SZ value holds a character after a zero character: its text,

@@ -234,13 +234,6 @@ BOOL RetrieveVariable(BOOL askName)
     return RunAlone(RetrieveList, askName);
 }
 
-/* What the registry holds once the section's value has been stored: its text written, or, for an
-   empty section, the value deleted. */
-static void ValueToStore(const char *value, StoredValue *written)
-{
-    WrittenStoredValue(value[0] == '\0' ? NULL : value, written);
-}
-
 /* Whether storing the section's value would change what the registry holds now (fresh): a value
    that already reads as it would be written, or is absent and would be deleted, is left alone, so
    that nothing is written that the user has not changed. */
@@ -249,7 +242,7 @@ static BOOL WouldChange(const StoredValue *fresh, const char *value)
     StoredValue written;
     BOOL change;
 
-    ValueToStore(value, &written);
+    WrittenStoredValue(value, &written);
     change = !SameStoredValue(fresh, &written);
     ReleaseStoredValue(&written);
     return change;
@@ -272,7 +265,7 @@ static BOOL StoreSection(int section, const char *value, const StoredValue *fres
                   : !WriteEnvValue(s_paths[section], g_varName, value)))
         return FALSE;
     ReleaseStoredValue(&s_reference[section]);
-    ValueToStore(value, &s_reference[section]);
+    WrittenStoredValue(value, &s_reference[section]);
     return TRUE;
 }
 
