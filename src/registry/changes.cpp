@@ -32,13 +32,14 @@ static const char *WhyNotRestorable(const SnapshotValue *value, char *type, size
 {
     StoredValue stored = AsStored(value);
     struct LeftAsStored left;
+    char name[64];
 
     if (value->state == SNAPSHOT_KEY_MISSING)
         return "its key could not be read then";
     left = LeftAsStoredOf(&stored);
     switch (left.reason) {
     case LEFT_TYPE:
-        snprintf(type, size, "it was of type %s", RegistryTypeName(value->type, type + 64, size - 64));
+        snprintf(type, size, "it was of type %s", RegistryTypeName(value->type, name, sizeof name));
         return type;
     case LEFT_ZERO:
         return "it held text after a zero character";
