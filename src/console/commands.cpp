@@ -258,9 +258,7 @@ static int RunCheck(const char *name, Section sections[2], CheckOutput *output, 
     }
     ok = ok && FinishCheck(run) && !output->failed;
     EndCheck(run);
-    free(variables);
-    ReleaseValueNames(names[0], counts[0]);
-    ReleaseValueNames(names[1], counts[1]);
+    ReleaseCheckVariables(variables, names, counts);
     return ok;
 }
 

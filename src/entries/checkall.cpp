@@ -425,9 +425,7 @@ void CheckAllEntries(void)
     free(s_check.text);
     free(s_check.line);
     free(s_check.isHeader);
-    free(variables);
-    ReleaseValueNames(names[0], counts[0]);
-    ReleaseValueNames(names[1], counts[1]);
+    ReleaseCheckVariables(variables, names, counts);
     s_check.run = NULL;
     s_check.text = s_check.line = s_check.isHeader = NULL;
     s_check.dlg = NULL;

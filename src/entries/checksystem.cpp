@@ -146,3 +146,10 @@ CheckVariable *ReadCheckVariables(ValueName *names[2], size_t counts[2], size_t 
     }
     return variables;
 }
+
+void ReleaseCheckVariables(CheckVariable *variables, ValueName *names[2], const size_t counts[2])
+{
+    free(variables);
+    ReleaseValueNames(names[0], counts[0]);
+    ReleaseValueNames(names[1], counts[1]);
+}

@@ -23,8 +23,9 @@ BOOL EntryExists(const char *expanded);
 size_t TextUnitsOf(void *context, const char *text);
 char *FoldTextCase(void *context, const char *text);
 /* The variables that the two Environment keys define (REG_SZ and REG_EXPAND_SZ values), read
-   once per check: a new array (free it) whose names stay in names[] (ReleaseValueNames each). A
+   once per check: a new array whose names stay in names[] (ReleaseCheckVariables frees both). A
    key that cannot be read defines none. NULL when memory runs out. */
 CheckVariable *ReadCheckVariables(ValueName *names[2], size_t counts[2], size_t *count);
+void ReleaseCheckVariables(CheckVariable *variables, ValueName *names[2], const size_t counts[2]);
 
 #endif

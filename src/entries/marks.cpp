@@ -401,9 +401,7 @@ static void EndRound(void)
 
 static void ReleaseVariables(void)
 {
-    free(s_marks.variables);
-    ReleaseValueNames(s_marks.names[0], s_marks.nameCounts[0]);
-    ReleaseValueNames(s_marks.names[1], s_marks.nameCounts[1]);
+    ReleaseCheckVariables(s_marks.variables, s_marks.names, s_marks.nameCounts);
     s_marks.variables = NULL;
     s_marks.names[0] = s_marks.names[1] = NULL;
     s_marks.nameCounts[0] = s_marks.nameCounts[1] = s_marks.variableCount = 0;
