@@ -290,7 +290,7 @@ static int StoreBothSections(const char *machineValue, const char *userValue, co
 
     /* A value found already as it would be written was left alone: with nothing else, there is
        nothing to record, and a record of nothing would push a real one out of the history. */
-    if (!SameStoredValue(machineAfter, &fresh[MACHINE]) || !SameStoredValue(userAfter, &fresh[USER]))
+    if (!SameReadResult(machineAfter, &fresh[MACHINE]) || !SameReadResult(userAfter, &fresh[USER]))
         RecordUpdate(fresh, machineAfter, userAfter);
 
     if (!machineStored || !userStored)
